@@ -1,0 +1,32 @@
+// Delivery requests: the request-file parser, the field checks, the save and upload flows and
+// the submission file. The flows return 1 when a submission file was written, 0 when the user
+// cancelled or the flow stopped after its own message; malformed requests raise FormatException,
+// file errors CFileException.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "clientlink/KeyValueMap.h"
+
+// Source name that the request code's trace-log entries carry.
+extern const char* const kVexoRequestSource;  // "ClientApp/VexoRequest"
+
+void ReadTextFile(const std::string& path, std::string& text);  // throws CFileException
+BOOL ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request);
+BOOL IsValidName(const CKeyValueMap& request);
+BOOL IsValidServerName(const CKeyValueMap& request);
+BOOL IsValidType(const CKeyValueMap& request);
+
+int SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner);
+int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, HWND owner);
+std::string AskSavePath(CKeyValueMap& request, HWND owner);
+
+int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner);
+
+// Nine lower-case hex digits of the time in milliseconds since 1970, modulo 2^32.
+std::string MakeTimeName(const char* prefix);
+std::string FormatTimeName(const char* prefix, std::uint32_t seconds, unsigned milliseconds);
+void WriteSubmissionFile(CKeyValueMap& settings, CKeyValueMap& request);

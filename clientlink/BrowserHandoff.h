@@ -1,0 +1,19 @@
+// Asking the browser, by DDE, to open the client download page.
+#pragma once
+
+#include <windows.h>
+#include <ddeml.h>
+
+struct InstanceData;
+
+extern DWORD ddeInstance;
+extern UINT ddeInitResult;         // DDE is usable only when this is 0 (DMLERR_NO_ERROR)
+extern char browserDdeName[511];   // always NUL-terminated; empty when the registry names none
+extern const char* const clientDownloadPage;
+
+void InitializeDde();
+void UninitializeDde();
+LONG ReadBrowserDdeName();
+void OpenUrlInBrowser(const InstanceData* record, const char* serviceName);
+HDDEDATA CALLBACK DdeNullCallback(UINT type, UINT format, HCONV conversation, HSZ string1,
+                                  HSZ string2, HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);

@@ -1,0 +1,21 @@
+// The user-interface and process calls of the product go through this table so that tests can
+// record their exact arguments and script the user's answers. It starts out pointing at Win32.
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+
+struct PlatformCalls {
+    int(WINAPI* MessageBoxA)(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
+    BOOL(WINAPI* GetSaveFileNameA)(LPOPENFILENAMEA request);
+    BOOL(WINAPI* GetOpenFileNameA)(LPOPENFILENAMEA request);
+    DWORD(WINAPI* CommDlgExtendedError)(void);
+    BOOL(WINAPI* CreateProcessA)(LPCSTR applicationName, LPSTR commandLine,
+                                 LPSECURITY_ATTRIBUTES processAttributes,
+                                 LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
+                                 DWORD creationFlags, LPVOID environment, LPCSTR currentDirectory,
+                                 LPSTARTUPINFOA startupInfo, LPPROCESS_INFORMATION processInfo);
+};
+
+extern PlatformCalls platform;
+extern const PlatformCalls realPlatformCalls;

@@ -1,0 +1,24 @@
+// The per-instance record: filled from the embed attributes by NPP_New, kept in the NPP's pdata.
+#pragma once
+
+#include "plugin/npapi.h"
+
+struct InstanceData {
+    NPWindow* window;      // last NPWindow given to NPP_SetWindow; null until then
+    uint16_t mode;         // NP_EMBED or NP_FULL, recorded only
+    HWND hwnd;             // browser window currently subclassed, or null
+    HWND button;           // the push button, or null
+    int16_t hasSrc;        // 1 when the element carries a src attribute
+    int16_t isUpload;      // 1 when upload="true" (any case)
+    char* file;            // file attribute, or the first streamed request file
+    char* caption;         // caption attribute, or "Vexo Save File"
+    char* downloadUrl;
+    char* serverName;
+    char* name;
+    char* size;
+    char* port;
+    char* contentType;
+    char* recipients;
+    WNDPROC savedWndProc;  // the procedure hwnd had before we subclassed it
+    NPP instance;          // for NPN_Status
+};
