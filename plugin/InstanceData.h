@@ -21,4 +21,9 @@ struct InstanceData {
     char* recipients;
     WNDPROC savedWndProc;  // the procedure hwnd had before we subclassed it
     NPP instance;          // for NPN_Status
+
+    // A click runs modal loops, during which the browser may destroy the instance. The record and
+    // its attribute copies then outlive NPP_Destroy until the last running dispatch returns.
+    int dispatchDepth;     // dispatches of this record now running
+    int16_t destroyed;     // NPP_Destroy ran: no status texts, no window calls, release at the end
 };
