@@ -1,0 +1,330 @@
+// What a click does, from the configuration check to the last status text, with the flows'
+// dialogs and boxes scripted, the real registry and real files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <list>
+#include <set>
+#include <sstream>
+
+#include "ClientApp/RequestDispatch.h"
+#include "clientlink/SettingsStore.h"
+#include "plugin/InstanceData.h"
+#include "plugin/PluginEntry.h"
+#include "support/FakeBrowser.h"
+#include "support/ScriptedPlatform.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+const std::string kSignalKey = std::string(kTestProductKey) + "\\LoadRequestSignal";
+
+// Sorted lines of a submission file; checks every line ends in a single LF.
+std::multiset<std::string> SubmissionLines(const std::string& bytes)
+{
+    std::multiset<std::string> lines;
+    std::string::size_type start = 0;
+    while (start < bytes.size()) {
+        auto end = bytes.find('\n', start);
+        EXPECT_NE(end, std::string::npos) << "last line without LF";
+        if (end == std::string::npos) break;
+        lines.insert(bytes.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder, const std::string& pattern)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+class DispatchTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteProductRegistryTree();
+        settingsMap.RemoveAll();
+        browserFuncs = &browser.funcs;
+        // A running client: nothing is started and no Startup box appears.
+        clientMapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 16, "970128");
+        ASSERT_NE(clientMapping, nullptr);
+        window = CreateWindowExA(0, "STATIC", "browser", WS_OVERLAPPEDWINDOW, 0, 0, 200, 50,
+                                 nullptr, nullptr, nullptr, nullptr);
+        npWindow.window = window;
+        record.instance = &npp;
+        record.window = &npWindow;
+        record.caption = Text("Vexo Save File");
+    }
+
+    void TearDown() override
+    {
+        browserFuncs = nullptr;
+        CloseHandle(clientMapping);
+        DestroyWindow(window);
+        DeleteProductRegistryTree();
+        settingsMap.RemoveAll();
+    }
+
+    void InstallClient(const std::string& deliveryDir = "C:\\old")
+    {
+        WriteProductValue("LoadRequestDir", requestDir.path());
+        WriteProductValue("LoadDeliveryDir", deliveryDir);
+    }
+
+    char* Text(const std::string& value)
+    {
+        texts.push_back(value);
+        return &texts.back()[0];
+    }
+
+    std::string OnlySubmission()
+    {
+        auto names = FilesIn(requestDir.path(), "*");
+        EXPECT_EQ(names.size(), 1u) << "files in the request directory";
+        if (names.size() != 1) return {};
+        EXPECT_EQ(names[0].size(), 9u + strlen(".vnxsubmit")) << names[0];
+        EXPECT_NE(names[0].find(".vnxsubmit"), std::string::npos) << names[0];
+        return ReadWholeFile(requestDir / names[0]);
+    }
+
+    FakeBrowser browser;
+    ScriptedPlatform ui;
+    TempDir requestDir;
+    HANDLE clientMapping = nullptr;
+    HWND window = nullptr;
+    NPP_t npp{};
+    NPWindow npWindow{};
+    InstanceData record{};
+    std::list<std::string> texts;
+};
+
+TEST_F(DispatchTest, WithoutTheProductKeyTheClickOffersTheClientAndEndsAfterNo)
+{
+    ui.messageBoxAnswers = {IDNO};
+    EXPECT_EQ(DispatchRequest(&record, nullptr, 0), 0);
+
+    ASSERT_EQ(ui.messageBoxes.size(), 1u);
+    EXPECT_EQ(ui.messageBoxes[0].owner, nullptr);
+    EXPECT_EQ(ui.messageBoxes[0].caption, "Configuration Error");
+    EXPECT_EQ(ui.messageBoxes[0].text,
+              "The Tolvane client is not installed or configured properly \n Do You want to Get the Client Software ?");
+    EXPECT_EQ(ui.messageBoxes[0].style, static_cast<UINT>(MB_YESNO));
+    EXPECT_TRUE(ui.fileDialogs.empty());
+    EXPECT_EQ(browser.statusTexts,
+              (std::vector<std::string>{"The Tolvane client is not installed or configured properly ...",
+                                        "Document: Done"}));
+    EXPECT_EQ(ReadUserRegistryText(kTestProductKey, "LoadRequestDir"), "<absent>");
+}
+
+TEST_F(DispatchTest, DownloadPageConfirmedInSaveAsWritesTheSevenLineSubmission)
+{
+    InstallClient();
+    record.name = Text("report.zip");
+    record.serverName = Text("srv1");
+    record.port = Text("609");
+    ui.fileDialogAnswers = {std::string("C:\\dl\\report.zip")};
+
+    EXPECT_EQ(DispatchRequest(&record, nullptr, 0), 1);
+
+    ASSERT_EQ(ui.fileDialogs.size(), 1u);
+    EXPECT_TRUE(ui.fileDialogs[0].save);
+    EXPECT_EQ(ui.fileDialogs[0].request.hwndOwner, window);
+    EXPECT_EQ(SubmissionLines(OnlySubmission()),
+              (std::multiset<std::string>{"NAME=\"report.zip\"", "SERVERNAME=\"srv1\"", "TYPE=\"PLAIN\"",
+                                          "SERVERPORT=\"609\"", "DestBaseName=\"C:\\dl\\report.zip\"",
+                                          "DestInitialDir=\"C:\\dl\"", "TargetPath=\"C:\\dl\\report.zip\""}));
+    EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "1");
+    EXPECT_EQ(ReadUserRegistryText(kTestProductKey, "LoadDeliveryDir"), "C:\\dl");
+    ASSERT_FALSE(browser.statusTexts.empty());
+    EXPECT_EQ(browser.statusTexts.back(), "Document : Done");
+    EXPECT_TRUE(ui.messageBoxes.empty());
+}
+
+TEST_F(DispatchTest, DownloadPagesNeverCarryFileOrRecipients)
+{
+    InstallClient();
+    record.name = Text("pkg.dat");
+    record.serverName = Text("srv1");
+    record.contentType = Text("RICH");
+    record.file = Text("C:\\secret.txt");
+    record.recipients = Text("ann:bob");
+    record.size = Text("1234");
+
+    EXPECT_EQ(DispatchRequest(&record, record.file, 0), 1);
+
+    EXPECT_TRUE(ui.fileDialogs.empty()) << "a RICH package asks for no target";
+    auto lines = SubmissionLines(OnlySubmission());
+    EXPECT_EQ(lines.count("TYPE=\"RICH\""), 1u);
+    EXPECT_EQ(lines.count("SIZE=\"1234\""), 1u);
+    for (const auto& line : lines) {
+        EXPECT_NE(line.rfind("FILE=", 0), 0u) << line;
+        EXPECT_NE(line.rfind("RECIPIENTS=", 0), 0u) << line;
+    }
+    EXPECT_EQ(browser.statusTexts.back(), "Document : Done");
+}
+
+TEST_F(DispatchTest, CancelledSaveAsLeavesSignalAndStoredSettingsUnchanged)
+{
+    InstallClient("C:\\before");
+    record.name = Text("report.zip");
+    record.serverName = Text("srv1");
+    ui.fileDialogAnswers = {std::nullopt};
+
+    EXPECT_EQ(DispatchRequest(&record, nullptr, 0), 0);
+
+    EXPECT_EQ(browser.statusTexts.back(), "Tolvane Save request cancelled");
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    EXPECT_TRUE(FilesIn(requestDir.path(), "*").empty());
+    EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "<absent>");
+    EXPECT_EQ(ReadUserRegistryText(kTestProductKey, "LoadDeliveryDir"), "C:\\before");
+}
+
+TEST_F(DispatchTest, SuccessBumpsTheSignalByExactlyOneAndRewritesTheSettings)
+{
+    InstallClient();
+    {
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSignalKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &key, nullptr), ERROR_SUCCESS);
+        RegSetValueExA(key, "Value", 0, REG_SZ, reinterpret_cast<const BYTE*>("41"), 3);
+        RegCloseKey(key);
+    }
+    record.name = Text("a.bin");
+    record.serverName = Text("srv1");
+    record.contentType = Text("RICH");
+    // A value only the settings map knows: the save after the request must write it back.
+    settingsMap["ClientOwnSetting"] = "kept";
+
+    EXPECT_EQ(DispatchRequest(&record, nullptr, 0), 1);
+
+    EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "42");
+    EXPECT_EQ(ReadUserRegistryText(kTestProductKey, "ClientOwnSetting"), "kept");
+    EXPECT_EQ(browser.statusTexts.back(), "Document : Done");
+}
+
+TEST_F(DispatchTest, RequestFileRouteIsTakenWheneverTheElementHasSrc)
+{
+    InstallClient();
+    std::string requestFile = requestDir.path() + "-request.vnxclient";
+    WriteWholeFile(requestFile, "vnxclient: NAME=\"pkg.bin\" SERVERNAME=srv2 TYPE=RICH\r\n");
+    record.isUpload = 1;  // an upload page with src still takes the request-file route
+    record.hasSrc = 1;
+
+    EXPECT_EQ(DispatchRequest(&record, requestFile.c_str(), 1), 1);
+    DeleteFileA(requestFile.c_str());
+
+    EXPECT_TRUE(ui.fileDialogs.empty());
+    auto lines = SubmissionLines(OnlySubmission());
+    EXPECT_EQ(lines.count("NAME=\"pkg.bin\""), 1u);
+    EXPECT_EQ(lines.count("SERVERNAME=\"srv2\""), 1u);
+    EXPECT_EQ(lines.count("UPLOAD=\"TRUE\""), 0u);
+    EXPECT_EQ(browser.statusTexts.back(), "Document : Done");
+}
+
+TEST_F(DispatchTest, SrcWithoutAStreamIsAFormatErrorToldBeforeTheBox)
+{
+    InstallClient();
+    record.hasSrc = 1;
+    size_t statusCountAtBox = 0;
+    ui.whileShown = [&] { statusCountAtBox = browser.statusTexts.size(); };
+
+    EXPECT_EQ(DispatchRequest(&record, nullptr, 1), 0);
+
+    ASSERT_EQ(ui.messageBoxes.size(), 1u);
+    EXPECT_EQ(ui.messageBoxes[0].text, "Tolvane save request failed");
+    EXPECT_EQ(ui.messageBoxes[0].caption, "Error");
+    EXPECT_EQ(ui.messageBoxes[0].style, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(ui.messageBoxes[0].owner, nullptr);
+    EXPECT_EQ(browser.statusTexts, std::vector<std::string>{"Tolvane save request failed : Format Exception"});
+    EXPECT_EQ(statusCountAtBox, 1u) << "the status text is set before the box opens";
+    EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "<absent>");
+}
+
+TEST_F(DispatchTest, BadAttributesShowTheFlowsBoxThenTheFormatError)
+{
+    InstallClient();
+    record.name = Text("x");  // one character: not a usable NAME
+    record.serverName = Text("srv1");
+
+    EXPECT_EQ(DispatchRequest(&record, nullptr, 0), 0);
+
+    ASSERT_EQ(ui.messageBoxes.size(), 2u);
+    EXPECT_EQ(ui.messageBoxes[0].caption, "Tolvane Message ");
+    EXPECT_EQ(ui.messageBoxes[1].caption, "Error");
+    EXPECT_EQ(browser.statusTexts.back(), "Tolvane save request failed : Format Exception");
+    EXPECT_TRUE(FilesIn(requestDir.path(), "*").empty());
+}
+
+TEST_F(DispatchTest, UnwritableRequestDirectoryIsAFileErrorWithNothingSignalled)
+{
+    WriteProductValue("LoadRequestDir", requestDir / "missing");
+    WriteProductValue("LoadDeliveryDir", "C:\\old");
+    record.name = Text("a.bin");
+    record.serverName = Text("srv1");
+    record.contentType = Text("RICH");
+
+    EXPECT_EQ(DispatchRequest(&record, nullptr, 0), 0);
+
+    EXPECT_EQ(browser.statusTexts.back(), "Tolvane save request failed : File Exception");
+    ASSERT_EQ(ui.messageBoxes.size(), 1u);
+    EXPECT_EQ(ui.messageBoxes[0].caption, "Error");
+    EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "<absent>");
+}
+
+TEST_F(DispatchTest, UploadPageSubmitsTheNamedFileWithItsRecipients)
+{
+    InstallClient("C:\\unchanged");
+    std::string package = requestDir.path() + "-upload.txt";
+    WriteWholeFile(package, "payload");
+    record.isUpload = 1;
+    record.file = Text(package);
+    record.recipients = Text("ann:bob");
+    record.serverName = Text("srv1");
+    record.size = Text("7");
+
+    EXPECT_EQ(DispatchRequest(&record, record.file, 0), 1);
+    DeleteFileA(package.c_str());
+
+    EXPECT_TRUE(ui.fileDialogs.empty()) << "the page named the file";
+    auto lines = SubmissionLines(OnlySubmission());
+    EXPECT_EQ(lines.size(), 9u);
+    EXPECT_EQ(lines.count("UPLOAD=\"TRUE\""), 1u);
+    EXPECT_EQ(lines.count("RECIPIENTS=\"ann:bob\""), 1u);
+    EXPECT_EQ(lines.count("FILE=\"" + package + "\""), 1u);
+    EXPECT_EQ(lines.count("SIZE=\"7\""), 0u);
+    EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "1");
+    EXPECT_EQ(ReadUserRegistryText(kTestProductKey, "LoadDeliveryDir"), "C:\\unchanged");
+    EXPECT_EQ(browser.statusTexts.back(), "Document : Done");
+}
+
+TEST_F(DispatchTest, UploadPageWithoutFileAsksForItInTheOpenDialog)
+{
+    InstallClient();
+    record.isUpload = 1;
+    record.recipients = Text("ann");
+    record.serverName = Text("srv1");
+    ui.fileDialogAnswers = {std::nullopt};
+
+    EXPECT_EQ(DispatchRequest(&record, nullptr, 0), 0);
+
+    ASSERT_EQ(ui.fileDialogs.size(), 1u);
+    EXPECT_FALSE(ui.fileDialogs[0].save);
+    EXPECT_EQ(browser.statusTexts.back(), "Tolvane Save request cancelled");
+}
+
+TEST_F(DispatchTest, ANullRecordDoesNothing)
+{
+    EXPECT_EQ(DispatchRequest(nullptr, nullptr, 0), 0);
+    EXPECT_TRUE(browser.statusTexts.empty());
+    EXPECT_TRUE(ui.messageBoxes.empty());
+}
+
+}  // namespace
