@@ -1,7 +1,55 @@
-// PLACEHOLDER: replaced by the request-data extraction.
+// The request file's text and the request data in it. No platform calls: the Win32 parser reads the
+// file and hands its bytes here.
 #include "ClientApp/RequestData.h"
 
-std::string JoinRequestFileLines(const std::string&) { return {}; }
-bool ExtractRequestData(const std::string&, std::string&) { return false; }
-bool IsTextWhitespace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-std::string TrimWhitespace(const std::string& t) { return t; }
+#include <cstring>
+
+namespace {
+const char kRequestPrefix[] = "vnxclient:";
+// The prefix and the one character after it that is skipped whatever it is.
+const std::size_t kRequestDataOffset = sizeof kRequestPrefix;
+}  // namespace
+
+std::string JoinRequestFileLines(const std::string& fileBytes)
+{
+    std::string text;
+    text.reserve(fileBytes.size() + fileBytes.size() / 16 + 2);
+    const char* position = fileBytes.data();
+    const char* const end = position + fileBytes.size();
+    while (position != end) {
+        const void* found = std::memchr(position, '\n', static_cast<std::size_t>(end - position));
+        const char* lineEnd = found ? static_cast<const char*>(found) : end;
+        const char* contentEnd = lineEnd;
+        if (found && contentEnd != position && contentEnd[-1] == '\r') --contentEnd;
+        text.append(position, static_cast<std::size_t>(contentEnd - position));
+        text += "\r\n";
+        position = found ? lineEnd + 1 : end;
+    }
+    return text;
+}
+
+bool ExtractRequestData(const std::string& fileText, std::string& requestData)
+{
+    requestData.clear();
+    const std::size_t prefix = fileText.find(kRequestPrefix);
+    if (prefix == std::string::npos) return false;
+    const std::size_t start = prefix + kRequestDataOffset;
+    if (start >= fileText.size()) return true;
+    const std::size_t lineEnd = fileText.find("\r\n", start);
+    requestData = TrimWhitespace(fileText.substr(start, lineEnd == std::string::npos ? std::string::npos : lineEnd - start));
+    return true;
+}
+
+bool IsTextWhitespace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+std::string TrimWhitespace(const std::string& text)
+{
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && IsTextWhitespace(text[first])) ++first;
+    while (last > first && IsTextWhitespace(text[last - 1])) --last;
+    return text.substr(first, last - first);
+}

@@ -15,6 +15,7 @@
 extern const char* const kVexoRequestSource;  // "ClientApp/VexoRequest"
 
 void ReadTextFile(const std::string& path, std::string& text);  // throws CFileException
+// File errors travel as CFileException by value, caught by reference (as FormatException).
 BOOL ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request);
 BOOL IsValidName(const CKeyValueMap& request);
 BOOL IsValidServerName(const CKeyValueMap& request);
@@ -29,4 +30,15 @@ int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owne
 // Nine lower-case hex digits of the time in milliseconds since 1970, modulo 2^32.
 std::string MakeTimeName(const char* prefix);
 std::string FormatTimeName(const char* prefix, std::uint32_t seconds, unsigned milliseconds);
+// Throws CFileException when the request directory is empty or the
+// file cannot be created, written, closed or given a free final name.
 void WriteSubmissionFile(CKeyValueMap& settings, CKeyValueMap& request);
+
+// The clock of the submission names: seconds since 1970 and the milliseconds within that second.
+// Tests may replace it.
+struct SubmissionTime {
+    std::uint32_t seconds;
+    unsigned milliseconds;
+};
+extern SubmissionTime (*submissionClock)();
+SubmissionTime SubmissionClockNow();

@@ -1,12 +1,146 @@
-// PLACEHOLDER: replaced by the DDE hand-off.
 #include "clientlink/BrowserHandoff.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "plugin/InstanceData.h"
 
 DWORD ddeInstance = 0;
 UINT ddeInitResult = DMLERR_NOTPROCESSED;
 char browserDdeName[511] = "";
 const char* const clientDownloadPage = "http://www.tolvane.example/download.html";
-void InitializeDde() {}
-void UninitializeDde() {}
-LONG ReadBrowserDdeName() { return ERROR_FILE_NOT_FOUND; }
-void OpenUrlInBrowser(const InstanceData*, const char*) {}
-HDDEDATA CALLBACK DdeNullCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) { return nullptr; }
+
+namespace {
+
+const char* const kBrowserDdeKey = "http\\shell\\open\\ddeexec\\Application";
+
+class DdeString {
+public:
+    explicit DdeString(const char* text)
+        : handle(DdeCreateStringHandleA(ddeInstance, text, CP_WINANSI)) {}
+    ~DdeString() { Free(); }
+    DdeString(const DdeString&) = delete;
+    DdeString& operator=(const DdeString&) = delete;
+
+    HSZ Get() const { return handle; }
+    void Free()
+    {
+        if (handle) DdeFreeStringHandle(ddeInstance, handle);
+        handle = nullptr;
+    }
+
+private:
+    HSZ handle;
+};
+
+class DdeConversation {
+public:
+    DdeConversation(HSZ service, HSZ topic) : handle(DdeConnect(ddeInstance, service, topic, nullptr)) {}
+    ~DdeConversation() { Disconnect(); }
+    DdeConversation(const DdeConversation&) = delete;
+    DdeConversation& operator=(const DdeConversation&) = delete;
+
+    HCONV Get() const { return handle; }
+    void Disconnect()
+    {
+        if (handle) DdeDisconnect(handle);
+        handle = nullptr;
+    }
+
+private:
+    HCONV handle;
+};
+
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    ~RegistryKey()
+    {
+        if (handle) RegCloseKey(handle);
+    }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    HKEY* Receive() { return &handle; }
+    HKEY Get() const { return handle; }
+
+private:
+    HKEY handle = nullptr;
+};
+
+}  // namespace
+
+void InitializeDde()
+{
+    ddeInstance = 0;
+    ddeInitResult = DdeInitializeA(&ddeInstance, DdeNullCallback, APPCMD_CLIENTONLY, 0);
+}
+
+void UninitializeDde()
+{
+    if (ddeInitResult != DMLERR_NO_ERROR) return;
+    DdeUninitialize(ddeInstance);
+    // The instance is gone: no later hand-off may use it.
+    ddeInstance = 0;
+    ddeInitResult = DMLERR_NOTPROCESSED;
+}
+
+LONG ReadBrowserDdeName()
+{
+    std::memset(browserDdeName, 0, sizeof(browserDdeName));
+    RegistryKey key;
+    LONG status = RegOpenKeyExA(HKEY_CLASSES_ROOT, kBrowserDdeKey, 0, KEY_READ, key.Receive());
+    if (status != ERROR_SUCCESS) return status;
+
+    DWORD size = sizeof(browserDdeName);
+    status = RegQueryValueExA(key.Get(), nullptr, nullptr, nullptr,
+                              reinterpret_cast<BYTE*>(browserDdeName), &size);
+    if (status != ERROR_SUCCESS) {
+        std::memset(browserDdeName, 0, sizeof(browserDdeName));
+        return status;
+    }
+    // The data need not end in a NUL. A name that leaves no room for one does not fit.
+    if (size > sizeof(browserDdeName)) size = sizeof(browserDdeName);
+    const void* end = std::memchr(browserDdeName, '\0', size);
+    if (!end) {
+        if (size == sizeof(browserDdeName)) {
+            std::memset(browserDdeName, 0, sizeof(browserDdeName));
+            return ERROR_MORE_DATA;
+        }
+        browserDdeName[size] = '\0';
+    }
+    return ERROR_SUCCESS;
+}
+
+void OpenUrlInBrowser(const InstanceData* record, const char* serviceName)
+{
+    if (ddeInitResult != DMLERR_NO_ERROR || !serviceName) return;
+
+    DdeString service(serviceName);
+    if (!service.Get()) return;
+    DdeString topic("WWW_OpenURL");
+    if (!topic.Get()) return;
+    DdeConversation conversation(service.Get(), topic.Get());
+    if (!conversation.Get()) return;
+
+    const char* url = record && record->downloadUrl ? record->downloadUrl : clientDownloadPage;
+    // A URL too long for the item is not sent at all: a cut-off address would open a wrong page.
+    char itemText[512];
+    int length = std::snprintf(itemText, sizeof(itemText), "\"%s\",,%ld,%ld", url, 0L, 4L);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof(itemText)) return;
+    DdeString item(itemText);
+    if (!item.Get()) return;
+
+    DWORD transaction = 0;
+    DdeClientTransaction(nullptr, 0, conversation.Get(), item.Get(), CF_TEXT, XTYP_REQUEST,
+                         TIMEOUT_ASYNC, &transaction);
+
+    topic.Free();
+    service.Free();
+    item.Free();
+    conversation.Disconnect();
+}
+
+HDDEDATA CALLBACK DdeNullCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
+{
+    return nullptr;
+}

@@ -1,5 +1,7 @@
-// PLACEHOLDER: replaced by the settings store.
 #include "clientlink/SettingsStore.h"
+
+#include <cstring>
+#include <vector>
 
 const char* const kProductKeyPath = "Software\\TOLVANE\\Tolvane Delivery\\970128";
 const char* const kClientInstanceName = "970128";
@@ -7,7 +9,150 @@ std::string productKeyPath;
 std::string clientInstanceName;
 CKeyValueMap settingsMap;
 
-void CKeyValueMap::LoadFromRegistry(const std::string&, HKEY) { throw FormatException(); }
-void CKeyValueMap::SaveToRegistry(const std::string&, HKEY) const { throw FormatException(); }
-BOOL ReadRegistryString(const std::string&, const std::string&, std::string&) { return FALSE; }
-BOOL WriteRegistryString(const std::string&, const std::string&, const std::string&) { return FALSE; }
+namespace {
+
+// An open registry key, closed when the guard goes unless Close() already did so.
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    ~RegistryKey()
+    {
+        if (handle) RegCloseKey(handle);
+    }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    HKEY* Receive() { return &handle; }
+    HKEY Get() const { return handle; }
+    LONG Close()
+    {
+        HKEY closing = handle;
+        handle = nullptr;
+        return RegCloseKey(closing);
+    }
+
+private:
+    HKEY handle = nullptr;
+};
+
+[[noreturn]] void FailWith(LONG status)
+{
+    SetLastError(static_cast<DWORD>(status));
+    throw FormatException();
+}
+
+// A registry value's text ends at its first NUL; data stored without one is taken whole.
+std::string TextOf(const char* data, DWORD size)
+{
+    const void* end = std::memchr(data, '\0', size);
+    return std::string(data, end ? static_cast<const char*>(end) - data : size);
+}
+
+LONG CreateKey(HKEY root, const std::string& keyPath, RegistryKey& key)
+{
+    DWORD disposition = 0;
+    LONG status = RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_ALL_ACCESS, nullptr, key.Receive(), &disposition);
+    if (status != ERROR_SUCCESS) return status;
+    if (disposition != REG_CREATED_NEW_KEY && disposition != REG_OPENED_EXISTING_KEY)
+        return ERROR_INVALID_DATA;
+    return ERROR_SUCCESS;
+}
+
+LONG StoreText(HKEY key, const std::string& valueName, const std::string& text)
+{
+    return RegSetValueExA(key, valueName.c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>(text.size() + 1));
+}
+
+}  // namespace
+
+void CKeyValueMap::LoadFromRegistry(const std::string& keyPath, HKEY root)
+{
+    RegistryKey key;
+    LONG status = RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, key.Receive());
+    if (status != ERROR_SUCCESS) FailWith(status);
+
+    DWORD valueCount = 0, longestName = 0, largestData = 0;
+    status = RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                              &valueCount, &longestName, &largestData, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) FailWith(status);
+
+    std::vector<char> name(longestName + 2);
+    std::vector<char> data(largestData + 2);
+    for (DWORD index = 0; index < valueCount; ++index) {
+        DWORD nameLength = longestName + 1;
+        DWORD dataSize = largestData + 1;
+        DWORD type = REG_NONE;
+        status = RegEnumValueA(key.Get(), index, name.data(), &nameLength, nullptr, &type,
+                               reinterpret_cast<BYTE*>(data.data()), &dataSize);
+        if (status != ERROR_SUCCESS) FailWith(status);
+        if (type != REG_SZ) FailWith(ERROR_INVALID_DATATYPE);
+        if (nameLength == 0) continue;  // the key's default value is no setting
+        // The name must stand as a key of the text form; ParseText rejects any other.
+        ParseText(std::string(name.data(), nameLength) + "=" +
+                  QuoteValue(TextOf(data.data(), dataSize)));
+    }
+
+    status = key.Close();
+    if (status != ERROR_SUCCESS) FailWith(status);
+}
+
+void CKeyValueMap::SaveToRegistry(const std::string& keyPath, HKEY root) const
+{
+    RegistryKey key;
+    LONG status = CreateKey(root, keyPath, key);
+    if (status != ERROR_SUCCESS) FailWith(status);
+
+    // Empty values are never written and nothing is deleted: the registry keeps what it had.
+    for (const auto& entry : entries) {
+        if (entry.second.empty()) continue;
+        status = StoreText(key.Get(), entry.first, entry.second);
+        if (status != ERROR_SUCCESS) FailWith(status);
+    }
+
+    status = key.Close();
+    if (status != ERROR_SUCCESS) FailWith(status);
+}
+
+BOOL ReadRegistryString(const std::string& keyPath, const std::string& valueName, std::string& text)
+{
+    RegistryKey key;
+    LONG status = RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.Receive());
+    if (status != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(status));
+        return FALSE;
+    }
+
+    // One byte is held back, so a text of 4094 characters and its NUL is the most that fits.
+    char buffer[4096];
+    DWORD size = sizeof(buffer) - 1;
+    DWORD type = REG_NONE;
+    status = RegQueryValueExA(key.Get(), valueName.c_str(), nullptr, &type,
+                              reinterpret_cast<BYTE*>(buffer), &size);
+    if (status != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(status));
+        return FALSE;
+    }
+    if (type != REG_SZ) {
+        SetLastError(ERROR_INVALID_DATATYPE);
+        return FALSE;
+    }
+    text = TextOf(buffer, size);
+    return TRUE;
+}
+
+BOOL WriteRegistryString(const std::string& keyPath, const std::string& valueName,
+                         const std::string& text)
+{
+    RegistryKey key;
+    LONG status = CreateKey(HKEY_CURRENT_USER, keyPath, key);
+    if (status == ERROR_SUCCESS) status = StoreText(key.Get(), valueName, text);
+    if (status == ERROR_SUCCESS) status = key.Close();
+    if (status != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(status));
+        return FALSE;
+    }
+    return TRUE;
+}

@@ -1,8 +1,184 @@
-// PLACEHOLDER: replaced by the button window.
+// The button class, NPP_SetWindow and the procedure we install on the browser's plug-in window.
 #include "plugin/ButtonWindow.h"
+
+#include "ClientApp/RequestDispatch.h"
+#include "plugin/InstanceData.h"
 #include "plugin/PluginEntry.h"
 
 const char* buttonClassName = "BUTTON";
-void RegisterButtonClass() {}
-LRESULT CALLBACK InstanceWindowProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
-extern "C" NPError NPP_SetWindow(NPP, NPWindow*) { return NPERR_NO_ERROR; }
+
+namespace {
+
+const char kRecordProperty[] = "instance->pdata";
+const char kSystemButtonClass[] = "BUTTON";
+const char kPluginButtonClass[] = "PluginButton";
+
+// The module a "PluginButton" is created with: the one its class was registered with (the system
+// button's, usually none), so that the class is found again.
+HINSTANCE pluginButtonModule = nullptr;
+
+HINSTANCE OwnModule()
+{
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&OwnModule), &module);
+    return module;
+}
+
+bool OursIsInstalled(HWND window)
+{
+    return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) == InstanceWindowProc;
+}
+
+void ForgetProperty(HWND window, const InstanceData* record)
+{
+    if (GetPropA(window, kRecordProperty) == record) RemovePropA(window, kRecordProperty);
+}
+
+void Subclass(InstanceData* record, NPWindow* window, HWND handle)
+{
+    record->savedWndProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(InstanceWindowProc)));
+    record->hwnd = handle;
+    SetPropA(handle, kRecordProperty, record);
+    InvalidateRect(handle, nullptr, TRUE);
+    UpdateWindow(handle);
+    record->window = window;
+
+    RECT client{};
+    GetClientRect(handle, &client);
+    record->button = CreateWindowExA(0, buttonClassName, record->caption, WS_CHILD | WS_VISIBLE, 0,
+                                     0, client.right - client.left, client.bottom - client.top,
+                                     handle, static_cast<HMENU>(nullptr),
+                                     buttonClassName == kPluginButtonClass ? pluginButtonModule
+                                                                           : OwnModule(),
+                                     nullptr);
+}
+
+// One click: the button stays disabled while the dispatch runs its dialogs.
+void Click(InstanceData* record)
+{
+    HWND button = record->button;
+    ++record->dispatchDepth;
+    EnableWindow(button, FALSE);
+    try {
+        DispatchRequest(record, record->file, record->hasSrc);
+    } catch (...) {
+    }
+    --record->dispatchDepth;
+
+    if (record->destroyed) {
+        // NPP_Destroy ran meanwhile and left the release to us; its windows are not ours any more.
+        if (record->dispatchDepth == 0) ReleaseInstanceRecord(record);
+        return;
+    }
+    if (record->dispatchDepth == 0 && IsWindow(button)) EnableWindow(button, TRUE);
+}
+
+}  // namespace
+
+void RegisterButtonClass()
+{
+    try {
+        buttonClassName = kSystemButtonClass;
+        WNDCLASSA buttonClass{};
+        if (!GetClassInfoA(nullptr, kSystemButtonClass, &buttonClass)) return;
+        HCURSOR cursor = LoadCursorFromFileA("cursor1.cur");
+        if (!cursor) return;
+        buttonClass.hCursor = cursor;
+        buttonClass.lpszClassName = kPluginButtonClass;
+        if (RegisterClassA(&buttonClass)) {
+            buttonClassName = kPluginButtonClass;
+            pluginButtonModule = buttonClass.hInstance;
+        } else if (GetLastError() == ERROR_CLASS_ALREADY_EXISTS) {
+            // Registered by an earlier start in this process; it keeps the cursor it got then.
+            DestroyCursor(cursor);
+            buttonClassName = kPluginButtonClass;
+            pluginButtonModule = buttonClass.hInstance;
+        } else {
+            DestroyCursor(cursor);
+        }
+    } catch (...) {
+    }
+}
+
+void RestoreWindowProcedure(InstanceData* record)
+{
+    HWND window = record->hwnd;
+    if (window) {
+        if (OursIsInstalled(window)) {
+            SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(record->savedWndProc));
+        } else {
+            // We cannot leave someone else's chain; without the property, whatever still reaches
+            // us there goes to DefWindowProcA instead of to this record.
+            ForgetProperty(window, record);
+        }
+    }
+    record->savedWndProc = nullptr;
+    record->hwnd = nullptr;
+}
+
+void DetachInstanceWindow(InstanceData* record)
+{
+    if (record->hwnd) ForgetProperty(record->hwnd, record);
+    RestoreWindowProcedure(record);
+}
+
+extern "C" NPError NPP_SetWindow(NPP instance, NPWindow* window)
+{
+    try {
+        if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
+        InstanceData* record = static_cast<InstanceData*>(instance->pdata);
+        if (!record) return NPERR_INVALID_INSTANCE_ERROR;
+        HWND given = window ? static_cast<HWND>(window->window) : nullptr;
+
+        if (record->window) {
+            if (given && given == record->hwnd) {
+                InvalidateRect(given, nullptr, TRUE);
+                UpdateWindow(given);
+                record->window = window;
+                return NPERR_NO_ERROR;
+            }
+            RestoreWindowProcedure(record);
+        }
+        if (!given) {
+            record->window = window;
+            return NPERR_NO_ERROR;
+        }
+        Subclass(record, window, given);
+        return NPERR_NO_ERROR;
+    } catch (...) {
+        return NPERR_NO_ERROR;
+    }
+}
+
+LRESULT CALLBACK InstanceWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        InstanceData* record = static_cast<InstanceData*>(GetPropA(window, kRecordProperty));
+        if (message == WM_COMMAND) {
+            if (record && !record->destroyed && record->button &&
+                reinterpret_cast<HWND>(lParam) == record->button && HIWORD(wParam) == BN_CLICKED)
+                Click(record);
+            return 0;
+        }
+
+        // Only the window the record subclassed has its procedure in savedWndProc; and a window
+        // that two records subclassed in turn would otherwise call us forever.
+        WNDPROC saved = (record && record->hwnd == window) ? record->savedWndProc : nullptr;
+        if (!saved || saved == InstanceWindowProc)
+            return DefWindowProcA(window, message, wParam, lParam);
+
+        if (message == WM_NCDESTROY) {
+            // The window goes before the browser told us: forget it now, so that a later window
+            // with the same handle value is never taken for ours.
+            RemovePropA(window, kRecordProperty);
+            record->savedWndProc = nullptr;
+            record->hwnd = nullptr;
+            record->button = nullptr;
+        }
+        return CallWindowProcA(saved, window, message, wParam, lParam);
+    } catch (...) {
+        return 0;
+    }
+}

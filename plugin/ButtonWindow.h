@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+struct InstanceData;
+
 // "PluginButton" when that class was registered with the cursor file, else the system "BUTTON".
 extern const char* buttonClassName;
 
@@ -10,3 +12,11 @@ extern const char* buttonClassName;
 void RegisterButtonClass();
 
 LRESULT CALLBACK InstanceWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Gives the record's subclassed window its procedure back, but only while ours is still the
+// installed one (a host may un-subclass, or subclass over us); clears hwnd and savedWndProc.
+void RestoreWindowProcedure(InstanceData* record);
+
+// As RestoreWindowProcedure, and also takes the record off the window's "instance->pdata"
+// property, for a record that is about to be released.
+void DetachInstanceWindow(InstanceData* record);

@@ -1,13 +1,300 @@
-// PLACEHOLDER: replaced by the entry points and instance lifecycle.
+// The three exports and the instance operations: a thin boundary between the browser and the
+// instance record. Nothing thrown inside may reach the browser.
 #include "plugin/PluginEntry.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "ClientApp/RequestDispatch.h"
+#include "clientlink/BrowserHandoff.h"
+#include "clientlink/PlatformCalls.h"
+#include "plugin/ButtonWindow.h"
+#include "plugin/InstanceData.h"
 
 NPNetscapeFuncs* browserFuncs = nullptr;
 NPPluginFuncs* pluginFuncs = nullptr;
 
-void NPN_Status(NPP, const char*) {}
-void* NPN_MemAlloc(uint32_t) { return nullptr; }
-void NPN_MemFree(void*) {}
+namespace {
 
-extern "C" NPError NP_EXPORT_CALL NP_GetEntryPoints(NPPluginFuncs*) { return NPERR_GENERIC_ERROR; }
-extern "C" NPError NP_EXPORT_CALL NP_Initialize(NPNetscapeFuncs*) { return NPERR_GENERIC_ERROR; }
-extern "C" NPError NP_EXPORT_CALL NP_Shutdown(void) { return NPERR_NO_ERROR; }
+const char kDefaultCaption[] = "Vexo Save File";
+const char kNoFileNameText[] =
+    "Fatal Error : Could not retrieve the plugin data, disk space or Authorization may be the problem";
+const char kNoFileNameTitle[] = "Plugin Error";
+
+// NUL-terminated copy of exactly strlen + 1 bytes from the C runtime heap; null when there is
+// nothing to copy or no memory.
+char* CopyText(const char* text)
+{
+    if (!text) return nullptr;
+    size_t size = std::strlen(text) + 1;
+    char* copy = static_cast<char*>(std::malloc(size));
+    if (copy) std::memcpy(copy, text, size);
+    return copy;
+}
+
+// Attribute names are matched with ASCII case folding only, whatever the process locale says.
+char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameName(const char* given, const char* wanted)
+{
+    for (; *given && *wanted; ++given, ++wanted)
+        if (FoldCase(*given) != FoldCase(*wanted)) return false;
+    return *given == *wanted;
+}
+
+// The last occurrence wins: the earlier copy goes, also when the new one cannot be made.
+void ReplaceCopy(char*& field, const char* value)
+{
+    std::free(field);
+    field = CopyText(value);
+}
+
+void ApplyAttribute(InstanceData* record, const char* name, const char* value)
+{
+    struct CopiedAttribute {
+        const char* name;
+        char* InstanceData::*field;
+    };
+    static const CopiedAttribute copied[] = {
+        {"caption", &InstanceData::caption},         {"downloadurl", &InstanceData::downloadUrl},
+        {"servername", &InstanceData::serverName},   {"name", &InstanceData::name},
+        {"port", &InstanceData::port},               {"contenttype", &InstanceData::contentType},
+        {"file", &InstanceData::file},               {"RECIPIENTS", &InstanceData::recipients},
+        {"size", &InstanceData::size},
+    };
+    if (!name) return;
+    if (SameName(name, "src")) {
+        record->hasSrc = 1;
+        return;
+    }
+    if (SameName(name, "upload")) {
+        if (value && SameName(value, "true")) record->isUpload = 1;
+        return;
+    }
+    for (const CopiedAttribute& attribute : copied) {
+        if (SameName(name, attribute.name)) {
+            ReplaceCopy(record->*attribute.field, value);
+            return;
+        }
+    }
+}
+
+void ReleaseAttributeCopies(InstanceData* record)
+{
+    char** owned[] = {&record->file, &record->caption, &record->downloadUrl,
+                      &record->serverName, &record->name, &record->port,
+                      &record->contentType, &record->size, &record->recipients};
+    for (char** field : owned) {
+        std::free(*field);
+        *field = nullptr;
+    }
+}
+
+InstanceData* RecordOf(NPP instance) { return static_cast<InstanceData*>(instance->pdata); }
+
+}  // namespace
+
+void NPN_Status(NPP instance, const char* message)
+{
+    if (browserFuncs && browserFuncs->status) browserFuncs->status(instance, message);
+}
+
+void* NPN_MemAlloc(uint32_t size)
+{
+    if (browserFuncs && browserFuncs->memalloc) return browserFuncs->memalloc(size);
+    return nullptr;
+}
+
+void NPN_MemFree(void* ptr)
+{
+    if (browserFuncs && browserFuncs->memfree) browserFuncs->memfree(ptr);
+}
+
+void ReleaseInstanceRecord(InstanceData* record)
+{
+    if (!record) return;
+    ReleaseAttributeCopies(record);
+    NPN_MemFree(record);
+}
+
+// ---- Exports ----
+
+extern "C" NPError NP_EXPORT_CALL NP_GetEntryPoints(NPPluginFuncs* funcs)
+{
+    try {
+        if (!funcs) return NPERR_INVALID_FUNCTABLE_ERROR;
+        funcs->version = (NP_VERSION_MAJOR << 8) | NP_VERSION_MINOR;
+        funcs->newp = NPP_New;
+        funcs->destroy = NPP_Destroy;
+        funcs->setwindow = NPP_SetWindow;
+        funcs->newstream = NPP_NewStream;
+        funcs->destroystream = NPP_DestroyStream;
+        funcs->asfile = NPP_StreamAsFile;
+        funcs->writeready = NPP_WriteReady;
+        funcs->write = NPP_Write;
+        funcs->print = NPP_Print;
+        funcs->event = nullptr;
+        pluginFuncs = funcs;
+        return NPERR_NO_ERROR;
+    } catch (...) {
+        return NPERR_GENERIC_ERROR;
+    }
+}
+
+extern "C" NPError NP_EXPORT_CALL NP_Initialize(NPNetscapeFuncs* funcs)
+{
+    try {
+        if (!funcs) return NPERR_INVALID_FUNCTABLE_ERROR;
+        browserFuncs = funcs;
+        if ((funcs->version >> 8) != NP_VERSION_MAJOR) return NPERR_INCOMPATIBLE_VERSION_ERROR;
+        if ((funcs->version & 0xFF) >= NP_VERSION_MINOR && pluginFuncs) {
+            pluginFuncs->urlnotify = NPP_URLNotify;
+            pluginFuncs->javaClass = nullptr;
+        }
+        return NPP_Initialize();
+    } catch (...) {
+        return NPERR_GENERIC_ERROR;
+    }
+}
+
+extern "C" NPError NP_EXPORT_CALL NP_Shutdown(void)
+{
+    try {
+        NPP_Shutdown();
+    } catch (...) {
+    }
+    browserFuncs = nullptr;
+    return NPERR_NO_ERROR;
+}
+
+// ---- Plug-in functions ----
+
+extern "C" NPError NPP_Initialize(void)
+{
+    // Each step on its own: none of them may keep the others from running or fail the start.
+    try {
+        InitializeDde();
+    } catch (...) {
+    }
+    try {
+        RegisterButtonClass();
+    } catch (...) {
+    }
+    try {
+        CheckConfiguration();
+    } catch (...) {
+    }
+    return NPERR_NO_ERROR;
+}
+
+extern "C" void NPP_Shutdown(void)
+{
+    try {
+        if (ddeInitResult == DMLERR_NO_ERROR) UninitializeDde();
+    } catch (...) {
+    }
+}
+
+extern "C" NPError NPP_New(NPMIMEType, NPP instance, uint16_t mode, int16_t argc, char* argn[],
+                           char* argv[], NPSavedData*)
+{
+    InstanceData* record = nullptr;
+    try {
+        if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
+        record = static_cast<InstanceData*>(NPN_MemAlloc(sizeof(InstanceData)));
+        instance->pdata = record;
+        if (!record) return NPERR_OUT_OF_MEMORY_ERROR;
+        std::memset(record, 0, sizeof *record);
+        record->mode = mode;
+        record->instance = instance;
+
+        if (argn && argv) {
+            for (int index = 0; index < argc; ++index) ApplyAttribute(record, argn[index], argv[index]);
+        }
+        if (!record->caption) record->caption = CopyText(kDefaultCaption);
+
+        try {
+            ReadBrowserDdeName();
+        } catch (...) {
+        }
+        return NPERR_NO_ERROR;
+    } catch (...) {
+        // The browser does not destroy an instance whose creation failed.
+        if (record) {
+            instance->pdata = nullptr;
+            ReleaseInstanceRecord(record);
+        }
+        return NPERR_GENERIC_ERROR;
+    }
+}
+
+extern "C" NPError NPP_Destroy(NPP instance, NPSavedData**)
+{
+    try {
+        if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
+        InstanceData* record = RecordOf(instance);
+        if (!record) return NPERR_INVALID_INSTANCE_ERROR;
+        instance->pdata = nullptr;
+
+        DetachInstanceWindow(record);
+        if (record->dispatchDepth > 0) {
+            // A click of this instance is inside a modal loop: its dispatch still reads the record
+            // and the attribute copies, and the window procedure releases them when it returns.
+            // The NPWindow is the browser's and goes with the instance.
+            record->destroyed = 1;
+            record->window = nullptr;
+            return NPERR_NO_ERROR;
+        }
+        ReleaseInstanceRecord(record);
+        return NPERR_NO_ERROR;
+    } catch (...) {
+        return NPERR_GENERIC_ERROR;
+    }
+}
+
+extern "C" NPError NPP_NewStream(NPP instance, NPMIMEType, NPStream*, NPBool, uint16_t* stype)
+{
+    try {
+        if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
+        if (stype) *stype = NP_ASFILE;
+        return NPERR_NO_ERROR;
+    } catch (...) {
+        return NPERR_GENERIC_ERROR;
+    }
+}
+
+extern "C" int32_t NPP_WriteReady(NPP, NPStream*) { return NP_MAXREADY; }
+
+extern "C" int32_t NPP_Write(NPP, NPStream*, int32_t, int32_t len, void*) { return len; }
+
+extern "C" NPError NPP_DestroyStream(NPP instance, NPStream*, NPReason)
+{
+    return instance ? NPERR_NO_ERROR : NPERR_INVALID_INSTANCE_ERROR;
+}
+
+extern "C" void NPP_StreamAsFile(NPP instance, NPStream*, const char* fname)
+{
+    try {
+        if (!instance) return;
+        InstanceData* record = RecordOf(instance);
+        if (!record) return;
+        if (!fname) {
+            platform.MessageBoxA(nullptr, kNoFileNameText, kNoFileNameTitle, MB_OK);
+            return;
+        }
+        // A file attribute wins over the stream, uploads never take one, and the first file counts.
+        if (!record->isUpload && !record->file) record->file = CopyText(fname);
+    } catch (...) {
+    }
+}
+
+extern "C" void NPP_Print(NPP instance, NPPrint* platformPrint)
+{
+    try {
+        if (instance && platformPrint && platformPrint->mode == NP_FULL)
+            platformPrint->print.fullPrint.pluginPrinted = false;
+    } catch (...) {
+    }
+}
+
+extern "C" void NPP_URLNotify(NPP, const char*, NPReason, void*) {}

@@ -3,6 +3,8 @@
 
 #include "plugin/npapi.h"
 
+struct InstanceData;
+
 extern "C" {
 NPError NPP_Initialize(void);
 void NPP_Shutdown(void);
@@ -29,3 +31,7 @@ extern NPPluginFuncs* pluginFuncs;
 void NPN_Status(NPP instance, const char* message);
 void* NPN_MemAlloc(uint32_t size);
 void NPN_MemFree(void* ptr);
+
+// Releases the attribute copies and the record itself (NPN_MemFree). The record must no longer be
+// reachable from any window or NPP.
+void ReleaseInstanceRecord(InstanceData* record);

@@ -40,8 +40,10 @@ std::vector<std::string> FilesIn(const std::string& folder, const std::string& p
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return names;
-    do names.push_back(found.cFileName);
-    while (FindNextFileA(search, &found));
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &found));
     FindClose(search);
     return names;
 }

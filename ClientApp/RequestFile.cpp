@@ -1,0 +1,128 @@
+// The request-file parser and the field checks.
+#include "ClientApp/VexoRequest.h"
+
+#include "ClientApp/RequestData.h"
+#include "ClientApp/VexoRequestInternal.h"
+#include "clientlink/PlatformCalls.h"
+#include "diag/TraceLog.h"
+
+const char* const kVexoRequestSource = "ClientApp/VexoRequest";
+
+const char* const kBadRequestText =
+    "The request appears to have bad request information. \n"
+    "Missing NAME or SERVERNAME or has bad CONTENTTYPE information";
+
+std::string MapValue(const CKeyValueMap& map, const std::string& key)
+{
+    std::string value;
+    if (!map.Lookup(key, value)) value.clear();
+    return value;
+}
+
+void ShowRequestWarning(long line, const std::string& text)
+{
+    TraceLogFileWrite(kVexoRequestSource, line, text.c_str());
+    platform.MessageBoxA(nullptr, text.c_str(), "Tolvane Message ",
+                         MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND | MB_TOPMOST);
+}
+
+void ThrowFileError(DWORD osError, const std::string& path)
+{
+    throw CFileException(CFileException::OsErrorToCause(osError), osError, path);
+}
+
+void ReadTextFile(const std::string& path, std::string& text)
+{
+    text.clear();
+    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) ThrowFileError(GetLastError(), path);
+
+    // Read as bytes: the line joining below treats LF and CR LF alike and keeps a lone CR,
+    // which the C runtime's text mode would not (it also stops at a Ctrl-Z).
+    std::string bytes;
+    char chunk[4096];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr))
+            ThrowFileError(GetLastError(), path);
+        if (got == 0) break;
+        bytes.append(chunk, got);
+    }
+    text = JoinRequestFileLines(bytes);
+}
+
+namespace {
+
+BOOL ReportMissingFile(const std::string& path)
+{
+    ShowRequestWarning(109,
+                       "Internal processing message: \n"
+                       "The request file appears not to exist: \n"
+                       "\t\tSorry! \n"
+                       "File submitted: " + path);
+    return FALSE;
+}
+
+BOOL ReportNoRequestInformation(const std::string& path, const std::string& fileText)
+{
+    ShowRequestWarning(130,
+                       "Request file has no request information. \n"
+                       "\t\tSorry! \n"
+                       "File submitted: " + path + " \n"
+                       "Request data: *-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*- \n" +
+                           fileText);
+    return FALSE;
+}
+
+BOOL ReportBadRequestInformation(const std::string& path, const std::string& requestData)
+{
+    ShowRequestWarning(182,
+                       "The request file appears to have bad request information. \n"
+                       "\t\tSorry! \n"
+                       "File submitted: " + path + " \n"
+                       "Request data: " + requestData);
+    return FALSE;
+}
+
+}  // namespace
+
+BOOL ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request)
+{
+    request["NAME"] = "";
+    request["SERVERNAME"] = "";
+    request["TYPE"] = "PLAIN";
+
+    std::string fileText;
+    try {
+        ReadTextFile(path, fileText);
+    } catch (const CFileException&) {
+        return ReportMissingFile(path);
+    }
+
+    std::string requestData;
+    if (!ExtractRequestData(fileText, requestData)) return ReportNoRequestInformation(path, fileText);
+
+    bool good = true;
+    try {
+        request.ParseText(requestData);
+    } catch (const FormatException&) {
+        good = false;
+    }
+    if (good) good = IsValidName(request) && IsValidType(request) && IsValidServerName(request);
+    if (!good) return ReportBadRequestInformation(path, requestData);
+    return TRUE;
+}
+
+BOOL IsValidName(const CKeyValueMap& request) { return MapValue(request, "NAME").size() >= 2; }
+
+BOOL IsValidServerName(const CKeyValueMap& request)
+{
+    return MapValue(request, "SERVERNAME").size() >= 2;
+}
+
+BOOL IsValidType(const CKeyValueMap& request)
+{
+    const std::string type = MapValue(request, "TYPE");
+    return type == "PLAIN" || type == "RICH";
+}

@@ -1,0 +1,108 @@
+// The save flow: a download request completed with the user and handed to the client.
+#include "ClientApp/VexoRequest.h"
+
+#include <commdlg.h>
+
+#include <cstring>
+
+#include "ClientApp/RequestData.h"
+#include "ClientApp/VexoRequestInternal.h"
+#include "clientlink/PlatformCalls.h"
+
+namespace {
+
+// The part of NAME after its last ":", "\" or "/".
+std::string ProposedFileName(const std::string& name)
+{
+    const std::size_t cut = name.find_last_of(":\\/");
+    return cut == std::string::npos ? name : name.substr(cut + 1);
+}
+
+// honourDebugApproval: whether DEBUG_APPROVED "YES" may skip the Save-As dialog. A request file
+// comes from a web page, and its TargetPath would let any page write a download to any path of
+// the user's without asking; only requests that the plug-in built itself may skip the dialog.
+int SubmitCommonSteps(CKeyValueMap& settings, CKeyValueMap& request, HWND owner,
+                      bool honourDebugApproval)
+{
+    request["DestBaseName"] = ProposedFileName(MapValue(request, "NAME"));
+    request["DestInitialDir"] = MapValue(settings, "LoadDeliveryDir") + "\\";
+
+    bool directoryChosen = false;
+    if (MapValue(request, "TYPE") == "PLAIN") {
+        std::string target;
+        if (honourDebugApproval && MapValue(request, "DEBUG_APPROVED") == "YES") {
+            target = MapValue(request, "TargetPath");
+        } else {
+            target = AskSavePath(request, owner);
+            if (target.empty()) return 0;
+            directoryChosen = true;
+        }
+        request["TargetPath"] = target;
+    }
+
+    WriteSubmissionFile(settings, request);
+
+    // Only a directory the user chose is remembered. Without a dialog the proposed directory is
+    // the old one plus a backslash, and storing it would add a backslash per request.
+    if (directoryChosen) settings["LoadDeliveryDir"] = MapValue(request, "DestInitialDir");
+    return 1;
+}
+
+}  // namespace
+
+std::string AskSavePath(CKeyValueMap& request, HWND owner)
+{
+    static const char filter[] = "All Files \0 *.*\0";  // the literal adds the closing NUL
+    char fileName[512] = {};
+    // A proposal that does not fit is left out rather than cut: a cut name could pass for a
+    // different file. The user then types the name.
+    const std::string proposed = MapValue(request, "DestBaseName");
+    if (proposed.size() < sizeof fileName) std::memcpy(fileName, proposed.data(), proposed.size());
+    const std::string initialDirectory = MapValue(request, "DestInitialDir");
+
+    OPENFILENAMEA dialog;
+    std::memset(&dialog, 0, sizeof dialog);
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = fileName;
+    dialog.nMaxFile = sizeof fileName;
+    dialog.lpstrInitialDir = initialDirectory.c_str();
+    dialog.lpstrTitle = "Tolvane : deliver package to ...";
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
+                   OFN_EXPLORER | OFN_LONGNAMES;
+
+    if (!platform.GetSaveFileNameA(&dialog)) {
+        platform.CommDlgExtendedError();
+        return std::string();
+    }
+    fileName[sizeof fileName - 1] = '\0';
+    const std::string chosen = fileName;
+    const std::size_t lastBackslash = chosen.rfind('\\');
+    request["DestBaseName"] = chosen;
+    request["DestInitialDir"] =
+        lastBackslash == std::string::npos ? std::string() : chosen.substr(0, lastBackslash);
+    return chosen;
+}
+
+int SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner)
+{
+    if (!IsValidName(request) || !IsValidType(request) || !IsValidServerName(request)) {
+        ShowRequestWarning(411, kBadRequestText);
+        throw FormatException();
+    }
+    return SubmitCommonSteps(settings, request, owner, true);
+}
+
+int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, HWND owner)
+{
+    const std::string path = TrimWhitespace(fileName ? fileName : "");
+    if (path.size() < 2) throw FormatException();
+
+    CKeyValueMap request;
+    if (!ParseVexoLoadRequestFile(path, request)) throw FormatException();
+    // The target of a download is the user's choice, never the page's.
+    request.RemoveKey("TargetPath");
+    return SubmitCommonSteps(settings, request, owner, false);
+}

@@ -1,0 +1,113 @@
+// The upload flow: a local file to send to recipients, handed to the client.
+#include "ClientApp/VexoRequest.h"
+
+#include <commdlg.h>
+
+#include <cstring>
+#include <vector>
+
+#include "ClientApp/VexoRequestInternal.h"
+#include "clientlink/PlatformCalls.h"
+
+namespace {
+
+// The path chosen in the Open dialog; empty when the user cancelled or the dialog failed.
+std::string AskFileToSend(HWND owner)
+{
+    static const char filter[] = "All Files \0 *.*\0";
+    char fileName[512] = {};
+
+    OPENFILENAMEA dialog;
+    std::memset(&dialog, 0, sizeof dialog);
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = fileName;
+    dialog.nMaxFile = sizeof fileName;
+    dialog.lpstrTitle = "Select : package to deliver ...";
+    dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST |
+                   OFN_EXPLORER | OFN_LONGNAMES;
+
+    if (!platform.GetOpenFileNameA(&dialog)) {
+        platform.CommDlgExtendedError();
+        return std::string();
+    }
+    fileName[sizeof fileName - 1] = '\0';
+    return fileName;
+}
+
+// The absolute path of path (resolved against the current directory) and its last component.
+void ResolveFullPath(const std::string& path, std::string& fullPath, std::string& name)
+{
+    fullPath = path;
+    DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    if (needed != 0) {
+        std::vector<char> buffer(needed + 1);
+        DWORD length =
+            GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+        if (length != 0 && length < buffer.size()) fullPath.assign(buffer.data(), length);
+    }
+    const std::size_t cut = fullPath.find_last_of("\\/");
+    name = cut == std::string::npos ? fullPath : fullPath.substr(cut + 1);
+}
+
+}  // namespace
+
+int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner)
+{
+    if (!IsValidType(request) || !IsValidServerName(request)) {
+        ShowRequestWarning(522, kBadRequestText);
+        throw FormatException();
+    }
+
+    std::string file = MapValue(request, "FILE");
+    if (file.empty()) {
+        file = AskFileToSend(owner);
+        if (file.empty()) return 0;
+        request["FILE"] = file;
+    }
+
+    std::string name = MapValue(request, "NAME");
+
+    std::string fullPath;
+    {
+        // Opened only to prove that the client will be able to read it; nothing is read here.
+        ScopedHandle opened(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!opened.valid()) {
+            const std::string text = "The file '" + file + "' could not be opened.";
+            platform.MessageBoxA(nullptr, text.c_str(), "Error!", MB_OK);
+            return 0;
+        }
+        std::string fileName;
+        ResolveFullPath(file, fullPath, fileName);
+        if (name.empty()) name = fileName;
+    }
+
+    const std::string recipients = MapValue(request, "RECIPIENTS");
+    CStringArray recipientList;
+    SplitText(recipients, recipientList, ':');
+    if (recipientList.empty()) {
+        platform.MessageBoxA(nullptr, "Bad recipient list. Please re-enter.", "Error", MB_OK);
+        return 0;
+    }
+
+    std::string serverPort = MapValue(request, "SERVERPORT");
+    if (serverPort.empty()) serverPort = LongToText(609);
+    std::string httpServerPort = MapValue(request, "HTTPSERVERPORT");
+    if (httpServerPort.empty()) httpServerPort = LongToText(8009);
+
+    CKeyValueMap upload;
+    upload["NAME"] = name;
+    upload["CHECKSUM"] = LongToText(0);
+    upload["RECIPIENTS"] = recipients;
+    upload["SERVERNAME"] = MapValue(request, "SERVERNAME");
+    upload["SERVERPORT"] = serverPort;
+    upload["HTTPSERVERPORT"] = httpServerPort;
+    upload["TYPE"] = MapValue(request, "TYPE");
+    upload["UPLOAD"] = BoolToText(1);
+    upload["FILE"] = fullPath;
+    WriteSubmissionFile(settings, upload);
+    return 1;
+}

@@ -1,0 +1,43 @@
+// Helpers shared by the request-file parser, the flows and the submission-file writer.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "clientlink/KeyValueMap.h"
+
+// The text of the bad-request box of both flows built from embed attributes.
+extern const char* const kBadRequestText;
+
+// The value under key, empty when absent; unlike indexing, never adds the key.
+std::string MapValue(const CKeyValueMap& map, const std::string& key);
+
+// The trace-log entry, then the same text in the "Tolvane Message " warning box.
+void ShowRequestWarning(long line, const std::string& text);
+
+// Raises the file exception with the cause that matches the system error code.
+[[noreturn]] void ThrowFileError(DWORD osError, const std::string& path);
+
+class ScopedHandle {
+public:
+    explicit ScopedHandle(HANDLE handle) : handle(handle) {}
+    ~ScopedHandle()
+    {
+        if (valid()) CloseHandle(handle);
+    }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+
+    bool valid() const { return handle != INVALID_HANDLE_VALUE && handle != nullptr; }
+    HANDLE get() const { return handle; }
+    HANDLE release()
+    {
+        HANDLE released = handle;
+        handle = INVALID_HANDLE_VALUE;
+        return released;
+    }
+
+private:
+    HANDLE handle;
+};

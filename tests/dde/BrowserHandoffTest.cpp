@@ -1,0 +1,426 @@
+// The browser hand-off against a real DDE server that lives in this test, on this thread (as when
+// the browser that hosts the plug-in is the DDE server): the asynchronous request reaches it
+// through the message loop, so the test pumps messages until it sees what it waits for.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <ddeml.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "clientlink/BrowserHandoff.h"
+#include "plugin/InstanceData.h"
+
+namespace {
+
+const char* const kBrowserKey = "http\\shell\\open\\ddeexec\\Application";
+const char* const kServiceName = "VxTestBrowser";
+
+struct DdeEvent {
+    UINT type;
+    std::string first;   // topic of a connection, or the item of a request
+    std::string second;  // service of a connection
+    UINT format;
+
+    bool operator==(const DdeEvent& other) const
+    {
+        return type == other.type && first == other.first && second == other.second &&
+               format == other.format;
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const DdeEvent& event)
+{
+    const char* name = event.type == XTYP_CONNECT           ? "CONNECT"
+                       : event.type == XTYP_CONNECT_CONFIRM ? "CONNECT_CONFIRM"
+                       : event.type == XTYP_REQUEST         ? "REQUEST"
+                       : event.type == XTYP_DISCONNECT      ? "DISCONNECT"
+                                                            : "OTHER";
+    return out << name << "(" << event.first << ", " << event.second << ", " << event.format << ")";
+}
+
+// A DDE server that accepts the topic "WWW_OpenURL", answers requests with a window identifier
+// as a browser does, and records every transaction it sees.
+class TestBrowserServer {
+public:
+    explicit TestBrowserServer(const char* serviceName)
+    {
+        active = this;
+        initResult = DdeInitializeA(&instance, Callback, APPCLASS_STANDARD, 0);
+        if (initResult != DMLERR_NO_ERROR) return;
+        service = DdeCreateStringHandleA(instance, serviceName, CP_WINANSI);
+        registered = DdeNameService(instance, service, nullptr, DNS_REGISTER) != nullptr;
+    }
+    ~TestBrowserServer()
+    {
+        if (initResult == DMLERR_NO_ERROR) {
+            if (registered) DdeNameService(instance, service, nullptr, DNS_UNREGISTER);
+            if (service) DdeFreeStringHandle(instance, service);
+            DdeUninitialize(instance);
+        }
+        active = nullptr;
+    }
+    TestBrowserServer(const TestBrowserServer&) = delete;
+    TestBrowserServer& operator=(const TestBrowserServer&) = delete;
+
+    bool Ready() const { return initResult == DMLERR_NO_ERROR && registered; }
+    bool Saw(UINT type) const
+    {
+        for (const DdeEvent& event : events)
+            if (event.type == type) return true;
+        return false;
+    }
+
+    std::vector<DdeEvent> events;
+
+private:
+    std::string Text(HSZ handle) const
+    {
+        char text[1024] = "";
+        DdeQueryStringA(instance, handle, text, sizeof(text), CP_WINANSI);
+        return text;
+    }
+
+    static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV, HSZ string1, HSZ string2,
+                                      HDDEDATA, ULONG_PTR, ULONG_PTR)
+    {
+        TestBrowserServer* server = active;
+        if (!server) return nullptr;
+        switch (type) {
+        case XTYP_CONNECT:
+            server->events.push_back({type, server->Text(string1), server->Text(string2), 0});
+            return reinterpret_cast<HDDEDATA>(
+                static_cast<ULONG_PTR>(server->Text(string1) == "WWW_OpenURL"));
+        case XTYP_CONNECT_CONFIRM:
+            server->events.push_back({type, server->Text(string1), server->Text(string2), 0});
+            return nullptr;
+        case XTYP_REQUEST: {
+            server->events.push_back({type, server->Text(string2), "", format});
+            static const char windowId[] = "1";
+            return DdeCreateDataHandle(server->instance,
+                                       reinterpret_cast<BYTE*>(const_cast<char*>(windowId)),
+                                       sizeof(windowId), 0, string2, CF_TEXT, 0);
+        }
+        case XTYP_DISCONNECT:
+            server->events.push_back({type, "", "", 0});
+            return nullptr;
+        default:
+            return nullptr;
+        }
+    }
+
+    static TestBrowserServer* active;
+    DWORD instance = 0;
+    UINT initResult = DMLERR_NOTPROCESSED;
+    HSZ service = nullptr;
+    bool registered = false;
+};
+
+TestBrowserServer* TestBrowserServer::active = nullptr;
+
+// Dispatches this thread's messages until the condition holds or the time is up.
+bool PumpUntil(const std::function<bool()>& condition, DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (condition()) return true;
+        if (GetTickCount() - start >= milliseconds) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+void Pump(DWORD milliseconds)
+{
+    PumpUntil([] { return false; }, milliseconds);
+}
+
+struct BrowserThread {
+    HANDLE ready;
+    bool serverReady;
+    std::vector<DdeEvent> events;  // read once the thread has ended
+};
+
+DWORD WINAPI ServeOnThread(void* parameter)
+{
+    BrowserThread& state = *static_cast<BrowserThread*>(parameter);
+    TestBrowserServer server(kServiceName);
+    state.serverReady = server.Ready();
+    SetEvent(state.ready);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    state.events = server.events;
+    return 0;
+}
+
+// HKEY_CLASSES_ROOT's DDE name of the http handler, as the machine had it before the test,
+// put back afterwards.
+class BrowserRegistration {
+public:
+    BrowserRegistration()
+    {
+        HKEY key;
+        ddeexecExisted = RegOpenKeyExA(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec", 0, KEY_READ,
+                                       &key) == ERROR_SUCCESS;
+        if (ddeexecExisted) RegCloseKey(key);
+        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kBrowserKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+            DWORD size = 0;
+            if (RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+                hadValue = true;
+                data.resize(size);
+                RegQueryValueExA(key, nullptr, nullptr, &type,
+                                 reinterpret_cast<BYTE*>(&data[0]), &size);
+            }
+            RegCloseKey(key);
+        }
+    }
+    ~BrowserRegistration()
+    {
+        if (!ddeexecExisted) {
+            RegDeleteTreeA(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec");
+            RegDeleteKeyA(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec");
+            return;
+        }
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, kBrowserKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr) != ERROR_SUCCESS)
+            return;
+        if (hadValue)
+            RegSetValueExA(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                           static_cast<DWORD>(data.size()));
+        else
+            RegDeleteValueA(key, nullptr);
+        RegCloseKey(key);
+    }
+
+    static void Set(DWORD valueType, const void* bytes, DWORD size)
+    {
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, kBrowserKey, 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, &key, nullptr));
+        EXPECT_EQ(ERROR_SUCCESS,
+                  RegSetValueExA(key, nullptr, 0, valueType, static_cast<const BYTE*>(bytes), size));
+        RegCloseKey(key);
+    }
+    static void SetName(const std::string& name)
+    {
+        Set(REG_SZ, name.c_str(), static_cast<DWORD>(name.size() + 1));
+    }
+    static void Remove() { RegDeleteTreeA(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec"); }
+
+private:
+    bool ddeexecExisted = false;
+    bool hadValue = false;
+    DWORD type = REG_SZ;
+    std::string data;
+};
+
+class BrowserHandoff : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        InitializeDde();
+        ASSERT_EQ(static_cast<UINT>(DMLERR_NO_ERROR), ddeInitResult);
+        ASSERT_NE(0u, ddeInstance);
+        std::memset(&record, 0, sizeof(record));
+    }
+    void TearDown() override
+    {
+        UninitializeDde();
+        Pump(50);
+    }
+
+    // What the server saw of one hand-off, after the conversation has ended.
+    std::vector<DdeEvent> HandOff(TestBrowserServer& server)
+    {
+        OpenUrlInBrowser(&record, browserDdeName);
+        PumpUntil([&] { return server.Saw(XTYP_DISCONNECT); }, 5000);
+        Pump(50);
+        return server.events;
+    }
+
+    static std::vector<DdeEvent> Exchange(const std::string& item)
+    {
+        return {{XTYP_CONNECT, "WWW_OpenURL", kServiceName, 0},
+                {XTYP_CONNECT_CONFIRM, "WWW_OpenURL", kServiceName, 0},
+                {XTYP_REQUEST, item, "", CF_TEXT},
+                {XTYP_DISCONNECT, "", "", 0}};
+    }
+
+    BrowserRegistration registration;
+    InstanceData record;
+};
+
+TEST_F(BrowserHandoff, TheBrowserNameComesFromTheHttpHandlersDdeKey)
+{
+    BrowserRegistration::SetName("IExplore");
+    std::memset(browserDdeName, 'x', sizeof(browserDdeName));
+    EXPECT_EQ(ERROR_SUCCESS, ReadBrowserDdeName());
+    EXPECT_STREQ("IExplore", browserDdeName);
+
+    BrowserRegistration::Remove();
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, ReadBrowserDdeName());
+    EXPECT_STREQ("", browserDdeName);
+}
+
+TEST_F(BrowserHandoff, TheBrowserNameIsAlwaysTerminatedAndEmptyWhenItDoesNotFit)
+{
+    struct Case {
+        const char* label;
+        DWORD type;
+        std::string bytes;  // exactly as stored
+        const char* name;   // nullptr: the stored text itself, up to its first NUL
+    };
+    const std::string longest(510, 'n');
+    const std::vector<Case> cases = {
+        {"510 characters and NUL", REG_SZ, longest + '\0', nullptr},
+        {"511 characters and NUL", REG_SZ, std::string(511, 'n') + '\0', ""},
+        {"511 bytes without NUL", REG_BINARY, std::string(511, 'b'), ""},
+        {"510 bytes without NUL", REG_BINARY, std::string(510, 'b'), nullptr},
+        {"5 bytes without NUL", REG_BINARY, "abcde", nullptr},
+        {"NUL inside", REG_BINARY, std::string("ab\0cd", 5), "ab"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        BrowserRegistration::Set(c.type, c.bytes.data(), static_cast<DWORD>(c.bytes.size()));
+        std::memset(browserDdeName, 'x', sizeof(browserDdeName));
+        ReadBrowserDdeName();
+        const std::string expected = c.name ? c.name : c.bytes.substr(0, c.bytes.find('\0'));
+        ASSERT_NE(nullptr, std::memchr(browserDdeName, '\0', sizeof(browserDdeName)));
+        EXPECT_EQ(expected, std::string(browserDdeName));
+    }
+}
+
+TEST_F(BrowserHandoff, SendsTheDownloadUrlVerbatimInQuotesAndClosesTheConversation)
+{
+    BrowserRegistration::SetName(kServiceName);
+    ReadBrowserDdeName();
+    TestBrowserServer server(kServiceName);
+    ASSERT_TRUE(server.Ready());
+
+    char url[] = "http://pages.example/get client?a=1&b=\"2\",x";
+    record.downloadUrl = url;
+    EXPECT_EQ(Exchange("\"http://pages.example/get client?a=1&b=\"2\",x\",,0,4"), HandOff(server));
+}
+
+TEST_F(BrowserHandoff, WithoutDownloadUrlSendsTheClientDownloadPage)
+{
+    BrowserRegistration::SetName(kServiceName);
+    ReadBrowserDdeName();
+    TestBrowserServer server(kServiceName);
+    ASSERT_TRUE(server.Ready());
+    EXPECT_EQ(Exchange("\"http://www.tolvane.example/download.html\",,0,4"), HandOff(server));
+    EXPECT_STREQ("http://www.tolvane.example/download.html", clientDownloadPage);
+}
+
+TEST_F(BrowserHandoff, AOneCharacterUrlMakesTheShortestItem)
+{
+    BrowserRegistration::SetName(kServiceName);
+    ReadBrowserDdeName();
+    TestBrowserServer server(kServiceName);
+    ASSERT_TRUE(server.Ready());
+    char url[] = "u";
+    record.downloadUrl = url;
+    EXPECT_EQ(Exchange("\"u\",,0,4"), HandOff(server));
+}
+
+TEST_F(BrowserHandoff, ABrowserOnAnotherThreadReceivesTheRequest)
+{
+    BrowserRegistration::SetName(kServiceName);
+    ReadBrowserDdeName();
+    char url[] = "http://other.example/thread";
+    record.downloadUrl = url;
+
+    BrowserThread shared{CreateEventA(nullptr, TRUE, FALSE, nullptr), false, {}};
+    DWORD threadId = 0;
+    HANDLE thread = CreateThread(nullptr, 0, ServeOnThread, &shared, 0, &threadId);
+    ASSERT_NE(nullptr, thread);
+    WaitForSingleObject(shared.ready, 5000);
+
+    // The conversation is closed before the call returns, so the browser has seen everything.
+    OpenUrlInBrowser(&record, browserDdeName);
+    PostThreadMessageA(threadId, WM_QUIT, 0, 0);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000));
+    CloseHandle(thread);
+    CloseHandle(shared.ready);
+    EXPECT_TRUE(shared.serverReady);
+    EXPECT_EQ(Exchange("\"http://other.example/thread\",,0,4"), shared.events);
+}
+
+TEST_F(BrowserHandoff, AUrlTooLongForTheItemIsNotSent)
+{
+    BrowserRegistration::SetName(kServiceName);
+    ReadBrowserDdeName();
+    TestBrowserServer server(kServiceName);
+    ASSERT_TRUE(server.Ready());
+    std::string url = "http://long.example/" + std::string(600, 'p');
+    record.downloadUrl = &url[0];
+    EXPECT_EQ((std::vector<DdeEvent>{{XTYP_CONNECT, "WWW_OpenURL", kServiceName, 0},
+                                     {XTYP_CONNECT_CONFIRM, "WWW_OpenURL", kServiceName, 0},
+                                     {XTYP_DISCONNECT, "", "", 0}}),
+              HandOff(server));
+}
+
+TEST_F(BrowserHandoff, NothingIsSentWithoutARegisteredOrAnsweringBrowser)
+{
+    TestBrowserServer server(kServiceName);
+    ASSERT_TRUE(server.Ready());
+
+    BrowserRegistration::Remove();
+    ReadBrowserDdeName();  // empty name
+    OpenUrlInBrowser(&record, browserDdeName);
+    BrowserRegistration::SetName("VxNoSuchBrowser");
+    ReadBrowserDdeName();
+    OpenUrlInBrowser(&record, browserDdeName);
+    Pump(200);
+    EXPECT_TRUE(server.events.empty()) << server.events.size();
+}
+
+TEST_F(BrowserHandoff, NothingIsSentWhenDdeCouldNotBeInitialised)
+{
+    BrowserRegistration::SetName(kServiceName);
+    ReadBrowserDdeName();
+    TestBrowserServer server(kServiceName);
+    ASSERT_TRUE(server.Ready());
+
+    const UINT realResult = ddeInitResult;
+    ddeInitResult = DMLERR_DLL_USAGE;
+    OpenUrlInBrowser(&record, browserDdeName);
+    Pump(200);
+    ddeInitResult = realResult;
+    EXPECT_TRUE(server.events.empty()) << server.events.size();
+}
+
+TEST_F(BrowserHandoff, UninitialisationReleasesOnlyAnInstanceThatWasInitialised)
+{
+    // A failed initialisation: the instance number must not be released.
+    DWORD other = 0;
+    ASSERT_EQ(static_cast<UINT>(DMLERR_NO_ERROR),
+              DdeInitializeA(&other, DdeNullCallback, APPCMD_CLIENTONLY, 0));
+    const DWORD ours = ddeInstance;
+    const UINT ourResult = ddeInitResult;
+    ddeInstance = other;
+    ddeInitResult = DMLERR_DLL_USAGE;
+    UninitializeDde();
+    HSZ probe = DdeCreateStringHandleA(other, "probe", CP_WINANSI);
+    EXPECT_NE(nullptr, probe);
+    if (probe) DdeFreeStringHandle(other, probe);
+    DdeUninitialize(other);
+
+    // A successful one is released, and the hand-off is unavailable afterwards.
+    ddeInstance = ours;
+    ddeInitResult = ourResult;
+    UninitializeDde();
+    EXPECT_EQ(nullptr, DdeCreateStringHandleA(ours, "probe", CP_WINANSI));
+    EXPECT_NE(static_cast<UINT>(DMLERR_NO_ERROR), ddeInitResult);
+    OpenUrlInBrowser(&record, "VxTestBrowser");  // must do nothing, and not crash
+}
+
+}  // namespace

@@ -1,0 +1,210 @@
+// LaunchProcess and the client start with a real child program (launch_child.exe, built next to
+// this test) that records its start-up show state and priority class.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "clientlink/ClientSignal.h"
+#include "clientlink/SettingsStore.h"
+#include "diag/TraceLog.h"
+#include "support/ScriptedPlatform.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+std::string ChildProgram()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path);
+    return folder.substr(0, folder.find_last_of('\\') + 1) + "launch_child.exe";
+}
+
+std::string ChildCommandLine(const std::string& recordFile, const std::string& exitCode = "")
+{
+    std::string line = "\"" + ChildProgram() + "\" \"" + recordFile + "\"";
+    if (!exitCode.empty()) line += " " + exitCode;
+    return line;
+}
+
+// The child's record, once it has written one (it renames the file into place when complete).
+std::string WaitForRecord(const std::string& recordFile)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 15000; Sleep(20)) {
+        if (FileExists(recordFile)) return ReadWholeFile(recordFile);
+    }
+    return "<no record>";
+}
+
+class LaunchTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteProductRegistryTree();
+        productKeyPath = kProductKeyPath;
+        clientInstanceName = kClientInstanceName;
+    }
+    void TearDown() override { DeleteProductRegistryTree(); }
+    TempDir folder;
+};
+
+using LaunchProcessTest = LaunchTest;
+
+TEST_F(LaunchProcessTest, StartsTheChildHiddenOrShownAtNormalPriority)
+{
+    struct Case {
+        BOOL hidden;
+        const char* record;
+    };
+    int number = 0;
+    for (Case c : {Case{TRUE, "flags=1 show=0 priority=32"}, Case{FALSE, "flags=1 show=1 priority=32"}}) {
+        SCOPED_TRACE(c.hidden ? "hidden" : "shown");
+        const std::string recordFile = folder / ("record" + std::to_string(++number) + ".txt");
+        PROCESS_INFORMATION child;
+        std::memset(&child, 0, sizeof(child));
+        ASSERT_TRUE(LaunchProcess(ChildCommandLine(recordFile), &child, c.hidden, NORMAL_PRIORITY_CLASS));
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child.hProcess, 15000));
+        CloseHandle(child.hProcess);
+        CloseHandle(child.hThread);
+        EXPECT_EQ(c.record, ReadWholeFile(recordFile));
+    }
+}
+
+// Wine starts every process at normal priority whatever the creation flags say, so the accepted
+// classes are checked on the flags passed to CreateProcessA.
+TEST_F(LaunchProcessTest, PassesTheThreeAcceptedPriorityClassesAndNormalForAnyOther)
+{
+    struct Case {
+        DWORD requested;
+        DWORD passed;
+    };
+    const std::vector<Case> cases = {
+        {IDLE_PRIORITY_CLASS, IDLE_PRIORITY_CLASS},
+        {NORMAL_PRIORITY_CLASS, NORMAL_PRIORITY_CLASS},
+        {HIGH_PRIORITY_CLASS, HIGH_PRIORITY_CLASS},
+        {REALTIME_PRIORITY_CLASS, NORMAL_PRIORITY_CLASS},
+        {BELOW_NORMAL_PRIORITY_CLASS, NORMAL_PRIORITY_CLASS},
+        {ABOVE_NORMAL_PRIORITY_CLASS, NORMAL_PRIORITY_CLASS},
+        {HIGH_PRIORITY_CLASS | CREATE_SUSPENDED, NORMAL_PRIORITY_CLASS},
+        {0, NORMAL_PRIORITY_CLASS},
+    };
+    ScriptedPlatform platformCalls;
+    platformCalls.realProcessCreation = false;
+    for (const Case& c : cases) LaunchProcess("client.exe", nullptr, TRUE, c.requested);
+    ASSERT_EQ(cases.size(), platformCalls.processes.size());
+    for (std::size_t index = 0; index < cases.size(); ++index) {
+        SCOPED_TRACE(cases[index].requested);
+        EXPECT_EQ(cases[index].passed, platformCalls.processes[index].creationFlags);
+    }
+}
+
+TEST_F(LaunchProcessTest, HandsTheCallerTheChildsHandlesAndIdentifiers)
+{
+    PROCESS_INFORMATION child;
+    std::memset(&child, 0, sizeof(child));
+    ASSERT_TRUE(LaunchProcess(ChildCommandLine(folder / "record.txt", "7"), &child, TRUE,
+                              NORMAL_PRIORITY_CLASS));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child.hProcess, 15000));
+    DWORD exitCode = 0;
+    EXPECT_TRUE(GetExitCodeProcess(child.hProcess, &exitCode));
+    EXPECT_EQ(7u, exitCode);
+    EXPECT_EQ(child.dwProcessId, GetProcessId(child.hProcess));
+    EXPECT_EQ(child.dwThreadId, GetThreadId(child.hThread));
+    EXPECT_TRUE(CloseHandle(child.hProcess));
+    EXPECT_TRUE(CloseHandle(child.hThread));
+}
+
+TEST_F(LaunchProcessTest, PassesExactlyTheCommandLineFlagsAndStartUpInformation)
+{
+    ScriptedPlatform platformCalls;
+    const std::string commandLine = ChildCommandLine(folder / "record.txt");
+    ASSERT_TRUE(LaunchProcess(commandLine, nullptr, TRUE, NORMAL_PRIORITY_CLASS));
+    EXPECT_EQ("flags=1 show=0 priority=32", WaitForRecord(folder / "record.txt"));
+
+    ASSERT_EQ(1u, platformCalls.processes.size());
+    const ProcessCall& call = platformCalls.processes[0];
+    EXPECT_TRUE(call.applicationNameNull);
+    EXPECT_EQ(commandLine, call.commandLine);
+    EXPECT_EQ(TRUE, call.inheritHandles);
+    EXPECT_EQ(static_cast<DWORD>(NORMAL_PRIORITY_CLASS), call.creationFlags);
+    EXPECT_TRUE(call.environmentNull);
+    EXPECT_TRUE(call.currentDirectoryNull);
+    STARTUPINFOA expected;
+    std::memset(&expected, 0, sizeof(expected));
+    expected.cb = sizeof(expected);
+    expected.dwFlags = STARTF_USESHOWWINDOW;
+    expected.wShowWindow = SW_HIDE;
+    EXPECT_EQ(0, std::memcmp(&expected, &call.startupInfo, sizeof(expected)));
+}
+
+TEST_F(LaunchProcessTest, RefusesACommandLineThatDoesNotFitItsBuffer)
+{
+    ScriptedPlatform platformCalls;
+    platformCalls.realProcessCreation = false;
+
+    const std::string longest = "client.exe " + std::string(4084, 'a');
+    ASSERT_EQ(4095u, longest.size());
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(LaunchProcess(longest, nullptr, TRUE, NORMAL_PRIORITY_CLASS));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());  // from the creation
+    ASSERT_EQ(1u, platformCalls.processes.size());
+    EXPECT_EQ(longest, platformCalls.processes[0].commandLine);
+
+    PROCESS_INFORMATION untouched;
+    std::memset(&untouched, 0x5a, sizeof(untouched));
+    PROCESS_INFORMATION record = untouched;
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(LaunchProcess(longest + "b", &record, TRUE, NORMAL_PRIORITY_CLASS));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), GetLastError());
+    EXPECT_EQ(1u, platformCalls.processes.size());
+    EXPECT_EQ(0, std::memcmp(&untouched, &record, sizeof(record)));
+}
+
+TEST_F(LaunchProcessTest, AProgramThatDoesNotExistFailsWithTheCreationsError)
+{
+    PROCESS_INFORMATION untouched;
+    std::memset(&untouched, 0x5a, sizeof(untouched));
+    PROCESS_INFORMATION record = untouched;
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(LaunchProcess(folder / "missing.exe", &record, TRUE, NORMAL_PRIORITY_CLASS));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+    EXPECT_EQ(0, std::memcmp(&untouched, &record, sizeof(record)));
+}
+
+TEST_F(LaunchProcessTest, NotesAnUnsupportedPriorityClassInTheTraceLog)
+{
+    ScriptedPlatform platformCalls;
+    platformCalls.realProcessCreation = false;
+    const std::string log = folder / "trace.log";
+    ASSERT_TRUE(TraceLogFileOpen(log.c_str(), 1, 0));
+    LaunchProcess("client.exe", nullptr, TRUE, 0x12345);
+    LaunchProcess("client.exe", nullptr, TRUE, HIGH_PRIORITY_CLASS);
+    TraceLogFileClose();
+
+    const std::string text = ReadWholeFile(log);
+    EXPECT_NE(std::string::npos, text.find("Unsupported priority class 74565")) << text;
+    EXPECT_NE(std::string::npos, text.find("clientlink/ClientSignal")) << text;
+    EXPECT_EQ(text.find("Unsupported"), text.rfind("Unsupported")) << text;
+    ASSERT_EQ(2u, platformCalls.processes.size());
+    EXPECT_EQ(static_cast<DWORD>(NORMAL_PRIORITY_CLASS), platformCalls.processes[0].creationFlags);
+    EXPECT_EQ(static_cast<DWORD>(HIGH_PRIORITY_CLASS), platformCalls.processes[1].creationFlags);
+}
+
+using ClientStartWithChild = LaunchTest;
+
+TEST_F(ClientStartWithChild, StartsTheClientHiddenAtNormalPriorityWithoutABox)
+{
+    ScriptedPlatform platformCalls;
+    CKeyValueMap settings;
+    settings.SetAt("ApplicationPath", ChildCommandLine(folder / "client.txt"));
+    StartClientIfNeeded(settings);
+    EXPECT_EQ("flags=1 show=0 priority=32", WaitForRecord(folder / "client.txt"));
+    EXPECT_TRUE(platformCalls.messageBoxes.empty());
+    EXPECT_EQ(1u, platformCalls.processes.size());
+}
+
+}  // namespace

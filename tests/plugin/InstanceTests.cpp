@@ -1,0 +1,374 @@
+// Instances: the record NPP_New makes from the embed attributes, its release, streams and print.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <malloc.h>
+
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "plugin/InstanceData.h"
+#include "plugin/PluginEntry.h"
+#include "support/FakeBrowser.h"
+#include "support/ScriptedPlatform.h"
+
+namespace {
+
+// Bytes in use on the C runtime heap, where the attribute copies live (the fake browser's
+// allocator uses it too).
+long HeapBytesInUse()
+{
+    _HEAPINFO entry{};
+    long total = 0;
+    while (_heapwalk(&entry) == _HEAPOK)
+        if (entry._useflag == _USEDENTRY) total += static_cast<long>(entry._size);
+    return total;
+}
+
+// Attribute lists with the lifetime the browser gives them: for the duration of NPP_New.
+class Attributes {
+public:
+    using List = std::vector<std::pair<const char*, const char*>>;
+    Attributes(std::initializer_list<std::pair<const char*, const char*>> list) : Attributes(List(list)) {}
+    explicit Attributes(const List& list)
+    {
+        for (const auto& attribute : list) {
+            names.push_back(attribute.first ? Own(attribute.first) : nullptr);
+            values.push_back(attribute.second ? Own(attribute.second) : nullptr);
+        }
+    }
+    Attributes(const Attributes&) = delete;
+    Attributes& operator=(const Attributes&) = delete;
+    int16_t count() const { return static_cast<int16_t>(names.size()); }
+    char** argn() { return names.data(); }
+    char** argv() { return values.data(); }
+
+private:
+    char* Own(const char* text)
+    {
+        storage.emplace_back(text, text + std::strlen(text) + 1);
+        return storage.back().data();
+    }
+    std::vector<std::vector<char>> storage;  // moving an inner vector keeps its bytes in place
+    std::vector<char*> names, values;
+};
+
+class Instance : public ::testing::Test {
+protected:
+    void SetUp() override { browserFuncs = &browser.funcs; }
+    void TearDown() override
+    {
+        if (npp.pdata) NPP_Destroy(&npp, nullptr);
+        browserFuncs = nullptr;
+    }
+    InstanceData* Create(Attributes&& attributes, uint16_t mode = NP_EMBED)
+    {
+        char mime[] = "application/x-vnxclient";
+        EXPECT_EQ(NPERR_NO_ERROR, NPP_New(mime, &npp, mode, attributes.count(), attributes.argn(),
+                                          attributes.argv(), nullptr));
+        return record();
+    }
+    InstanceData* record() { return static_cast<InstanceData*>(npp.pdata); }
+
+    FakeBrowser browser;
+    NPP_t npp{};
+};
+
+std::string Text(const char* copy) { return copy ? copy : "<null>"; }
+
+TEST_F(Instance, NewRecordsModeAndInstanceAndClearsEverythingElse)
+{
+    InstanceData* r = Create({{"type", "application/x-vnxclient"}, {"width", "120"}}, NP_FULL);
+    ASSERT_NE(nullptr, r);
+    EXPECT_EQ(1, browser.allocations);
+    EXPECT_EQ(NP_FULL, r->mode);
+    EXPECT_EQ(&npp, r->instance);
+    EXPECT_EQ(nullptr, r->window);
+    EXPECT_EQ(nullptr, r->hwnd);
+    EXPECT_EQ(nullptr, r->button);
+    EXPECT_EQ(nullptr, r->savedWndProc);
+    EXPECT_EQ(0, r->hasSrc);
+    EXPECT_EQ(0, r->isUpload);
+    EXPECT_EQ(0, r->dispatchDepth);
+    EXPECT_EQ(0, r->destroyed);
+    for (char* field : {r->file, r->downloadUrl, r->serverName, r->name, r->size, r->port,
+                        r->contentType, r->recipients})
+        EXPECT_EQ(nullptr, field);
+    EXPECT_EQ("Vexo Save File", Text(r->caption));
+}
+
+TEST_F(Instance, NewMatchesAttributeNamesInAnyLetterCase)
+{
+    InstanceData* r = Create({{"CAPTION", "Get the report"},
+                              {"DownloadURL", "http://example.test/get"},
+                              {"SERVERNAME", "files.example.test"},
+                              {"Name", "report.zip"},
+                              {"pOrT", "8080"},
+                              {"ContentType", "RICH"},
+                              {"FILE", "C:\\out\\a.txt"},
+                              {"recipients", "a@example.test"},
+                              {"Size", "1024"},
+                              {"SRC", "x.vnxclient"}});
+    ASSERT_NE(nullptr, r);
+    EXPECT_EQ("Get the report", Text(r->caption));
+    EXPECT_EQ("http://example.test/get", Text(r->downloadUrl));
+    EXPECT_EQ("files.example.test", Text(r->serverName));
+    EXPECT_EQ("report.zip", Text(r->name));
+    EXPECT_EQ("8080", Text(r->port));
+    EXPECT_EQ("RICH", Text(r->contentType));
+    EXPECT_EQ("C:\\out\\a.txt", Text(r->file));
+    EXPECT_EQ("a@example.test", Text(r->recipients));
+    EXPECT_EQ("1024", Text(r->size));
+    EXPECT_EQ(1, r->hasSrc);
+}
+
+TEST_F(Instance, NewCopiesValuesVerbatimWithExactlyLengthPlusOneBytes)
+{
+    const char odd[] = "  Caf\xe9 \"quoted\"\t\r\nline 2  ";
+    InstanceData* r = Create({{"caption", odd}, {"name", ""}, {"size", "x"}});
+    ASSERT_NE(nullptr, r);
+    EXPECT_EQ(std::string(odd), Text(r->caption));
+    EXPECT_EQ(sizeof odd, _msize(r->caption));
+    EXPECT_EQ("", Text(r->name));
+    EXPECT_EQ(1u, _msize(r->name));
+    EXPECT_EQ(2u, _msize(r->size));
+    NPP_Destroy(&npp, nullptr);
+
+    // The default caption is a copy of its own too.
+    r = Create({});
+    EXPECT_EQ(sizeof "Vexo Save File", _msize(r->caption));
+}
+
+TEST_F(Instance, NewLetsTheLastOccurrenceWinWithoutLeakingTheEarlierCopies)
+{
+    long before = HeapBytesInUse();
+    {
+        InstanceData* r = Create({{"name", "first name that is rather long"},
+                                  {"caption", "one"},
+                                  {"NAME", "second"},
+                                  {"Caption", "two"},
+                                  {"name", "third"}});
+        ASSERT_NE(nullptr, r);
+        EXPECT_EQ("third", Text(r->name));
+        EXPECT_EQ("two", Text(r->caption));
+        ASSERT_EQ(NPERR_NO_ERROR, NPP_Destroy(&npp, nullptr));
+    }
+    EXPECT_EQ(before, HeapBytesInUse());
+    EXPECT_EQ(browser.allocations, browser.releases);
+}
+
+TEST_F(Instance, NewSetsUploadOnlyForTrueInAnyCaseAndNeverClearsIt)
+{
+    const struct {
+        std::vector<std::pair<const char*, const char*>> attributes;
+        int16_t expected;
+    } cases[] = {
+        {{{"upload", "true"}}, 1},
+        {{{"UPLOAD", "TRUE"}}, 1},
+        {{{"Upload", "tRuE"}}, 1},
+        {{{"upload", "yes"}}, 0},
+        {{{"upload", "1"}}, 0},
+        {{{"upload", ""}}, 0},
+        {{{"upload", "true "}}, 0},
+        {{{"upload", "true"}, {"upload", "false"}}, 1},
+        {{{"upload", "no"}, {"upload", "True"}, {"upload", "0"}}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.attributes.back().second << " x" << c.attributes.size());
+        InstanceData* r = Create(Attributes(c.attributes));
+        ASSERT_NE(nullptr, r);
+        EXPECT_EQ(c.expected, r->isUpload);
+        NPP_Destroy(&npp, nullptr);
+    }
+}
+
+TEST_F(Instance, NewCountsSrcByItsPresenceWhateverItsValue)
+{
+    for (const char* value : {"", "request.vnxclient", static_cast<const char*>(nullptr)}) {
+        SCOPED_TRACE(value ? value : "<null value>");
+        InstanceData* r = Create({{"src", value}});
+        ASSERT_NE(nullptr, r);
+        EXPECT_EQ(1, r->hasSrc);
+        EXPECT_EQ(nullptr, r->file);
+        NPP_Destroy(&npp, nullptr);
+    }
+}
+
+TEST_F(Instance, NewSurvivesNullNamesNullValuesAndOddCounts)
+{
+    // A null value of a copied attribute leaves it null, like a copy that failed.
+    InstanceData* r = Create({{nullptr, "ignored"}, {"name", "kept"}, {"name", nullptr},
+                              {"caption", nullptr}, {"upload", nullptr}, {"port", "80"}});
+    ASSERT_NE(nullptr, r);
+    EXPECT_EQ(nullptr, r->name);
+    EXPECT_EQ("Vexo Save File", Text(r->caption));
+    EXPECT_EQ(0, r->isUpload);
+    EXPECT_EQ("80", Text(r->port));
+    NPP_Destroy(&npp, nullptr);
+
+    char mime[] = "application/x-vnxclient";
+    char name[] = "caption", value[] = "never read";
+    char* names[] = {name};
+    char* values[] = {value};
+    for (int16_t count : {int16_t(0), int16_t(-1), int16_t(-32768)}) {
+        SCOPED_TRACE(count);
+        ASSERT_EQ(NPERR_NO_ERROR, NPP_New(mime, &npp, NP_EMBED, count, names, values, nullptr));
+        EXPECT_EQ("Vexo Save File", Text(record()->caption));
+        NPP_Destroy(&npp, nullptr);
+    }
+    ASSERT_EQ(NPERR_NO_ERROR, NPP_New(mime, &npp, NP_EMBED, 3, nullptr, nullptr, nullptr));
+    EXPECT_EQ("Vexo Save File", Text(record()->caption));
+    NPP_Destroy(&npp, nullptr);
+    ASSERT_EQ(NPERR_NO_ERROR, NPP_New(mime, &npp, NP_EMBED, 1, names, nullptr, nullptr));
+    EXPECT_EQ("Vexo Save File", Text(record()->caption));
+}
+
+TEST_F(Instance, NewAnswersInvalidInstanceAndOutOfMemory)
+{
+    char mime[] = "application/x-vnxclient";
+    EXPECT_EQ(NPERR_INVALID_INSTANCE_ERROR, NPP_New(mime, nullptr, NP_EMBED, 0, nullptr, nullptr, nullptr));
+    EXPECT_EQ(0, browser.allocations);
+
+    browser.funcs.memalloc = [](uint32_t) -> void* { return nullptr; };
+    npp.pdata = reinterpret_cast<void*>(0x1234);
+    EXPECT_EQ(NPERR_OUT_OF_MEMORY_ERROR, NPP_New(mime, &npp, NP_EMBED, 0, nullptr, nullptr, nullptr));
+    EXPECT_EQ(nullptr, npp.pdata);
+
+    browserFuncs = nullptr;  // before NP_Initialize, or after NP_Shutdown
+    EXPECT_EQ(NPERR_OUT_OF_MEMORY_ERROR, NPP_New(mime, &npp, NP_EMBED, 0, nullptr, nullptr, nullptr));
+    EXPECT_EQ(nullptr, npp.pdata);
+}
+
+TEST_F(Instance, DestroyReleasesEverythingWithTheBrowsersAllocator)
+{
+    long before = HeapBytesInUse();
+    Create({{"caption", "c"}, {"downloadurl", "d"}, {"servername", "s"}, {"name", "n"},
+            {"port", "p"}, {"contenttype", "t"}, {"file", "f"}, {"RECIPIENTS", "r"}, {"size", "z"}});
+    NPSavedData* saved = reinterpret_cast<NPSavedData*>(0x4321);
+    EXPECT_EQ(NPERR_NO_ERROR, NPP_Destroy(&npp, &saved));
+    EXPECT_EQ(nullptr, npp.pdata);
+    EXPECT_EQ(reinterpret_cast<NPSavedData*>(0x4321), saved);
+    EXPECT_EQ(1, browser.allocations);
+    EXPECT_EQ(1, browser.releases);
+    EXPECT_EQ(before, HeapBytesInUse());
+}
+
+TEST_F(Instance, DestroyAnswersInvalidInstanceWithoutInstanceOrRecord)
+{
+    EXPECT_EQ(NPERR_INVALID_INSTANCE_ERROR, NPP_Destroy(nullptr, nullptr));
+    EXPECT_EQ(NPERR_INVALID_INSTANCE_ERROR, NPP_Destroy(&npp, nullptr));
+    Create({});
+    EXPECT_EQ(NPERR_NO_ERROR, NPP_Destroy(&npp, nullptr));
+    EXPECT_EQ(NPERR_INVALID_INSTANCE_ERROR, NPP_Destroy(&npp, nullptr));
+    EXPECT_EQ(1, browser.releases);
+}
+
+// ---- Streams ----
+
+TEST_F(Instance, StreamsAreAskedForAsFilesAndAcceptedWhole)
+{
+    Create({});
+    NPStream stream{};
+    uint16_t type = NP_NORMAL;
+    char mime[] = "text/plain";
+    EXPECT_EQ(NPERR_NO_ERROR, NPP_NewStream(&npp, mime, &stream, 1, &type));
+    EXPECT_EQ(NP_ASFILE, type);
+    EXPECT_EQ(NPERR_NO_ERROR, NPP_NewStream(&npp, nullptr, nullptr, 0, nullptr));
+    type = NP_NORMAL;
+    EXPECT_EQ(NPERR_INVALID_INSTANCE_ERROR, NPP_NewStream(nullptr, mime, &stream, 0, &type));
+
+    EXPECT_EQ(268435455, NPP_WriteReady(&npp, &stream));
+    EXPECT_EQ(268435455, NPP_WriteReady(&npp, nullptr));
+    char data[16] = "abc";
+    for (int32_t length : {0, 1, 3, 16, 100000})
+        EXPECT_EQ(length, NPP_Write(&npp, &stream, 7, length, data));
+
+    EXPECT_EQ(NPERR_NO_ERROR, NPP_DestroyStream(&npp, &stream, NPRES_DONE));
+    EXPECT_EQ(NPERR_NO_ERROR, NPP_DestroyStream(&npp, &stream, NPRES_NETWORK_ERR));
+    EXPECT_EQ(NPERR_INVALID_INSTANCE_ERROR, NPP_DestroyStream(nullptr, &stream, NPRES_DONE));
+    EXPECT_EQ(nullptr, record()->file);
+}
+
+TEST_F(Instance, StreamAsFileRecordsOnlyTheFirstFile)
+{
+    ScriptedPlatform calls;
+    const char first[] = "C:\\windows\\temp\\plugtmp\\request.vnxclient";
+    InstanceData* r = Create({{"src", "request.vnxclient"}});
+    NPStream stream{};
+    NPP_StreamAsFile(&npp, &stream, first);
+    EXPECT_EQ(first, Text(r->file));
+    EXPECT_EQ(sizeof first, _msize(r->file));
+    NPP_StreamAsFile(&npp, &stream, "C:\\other.vnxclient");
+    EXPECT_EQ(first, Text(r->file));
+    EXPECT_TRUE(calls.messageBoxes.empty());
+}
+
+TEST_F(Instance, StreamAsFileIgnoresTheNameForFileAttributesAndUploads)
+{
+    ScriptedPlatform calls;
+    NPStream stream{};
+    InstanceData* r = Create({{"file", "C:\\given.txt"}, {"src", ""}});
+    NPP_StreamAsFile(&npp, &stream, "C:\\streamed.vnxclient");
+    EXPECT_EQ("C:\\given.txt", Text(r->file));
+    NPP_Destroy(&npp, nullptr);
+
+    r = Create({{"upload", "true"}, {"src", "x"}});
+    NPP_StreamAsFile(&npp, &stream, "C:\\streamed.vnxclient");
+    EXPECT_EQ(nullptr, r->file);
+    EXPECT_TRUE(calls.messageBoxes.empty());
+}
+
+TEST_F(Instance, StreamAsFileWithoutNameShowsThePluginErrorBox)
+{
+    ScriptedPlatform calls;
+    InstanceData* r = Create({{"src", "x"}});
+    NPStream stream{};
+    NPP_StreamAsFile(&npp, &stream, nullptr);
+    ASSERT_EQ(1u, calls.messageBoxes.size());
+    EXPECT_EQ(nullptr, calls.messageBoxes[0].owner);
+    EXPECT_EQ("Fatal Error : Could not retrieve the plugin data, disk space or Authorization may be the problem",
+              calls.messageBoxes[0].text);
+    EXPECT_EQ("Plugin Error", calls.messageBoxes[0].caption);
+    EXPECT_EQ(static_cast<UINT>(MB_OK), calls.messageBoxes[0].style);
+    EXPECT_EQ(nullptr, r->file);
+
+    // The instance keeps working: a later stream with a name is still recorded.
+    NPP_StreamAsFile(&npp, &stream, "C:\\late.vnxclient");
+    EXPECT_EQ("C:\\late.vnxclient", Text(r->file));
+
+    NPP_StreamAsFile(nullptr, &stream, nullptr);
+    NPP_StreamAsFile(nullptr, &stream, "C:\\x");
+    EXPECT_EQ(1u, calls.messageBoxes.size());
+}
+
+// ---- Print ----
+
+TEST_F(Instance, PrintClearsPluginPrintedForFullPagesOnly)
+{
+    Create({});
+    NPPrint full{};
+    full.mode = NP_FULL;
+    full.print.fullPrint.pluginPrinted = true;
+    full.print.fullPrint.printOne = true;
+    NPP_Print(&npp, &full);
+    EXPECT_FALSE(full.print.fullPrint.pluginPrinted);
+    EXPECT_TRUE(full.print.fullPrint.printOne);
+
+    NPPrint embedded;
+    std::memset(&embedded, 0x77, sizeof embedded);
+    embedded.mode = NP_EMBED;
+    NPPrint copy = embedded;
+    NPP_Print(&npp, &embedded);
+    EXPECT_EQ(0, std::memcmp(&copy, &embedded, sizeof copy));
+
+    full.print.fullPrint.pluginPrinted = true;
+    NPP_Print(nullptr, &full);
+    EXPECT_TRUE(full.print.fullPrint.pluginPrinted);
+    NPP_Print(&npp, nullptr);
+    NPP_URLNotify(&npp, "http://example.test/", NPRES_DONE, nullptr);
+    NPP_URLNotify(nullptr, nullptr, NPRES_USER_BREAK, nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,283 @@
+// The settings store on the real registry: the product key is removed before and after each case.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "clientlink/SettingsStore.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+const DWORD kUntouched = 0xdeadbeef;
+
+class SettingsStore : public ::testing::Test {
+protected:
+    void SetUp() override { DeleteProductRegistryTree(); }
+    void TearDown() override { DeleteProductRegistryTree(); }
+
+    static void CreateProductKey()
+    {
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kTestProductKey, 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, &key, nullptr));
+        RegCloseKey(key);
+    }
+
+    // Any value type and data, written as given (a null name is the default value).
+    static void WriteRawValue(const char* name, DWORD type, const void* data, DWORD size)
+    {
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kTestProductKey, 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, &key, nullptr));
+        EXPECT_EQ(ERROR_SUCCESS,
+                  RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size));
+        RegCloseKey(key);
+    }
+
+    static void DeleteProductValue(const char* name)
+    {
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegOpenKeyExA(HKEY_CURRENT_USER, kTestProductKey, 0, KEY_ALL_ACCESS, &key));
+        EXPECT_EQ(ERROR_SUCCESS, RegDeleteValueA(key, name));
+        RegCloseKey(key);
+    }
+
+    static CKeyValueMap::Entries Load(CKeyValueMap& map)
+    {
+        map.LoadFromRegistry(kTestProductKey, HKEY_CURRENT_USER);
+        return CKeyValueMap::Entries(map.begin(), map.end());
+    }
+
+    // The load's outcome. (The last-error code set before a throw does not survive the catch:
+    // the C++ runtime's thread-local look-up resets it, so it is not compared here.)
+    static std::string LoadOutcome(CKeyValueMap& map)
+    {
+        try {
+            map.LoadFromRegistry(kTestProductKey, HKEY_CURRENT_USER);
+            return "ok";
+        } catch (const FormatException&) {
+            return "FormatException";
+        }
+    }
+};
+
+TEST_F(SettingsStore, LoadOfAKeyWithoutValuesKeepsTheMapAsItWas)
+{
+    CreateProductKey();
+    CKeyValueMap map;
+    map.SetAt("Earlier", "kept");
+    EXPECT_EQ("ok", LoadOutcome(map));
+    EXPECT_EQ((CKeyValueMap::Entries{{"Earlier", "kept"}}),
+              CKeyValueMap::Entries(map.begin(), map.end()));
+}
+
+TEST_F(SettingsStore, LoadOfAMissingKeyFails)
+{
+    CKeyValueMap map;
+    EXPECT_EQ("FormatException", LoadOutcome(map));
+    EXPECT_TRUE(map.IsEmpty());
+}
+
+TEST_F(SettingsStore, LoadTakesEveryStringValueWithItsExactText)
+{
+    WriteProductValue("ApplicationPath", "C:\\Program Files\\Tolvane\\client.exe -quiet");
+    WriteProductValue("LoadRequestDir", "C:\\requests");
+    WriteProductValue("Quoted", "say \"hi\" = \"x\"");
+    WriteProductValue("Lines", "one\r\ntwo\nthree  ");
+    WriteProductValue("a.b_c9", "x");
+    WriteProductValue("Empty", "");
+    WriteRawValue(nullptr, REG_SZ, "default", 8);  // the default value is no setting
+
+    CKeyValueMap map;
+    EXPECT_EQ((CKeyValueMap::Entries{
+                  {"ApplicationPath", "C:\\Program Files\\Tolvane\\client.exe -quiet"},
+                  {"Empty", ""},
+                  {"LoadRequestDir", "C:\\requests"},
+                  {"Quoted", "say \"hi\" = \"x\""},
+                  {"Lines", "one\r\ntwo\nthree  "},
+                  {"a.b_c9", "x"}}),
+              Load(map));
+}
+
+TEST_F(SettingsStore, LoadReadsAValueOnlyUpToItsFirstNul)
+{
+    WriteRawValue("Cut", REG_SZ, "ab\0cd", 6);
+    WriteRawValue("Unterminated", REG_SZ, "xyz", 3);
+    WriteRawValue("Longest", REG_SZ, std::string(300, 'L').c_str(), 301);
+    CKeyValueMap map;
+    EXPECT_EQ((CKeyValueMap::Entries{
+                  {"Cut", "ab"}, {"Longest", std::string(300, 'L')}, {"Unterminated", "xyz"}}),
+              Load(map));
+}
+
+TEST_F(SettingsStore, LoadDropsBlanksAroundAName)
+{
+    WriteProductValue("LoadRequestDir ", "C:\\requests");
+    WriteProductValue("\tApplicationPath", "client.exe");
+    CKeyValueMap map;
+    EXPECT_EQ((CKeyValueMap::Entries{{"ApplicationPath", "client.exe"},
+                                     {"LoadRequestDir", "C:\\requests"}}),
+              Load(map));
+}
+
+TEST_F(SettingsStore, LoadRejectsANameThatIsNoKeyOfTheTextForm)
+{
+    for (const char* name : {"Load Request", "Load-Request", "Load\\Request", "Tolvane=x", "\"q\""}) {
+        SCOPED_TRACE(name);
+        DeleteProductRegistryTree();
+        WriteProductValue(name, "value");
+        CKeyValueMap map;
+        EXPECT_THROW(map.LoadFromRegistry(kTestProductKey, HKEY_CURRENT_USER), FormatException);
+        EXPECT_TRUE(map.IsEmpty());
+    }
+}
+
+TEST_F(SettingsStore, LoadRejectsAValueOfAnotherTypeEvenTheDefaultValue)
+{
+    const DWORD number = 7;
+    struct Case {
+        const char* name;
+        DWORD type;
+    };
+    for (Case c : {Case{"Counter", REG_DWORD}, Case{nullptr, REG_DWORD}, Case{"Path", REG_EXPAND_SZ},
+                   Case{"Blob", REG_BINARY}}) {
+        SCOPED_TRACE(c.name ? c.name : "(default)");
+        DeleteProductRegistryTree();
+        WriteRawValue(c.name, c.type, &number, sizeof(number));
+        CKeyValueMap map;
+        EXPECT_THROW(map.LoadFromRegistry(kTestProductKey, HKEY_CURRENT_USER), FormatException);
+        EXPECT_TRUE(map.IsEmpty());
+    }
+}
+
+TEST_F(SettingsStore, LoadKeepsEntriesWhoseValueWasDeletedAndTheNextSaveRestoresThem)
+{
+    WriteProductValue("ApplicationPath", "client.exe");
+    WriteProductValue("LoadRequestDir", "C:\\requests");
+    CKeyValueMap map;
+    Load(map);
+    DeleteProductValue("LoadRequestDir");
+    WriteProductValue("ApplicationPath", "other.exe");
+
+    EXPECT_EQ((CKeyValueMap::Entries{{"ApplicationPath", "other.exe"},
+                                     {"LoadRequestDir", "C:\\requests"}}),
+              Load(map));
+    map.SaveToRegistry(kTestProductKey, HKEY_CURRENT_USER);
+    EXPECT_EQ("C:\\requests", ReadUserRegistryText(kTestProductKey, "LoadRequestDir"));
+}
+
+TEST_F(SettingsStore, SaveCreatesAMissingKeyAndWritesEveryNonEmptyValueWithItsNul)
+{
+    CKeyValueMap map;
+    map.SetAt("LoadDeliveryDir", "C:\\downloads");
+    map.SetAt("Quoted", "a \"b\"\nc");
+    map.SetAt("Blank", "");
+    map.SaveToRegistry(kTestProductKey, HKEY_CURRENT_USER);
+
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kTestProductKey, 0, KEY_READ, &key));
+    char data[64] = {};
+    DWORD type = 0, size = sizeof(data);
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "LoadDeliveryDir", nullptr, &type,
+                                              reinterpret_cast<BYTE*>(data), &size));
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+    EXPECT_EQ(std::string("C:\\downloads", 13), std::string(data, size));
+    EXPECT_EQ(static_cast<LONG>(ERROR_FILE_NOT_FOUND),
+              RegQueryValueExA(key, "Blank", nullptr, nullptr, nullptr, nullptr));
+    RegCloseKey(key);
+    EXPECT_EQ("a \"b\"\nc", ReadUserRegistryText(kTestProductKey, "Quoted"));
+}
+
+TEST_F(SettingsStore, SaveLeavesTheStoredDataOfAnEmptyEntryAndValuesItDoesNotKnow)
+{
+    WriteProductValue("LoadDeliveryDir", "C:\\old");
+    WriteProductValue("ClientOwn", "client data");
+    CKeyValueMap map;
+    map.SetAt("LoadDeliveryDir", "");
+    map.SetAt("LoadRequestDir", "C:\\requests");
+    map.SaveToRegistry(kTestProductKey, HKEY_CURRENT_USER);
+    EXPECT_EQ("C:\\old", ReadUserRegistryText(kTestProductKey, "LoadDeliveryDir"));
+    EXPECT_EQ("client data", ReadUserRegistryText(kTestProductKey, "ClientOwn"));
+    EXPECT_EQ("C:\\requests", ReadUserRegistryText(kTestProductKey, "LoadRequestDir"));
+}
+
+TEST_F(SettingsStore, SaveThatCannotCreateOrWriteFails)
+{
+    CKeyValueMap map;
+    map.SetAt("A", "1");
+    // A root that is no key.
+    EXPECT_THROW(map.SaveToRegistry("Software\\TOLVANE\\x", reinterpret_cast<HKEY>(0x12345678)),
+                 FormatException);
+    // A value name longer than the registry allows.
+    map.SetAt(std::string(20000, 'n'), "x");
+    EXPECT_THROW(map.SaveToRegistry(kTestProductKey, HKEY_CURRENT_USER), FormatException);
+}
+
+TEST_F(SettingsStore, ReadRegistryStringTakesATextOfUpTo4094Characters)
+{
+    const std::string fits(4094, 'a');
+    WriteProductValue("Fits", fits);
+    WriteProductValue("TooLong", std::string(4095, 'b'));
+    WriteRawValue("Cut", REG_SZ, "12\0" "34", 6);
+
+    std::string text = "unchanged";
+    EXPECT_TRUE(ReadRegistryString(kTestProductKey, "Fits", text));
+    EXPECT_EQ(fits, text);
+    EXPECT_TRUE(ReadRegistryString(kTestProductKey, "Cut", text));
+    EXPECT_EQ("12", text);
+
+    text = "unchanged";
+    SetLastError(kUntouched);
+    EXPECT_FALSE(ReadRegistryString(kTestProductKey, "TooLong", text));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_MORE_DATA), GetLastError());
+    EXPECT_EQ("unchanged", text);
+}
+
+TEST_F(SettingsStore, ReadRegistryStringFailsWithoutTouchingTheText)
+{
+    const DWORD number = 5;
+    WriteRawValue("Number", REG_DWORD, &number, sizeof(number));
+    struct Case {
+        const char* keyPath;
+        const char* name;
+        DWORD error;
+    };
+    for (Case c : {Case{"Software\\TOLVANE\\NoSuchKey", "Value", ERROR_FILE_NOT_FOUND},
+                   Case{kTestProductKey, "NoSuchValue", ERROR_FILE_NOT_FOUND},
+                   Case{kTestProductKey, "Number", ERROR_INVALID_DATATYPE}}) {
+        SCOPED_TRACE(c.name);
+        std::string text = "unchanged";
+        SetLastError(kUntouched);
+        EXPECT_FALSE(ReadRegistryString(c.keyPath, c.name, text));
+        EXPECT_EQ(c.error, GetLastError());
+        EXPECT_EQ("unchanged", text);
+    }
+}
+
+TEST_F(SettingsStore, WriteRegistryStringCreatesAMissingSubKey)
+{
+    const std::string subKey = std::string(kTestProductKey) + "\\LoadRequestSignal";
+    EXPECT_TRUE(WriteRegistryString(subKey, "Value", "17"));
+    EXPECT_EQ("17", ReadUserRegistryText(subKey, "Value"));
+
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, subKey.c_str(), 0, KEY_READ, &key));
+    DWORD type = 0, size = 0;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Value", nullptr, &type, nullptr, &size));
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+    EXPECT_EQ(3u, size);
+    RegCloseKey(key);
+}
+
+TEST_F(SettingsStore, WriteRegistryStringReportsAFailedWriteByItsStatus)
+{
+    // A value name longer than the registry allows.
+    SetLastError(kUntouched);
+    EXPECT_FALSE(WriteRegistryString(kTestProductKey, std::string(20000, 'n'), "x"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+}
+
+}  // namespace

@@ -1,0 +1,216 @@
+// Submission files: their names, their exact bytes and how they reach their final name.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "ClientApp/VexoRequest.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+SubmissionTime fixedTime{1000000000u, 5};  // names 0d4a51005
+SubmissionTime FixedClock() { return fixedTime; }
+
+std::set<std::string> FilesIn(const std::string& folder)
+{
+    std::set<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..") names.insert(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+// Runs the writer and hands back the file exception it raised, or null.
+std::unique_ptr<CFileException> WriteExpectingError(CKeyValueMap& settings, CKeyValueMap& request)
+{
+    try {
+        WriteSubmissionFile(settings, request);
+    } catch (const CFileException& error) {
+        return std::unique_ptr<CFileException>(new CFileException(error));
+    }
+    return nullptr;
+}
+
+class SubmissionFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        submissionClock = FixedClock;
+        fixedTime = {1000000000u, 5};
+        settings["LoadRequestDir"] = folder.path();
+    }
+    void TearDown() override { submissionClock = SubmissionClockNow; }
+
+    TempDir folder;
+    CKeyValueMap settings;
+    CKeyValueMap request;
+};
+
+TEST(TimeName, NineHexDigitsOfTheMillisecondsModulo2To32)
+{
+    EXPECT_EQ("0d4a51005", FormatTimeName("", 1000000000u, 5));
+    EXPECT_EQ("0ffffffff", FormatTimeName("", 4294967u, 295));
+    EXPECT_EQ("000000000", FormatTimeName("", 4294967u, 296));
+    EXPECT_EQ("000000001", FormatTimeName(nullptr, 0, 1));
+    EXPECT_EQ("req0000003e8", FormatTimeName("req", 1, 0));
+}
+
+TEST(TimeName, MakeTimeNameReadsTheClock)
+{
+    submissionClock = FixedClock;
+    fixedTime = {4294967u, 296};
+    EXPECT_EQ("000000000", MakeTimeName(""));
+    EXPECT_EQ("p000000000", MakeTimeName("p"));
+    submissionClock = SubmissionClockNow;
+
+    // The real clock: within a minute of time() in milliseconds, modulo 2^32.
+    const std::uint32_t expected = static_cast<std::uint32_t>(std::time(nullptr)) * 1000u;
+    const std::string name = MakeTimeName(nullptr);
+    ASSERT_EQ(9u, name.size());
+    const std::uint32_t value = static_cast<std::uint32_t>(std::stoul(name, nullptr, 16));
+    EXPECT_LT(static_cast<std::uint32_t>(value - expected + 60000u), 120000u) << name;
+}
+
+TEST_F(SubmissionFile, EntriesAreQuotedLinesEndedByLineFeed)
+{
+    request["BLANKS"] = "   ";
+    request["CRLF"] = "x\r\ny";
+    request["EMPTY"] = "";
+    request["NAME"] = "a\"b";
+    request["Q"] = "\"";
+    WriteSubmissionFile(settings, request);
+
+    EXPECT_EQ(std::set<std::string>{"0d4a51005.vnxsubmit"}, FilesIn(folder.path()));
+    EXPECT_EQ("BLANKS=\"   \"\nCRLF=\"x\r\ny\"\nNAME=\"a\"\"b\"\nQ=\"\"\"\"\n",
+              ReadWholeFile(folder / "0d4a51005.vnxsubmit"));
+}
+
+TEST_F(SubmissionFile, EmptyValuesAreLeftOutAndAnEmptyMapGivesAnEmptyFile)
+{
+    request["NAME"] = "x1";
+    request["TYPE"] = "RICH";
+    request["SERVERNAME"] = "";
+    WriteSubmissionFile(settings, request);
+    EXPECT_EQ("NAME=\"x1\"\nTYPE=\"RICH\"\n", ReadWholeFile(folder / "0d4a51005.vnxsubmit"));
+
+    fixedTime.milliseconds = 6;
+    CKeyValueMap empty;
+    WriteSubmissionFile(settings, empty);
+    EXPECT_TRUE(FileExists(folder / "0d4a51006.vnxsubmit"));
+    EXPECT_EQ("", ReadWholeFile(folder / "0d4a51006.vnxsubmit"));
+}
+
+TEST_F(SubmissionFile, BodyLargerThanTheArchiveBufferIsWrittenWhole)
+{
+    std::string value;
+    for (int i = 0; i < 3000; ++i) value += "ab\"";
+    request["BIG"] = value;
+    WriteSubmissionFile(settings, request);
+    std::string quoted;
+    for (int i = 0; i < 3000; ++i) quoted += "ab\"\"";
+    EXPECT_EQ("BIG=\"" + quoted + "\"\n", ReadWholeFile(folder / "0d4a51005.vnxsubmit"));
+}
+
+TEST_F(SubmissionFile, StaleTemporaryFileOfTheSameNameIsReplaced)
+{
+    WriteWholeFile(folder / "0d4a51005.tmp", std::string(100, 'z'));
+    request["NAME"] = "x1";
+    WriteSubmissionFile(settings, request);
+    EXPECT_EQ(std::set<std::string>{"0d4a51005.vnxsubmit"}, FilesIn(folder.path()));
+    EXPECT_EQ("NAME=\"x1\"\n", ReadWholeFile(folder / "0d4a51005.vnxsubmit"));
+}
+
+// A waiting submission is never replaced, and the new one is not left under ".tmp".
+TEST_F(SubmissionFile, TakenFinalNameMovesOnToTheNextFreeName)
+{
+    WriteWholeFile(folder / "0d4a51005.vnxsubmit", "earlier\n");
+    WriteWholeFile(folder / "0d4a51006.vnxsubmit", "earlier too\n");
+    request["NAME"] = "x1";
+    WriteSubmissionFile(settings, request);
+    request["NAME"] = "x2";
+    WriteSubmissionFile(settings, request);  // the same millisecond again
+
+    EXPECT_EQ((std::set<std::string>{"0d4a51005.vnxsubmit", "0d4a51006.vnxsubmit",
+                                     "0d4a51007.vnxsubmit", "0d4a51008.vnxsubmit"}),
+              FilesIn(folder.path()));
+    EXPECT_EQ("earlier\n", ReadWholeFile(folder / "0d4a51005.vnxsubmit"));
+    EXPECT_EQ("earlier too\n", ReadWholeFile(folder / "0d4a51006.vnxsubmit"));
+    EXPECT_EQ("NAME=\"x1\"\n", ReadWholeFile(folder / "0d4a51007.vnxsubmit"));
+    EXPECT_EQ("NAME=\"x2\"\n", ReadWholeFile(folder / "0d4a51008.vnxsubmit"));
+}
+
+TEST_F(SubmissionFile, NameWrapsPastFfffffffWhenTaken)
+{
+    fixedTime = {4294967u, 295};
+    WriteWholeFile(folder / "0ffffffff.vnxsubmit", "earlier\n");
+    request["NAME"] = "x1";
+    WriteSubmissionFile(settings, request);
+    EXPECT_EQ("NAME=\"x1\"\n", ReadWholeFile(folder / "000000000.vnxsubmit"));
+}
+
+TEST_F(SubmissionFile, NoFreeFinalNameIsAFileErrorAndLeavesNoTemporaryFile)
+{
+    for (std::uint32_t value = 0xd4a51005u; value < 0xd4a51005u + 1000u; ++value) {
+        char name[32];
+        snprintf(name, sizeof name, "%09lx.vnxsubmit", static_cast<unsigned long>(value));
+        WriteWholeFile(folder / name, "earlier\n");
+    }
+    request["NAME"] = "x1";
+    std::unique_ptr<CFileException> error = WriteExpectingError(settings, request);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(CFileException::accessDenied, error->m_cause);
+    EXPECT_EQ(folder / "0d4a51005.vnxsubmit", error->m_strFileName);
+    EXPECT_EQ(1000u, FilesIn(folder.path()).size());
+    EXPECT_FALSE(FileExists(folder / "0d4a51005.tmp"));
+    EXPECT_EQ("earlier\n", ReadWholeFile(folder / "0d4a51005.vnxsubmit"));
+}
+
+TEST_F(SubmissionFile, EmptyOrAbsentRequestDirectoryIsAFileError)
+{
+    request["NAME"] = "x1";
+    settings["LoadRequestDir"] = "";
+    std::unique_ptr<CFileException> error = WriteExpectingError(settings, request);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(CFileException::badPath, error->m_cause);
+
+    CKeyValueMap noDirectory;
+    error = WriteExpectingError(noDirectory, request);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(CFileException::badPath, error->m_cause);
+    EXPECT_EQ(0u, noDirectory.GetCount()) << "the settings must not gain the key";
+    EXPECT_FALSE(FileExists("\\0d4a51005.tmp"));
+    EXPECT_FALSE(FileExists("\\0d4a51005.vnxsubmit"));
+}
+
+TEST_F(SubmissionFile, TemporaryFileThatCannotBeCreatedIsAFileError)
+{
+    request["NAME"] = "x1";
+    settings["LoadRequestDir"] = folder / "missing";
+    std::unique_ptr<CFileException> error = WriteExpectingError(settings, request);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(CFileException::badPath, error->m_cause);
+    EXPECT_EQ(static_cast<unsigned long>(ERROR_PATH_NOT_FOUND), error->m_lOsError);
+    EXPECT_EQ(folder / "missing\\0d4a51005.tmp", error->m_strFileName);
+
+    // Another program writing a file of the temporary name: write access is shared with no one.
+    settings["LoadRequestDir"] = folder.path();
+    HANDLE other = CreateFileA((folder / "0d4a51005.tmp").c_str(), GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, other);
+    error = WriteExpectingError(settings, request);
+    CloseHandle(other);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(CFileException::sharingViolation, error->m_cause);
+    EXPECT_FALSE(FileExists(folder / "0d4a51005.vnxsubmit"));
+}
+
+}  // namespace

@@ -1,0 +1,215 @@
+// The upload flow: validation, the Open dialog, the file and recipient checks, the nine keys.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "ClientApp/VexoRequest.h"
+#include "diag/TraceLog.h"
+#include "support/ScriptedPlatform.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+const HWND kOwner = reinterpret_cast<HWND>(0x4321);
+
+std::map<std::string, std::string> Entries(const CKeyValueMap& map)
+{
+    return std::map<std::string, std::string>(map.begin(), map.end());
+}
+
+class UploadFlow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CreateDirectoryA(requestDir.c_str(), nullptr);
+        WriteWholeFile(package, "package bytes");
+        settings["LoadRequestDir"] = requestDir;
+        settings["LoadDeliveryDir"] = "C:\\old";
+        settings["ApplicationPath"] = "C:\\client\\client.exe";
+        request["SERVERNAME"] = "srv1";
+        request["TYPE"] = "RICH";
+        request["RECIPIENTS"] = "ann:bob";
+        request["SIZE"] = "13";
+    }
+
+    std::string Submission()
+    {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((requestDir + "\\*.vnxsubmit").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return "<none>";
+        std::string name = found.cFileName;
+        EXPECT_FALSE(FindNextFileA(search, &found)) << "more than one submission";
+        FindClose(search);
+        return ReadWholeFile(requestDir + "\\" + name);
+    }
+
+    std::string Expected(const std::string& name, const std::string& recipients,
+                         const std::string& serverPort, const std::string& httpServerPort)
+    {
+        return "CHECKSUM=\"0\"\n"
+               "FILE=\"" + package + "\"\n"
+               "HTTPSERVERPORT=\"" + httpServerPort + "\"\n"
+               "NAME=\"" + name + "\"\n"
+               "RECIPIENTS=\"" + recipients + "\"\n"
+               "SERVERNAME=\"srv1\"\n"
+               "SERVERPORT=\"" + serverPort + "\"\n"
+               "TYPE=\"RICH\"\n"
+               "UPLOAD=\"TRUE\"\n";
+    }
+
+    TempDir folder;
+    std::string requestDir = folder / "requests";
+    std::string package = folder / "report.txt";
+    CKeyValueMap settings;
+    CKeyValueMap request;
+    ScriptedPlatform ui;
+};
+
+TEST_F(UploadFlow, ChosenFileGivesExactlyTheNineKeys)
+{
+    const auto settingsBefore = Entries(settings);
+    ui.fileDialogAnswers.push_back(package);
+    EXPECT_EQ(1, SubmitUploadRequest(settings, request, kOwner));
+    EXPECT_EQ(Expected("report.txt", "ann:bob", "609", "8009"), Submission());
+    EXPECT_EQ(package, Entries(request)["FILE"]);
+    EXPECT_EQ(settingsBefore, Entries(settings));
+    EXPECT_TRUE(ui.messageBoxes.empty());
+}
+
+TEST_F(UploadFlow, OpenDialogIsTheExactRequest)
+{
+    EXPECT_EQ(0, SubmitUploadRequest(settings, request, kOwner));  // cancelled
+    ASSERT_EQ(1u, ui.fileDialogs.size());
+    const FileDialogCall& call = ui.fileDialogs[0];
+    const OPENFILENAMEA& sent = call.request;
+    EXPECT_FALSE(call.save);
+    EXPECT_EQ(76u, sent.lStructSize);
+    EXPECT_EQ(kOwner, sent.hwndOwner);
+    EXPECT_EQ(std::string("All Files \0 *.*\0\0", 17), call.filter);
+    EXPECT_EQ(nullptr, sent.lpstrCustomFilter);
+    EXPECT_EQ(1u, sent.nFilterIndex);
+    EXPECT_EQ(512u, sent.nMaxFile);
+    EXPECT_EQ("", call.initialFile);
+    EXPECT_EQ(nullptr, sent.lpstrFileTitle);
+    EXPECT_EQ("<null>", call.initialDir);
+    EXPECT_EQ("Select : package to deliver ...", call.title);
+    EXPECT_EQ(static_cast<DWORD>(OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
+                                 OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES),
+              sent.Flags);
+    EXPECT_EQ(nullptr, sent.lpstrDefExt);
+    EXPECT_EQ(nullptr, sent.lpfnHook);
+    EXPECT_EQ(nullptr, sent.lpTemplateName);
+
+    EXPECT_EQ(1, ui.extendedErrorCalls);
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    EXPECT_EQ("<none>", Submission());
+}
+
+TEST_F(UploadFlow, PagesFileSkipsTheDialogAndIsResolvedToAnAbsolutePath)
+{
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    SetCurrentDirectoryA(folder.path().c_str());
+    request["FILE"] = "report.txt";
+    request["NAME"] = "given name";
+    request["SERVERPORT"] = "700";
+    request["HTTPSERVERPORT"] = "80";
+    request["RECIPIENTS"] = "a::b";
+    int result = SubmitUploadRequest(settings, request, kOwner);
+    SetCurrentDirectoryA(previous);
+
+    EXPECT_EQ(1, result);
+    EXPECT_TRUE(ui.fileDialogs.empty());
+    EXPECT_EQ(Expected("given name", "a::b", "700", "80"), Submission());
+}
+
+TEST_F(UploadFlow, FileThatCannotBeOpenedWithWritersDeniedStopsTheFlow)
+{
+    HANDLE writer = CreateFileA(package.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, writer);
+    for (const std::string& file : {folder / "missing.txt", package, folder.path()}) {
+        ui.messageBoxes.clear();
+        request["FILE"] = file;
+        EXPECT_EQ(0, SubmitUploadRequest(settings, request, kOwner)) << file;
+        ASSERT_EQ(1u, ui.messageBoxes.size());
+        EXPECT_EQ(nullptr, ui.messageBoxes[0].owner);
+        EXPECT_EQ("The file '" + file + "' could not be opened.", ui.messageBoxes[0].text);
+        EXPECT_EQ("Error!", ui.messageBoxes[0].caption);
+        EXPECT_EQ(static_cast<UINT>(MB_OK), ui.messageBoxes[0].style);
+    }
+    CloseHandle(writer);
+    EXPECT_TRUE(ui.fileDialogs.empty());
+    EXPECT_EQ("<none>", Submission());
+}
+
+TEST_F(UploadFlow, RecipientListMustNotBeEmpty)
+{
+    request["FILE"] = package;
+    for (bool present : {false, true}) {
+        ui.messageBoxes.clear();
+        if (present)
+            request["RECIPIENTS"] = "";
+        else
+            request.RemoveKey("RECIPIENTS");
+        EXPECT_EQ(0, SubmitUploadRequest(settings, request, kOwner));
+        ASSERT_EQ(1u, ui.messageBoxes.size());
+        EXPECT_EQ("Bad recipient list. Please re-enter.", ui.messageBoxes[0].text);
+        EXPECT_EQ("Error", ui.messageBoxes[0].caption);
+        EXPECT_EQ(static_cast<UINT>(MB_OK), ui.messageBoxes[0].style);
+    }
+    EXPECT_EQ("<none>", Submission());
+
+    request["RECIPIENTS"] = ":";
+    EXPECT_EQ(1, SubmitUploadRequest(settings, request, kOwner));
+    EXPECT_EQ(Expected("report.txt", ":", "609", "8009"), Submission());
+}
+
+TEST_F(UploadFlow, TypeAndServerNameAreValidatedButNameIsNot)
+{
+    TraceLogFileOpen((folder / "trace.log").c_str(), 1, 0);
+    struct Case {
+        const char* key;
+        const char* value;
+    } cases[] = {{"TYPE", "Rich"}, {"TYPE", "plain"}, {"SERVERNAME", "s"}};
+    for (const Case& c : cases) {
+        CKeyValueMap bad = request;
+        bad[c.key] = c.value;
+        ui.messageBoxes.clear();
+        EXPECT_THROW(SubmitUploadRequest(settings, bad, kOwner), FormatException) << c.value;
+        ASSERT_EQ(1u, ui.messageBoxes.size());
+        EXPECT_EQ(nullptr, ui.messageBoxes[0].owner);
+        EXPECT_EQ("The request appears to have bad request information. \n"
+                  "Missing NAME or SERVERNAME or has bad CONTENTTYPE information",
+                  ui.messageBoxes[0].text);
+        EXPECT_EQ("Tolvane Message ", ui.messageBoxes[0].caption);
+        EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION | MB_SETFOREGROUND | MB_TOPMOST),
+                  ui.messageBoxes[0].style);
+    }
+    TraceLogFileClose();
+    EXPECT_TRUE(ui.fileDialogs.empty());
+    EXPECT_NE(std::string::npos,
+              ReadWholeFile(folder / "trace.log").find("ClientApp/VexoRequest, line 522\r\n... "));
+
+    request["NAME"] = "";
+    request["FILE"] = package;
+    EXPECT_EQ(1, SubmitUploadRequest(settings, request, kOwner));
+    EXPECT_EQ(Expected("report.txt", "ann:bob", "609", "8009"), Submission());
+}
+
+TEST_F(UploadFlow, SubmissionFileErrorPassesAndTheSettingsStayAsTheyWere)
+{
+    request["FILE"] = package;
+    settings.RemoveKey("LoadRequestDir");
+    const auto settingsBefore = Entries(settings);
+    try {
+        SubmitUploadRequest(settings, request, kOwner);
+        FAIL() << "no exception";
+    } catch (const CFileException&) {
+    }
+    EXPECT_EQ(settingsBefore, Entries(settings));
+}
+
+}  // namespace

@@ -1,0 +1,166 @@
+// A click on the button: disabled while its dispatch runs, and an instance destroyed from inside
+// the dispatch's own modal box. Without the product key the dispatch shows the "Configuration
+// Error" box, which the scripted platform answers.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "plugin/ButtonWindow.h"
+#include "plugin/InstanceData.h"
+#include "plugin/PluginEntry.h"
+#include "support/FakeBrowser.h"
+#include "support/ScriptedPlatform.h"
+#include "support/TestFiles.h"
+#include "window/WindowTestSupport.h"
+
+namespace {
+
+const char kNotConfiguredText[] =
+    "The Tolvane client is not installed or configured properly \n Do You want to Get the Client Software ?";
+const char kNotConfiguredStatus[] = "The Tolvane client is not installed or configured properly ...";
+
+class Click : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteProductRegistryTree();
+        browserFuncs = &browser.funcs;
+        UseButtonClass(false);
+        window = MakeBrowserWindow();
+        npWindow.window = window;
+    }
+    void TearDown() override
+    {
+        platformCalls.whileShown = nullptr;
+        if (npp.pdata) NPP_Destroy(&npp, nullptr);
+        browserFuncs = nullptr;
+        DestroyBrowserWindows();
+    }
+    HWND CreateWithButton(NPP_t* instance)
+    {
+        char mime[] = "application/x-vnxclient";
+        char name[] = "caption", value[] = "Get it";
+        char* names[] = {name};
+        char* values[] = {value};
+        EXPECT_EQ(NPERR_NO_ERROR, NPP_New(mime, instance, NP_EMBED, 1, names, values, nullptr));
+        EXPECT_EQ(NPERR_NO_ERROR, NPP_SetWindow(instance, &npWindow));
+        return instance->pdata ? static_cast<InstanceData*>(instance->pdata)->button : nullptr;
+    }
+    // As a user's click: the button itself tells its parent.
+    static void Press(HWND button) { SendMessageA(button, BM_CLICK, 0, 0); }
+
+    FakeBrowser browser;
+    ScriptedPlatform platformCalls;
+    NPP_t npp{};
+    HWND window = nullptr;
+    NPWindow npWindow{};
+};
+
+TEST_F(Click, DisablesTheButtonForAsLongAsItsDispatchRuns)
+{
+    HWND button = CreateWithButton(&npp);
+    ASSERT_NE(nullptr, button);
+    std::vector<BOOL> enabledWhileShown;
+    platformCalls.whileShown = [&] { enabledWhileShown.push_back(IsWindowEnabled(button)); };
+    platformCalls.messageBoxAnswers = {IDNO, IDNO};
+    int commandsBefore = BrowserWindowLog().commands;
+
+    Press(button);
+    ASSERT_EQ(1u, platformCalls.messageBoxes.size());
+    EXPECT_EQ(nullptr, platformCalls.messageBoxes[0].owner);
+    EXPECT_EQ(kNotConfiguredText, platformCalls.messageBoxes[0].text);
+    EXPECT_EQ("Configuration Error", platformCalls.messageBoxes[0].caption);
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO), platformCalls.messageBoxes[0].style);
+    EXPECT_EQ((std::vector<std::string>{kNotConfiguredStatus, "Document: Done"}), browser.statusTexts);
+    EXPECT_TRUE(IsWindowEnabled(button));
+
+    // Enabled again, it dispatches again.
+    Press(button);
+    EXPECT_EQ(2u, platformCalls.messageBoxes.size());
+    EXPECT_EQ((std::vector<BOOL>{FALSE, FALSE}), enabledWhileShown);
+    EXPECT_TRUE(IsWindowEnabled(button));
+    EXPECT_EQ(commandsBefore, BrowserWindowLog().commands);
+}
+
+TEST_F(Click, OnlyTheInstancesOwnButtonIsDisabled)
+{
+    HWND button = CreateWithButton(&npp);
+    HWND otherWindow = MakeBrowserWindow();
+    NPWindow otherNpWindow{};
+    otherNpWindow.window = otherWindow;
+    NPP_t other{};
+    char mime[] = "application/x-vnxclient";
+    ASSERT_EQ(NPERR_NO_ERROR, NPP_New(mime, &other, NP_EMBED, 0, nullptr, nullptr, nullptr));
+    ASSERT_EQ(NPERR_NO_ERROR, NPP_SetWindow(&other, &otherNpWindow));
+    HWND otherButton = static_cast<InstanceData*>(other.pdata)->button;
+
+    BOOL otherEnabled = FALSE;
+    platformCalls.whileShown = [&] { otherEnabled = IsWindowEnabled(otherButton); };
+    Press(button);
+    EXPECT_EQ(1u, platformCalls.messageBoxes.size());
+    EXPECT_TRUE(otherEnabled);
+    NPP_Destroy(&other, nullptr);
+}
+
+TEST_F(Click, InstanceDestroyedInsideItsDispatchIsReleasedWhenTheDispatchReturns)
+{
+    // One click beforehand, so that whatever a first dispatch keeps for the process is in place
+    // before the heap is measured.
+    NPP_t warmUp{};
+    Press(CreateWithButton(&warmUp));
+    NPP_Destroy(&warmUp, nullptr);
+    platformCalls.messageBoxes.clear();
+    platformCalls.messageBoxes.shrink_to_fit();
+    browser.statusTexts.clear();
+    browser.statusTexts.shrink_to_fit();
+    int allocationsBefore = browser.allocations, releasesBefore = browser.releases;
+
+    struct Inside {
+        int shown = 0;
+        NPError destroyResult = -1;
+        bool recordGone = true;
+        bool pdataCleared = false;
+        void* procedure = nullptr;
+        HANDLE property = nullptr;
+    } inside;
+    platformCalls.whileShown = [&] {
+        if (inside.shown++ > 0) return;
+        inside.destroyResult = NPP_Destroy(&npp, nullptr);
+        inside.pdataCleared = npp.pdata == nullptr;
+        inside.recordGone = browser.releases != releasesBefore;
+        inside.procedure = InstalledProcedure(window);
+        inside.property = GetPropA(window, "instance->pdata");
+    };
+    long heapBefore = HeapBytesInUse();
+
+    HWND button = CreateWithButton(&npp);
+    ASSERT_NE(nullptr, button);
+    Press(button);
+
+    EXPECT_EQ(1, inside.shown);
+    EXPECT_EQ(NPERR_NO_ERROR, inside.destroyResult);
+    EXPECT_TRUE(inside.pdataCleared);
+    EXPECT_FALSE(inside.recordGone) << "released while its dispatch was still running";
+    EXPECT_EQ(reinterpret_cast<void*>(&BrowserWindowProc), inside.procedure);
+    EXPECT_EQ(nullptr, inside.property);
+
+    // Released once the dispatch came back, and the destroyed instance's button left alone.
+    EXPECT_EQ(allocationsBefore + 1, browser.allocations);
+    EXPECT_EQ(releasesBefore + 1, browser.releases);
+    EXPECT_FALSE(IsWindowEnabled(button));
+    EXPECT_EQ(0x7777, SendMessageA(window, WM_APP + 7, 0, 0));
+
+    // Nothing of the record's attribute copies is left on the heap.
+    platformCalls.messageBoxes.clear();
+    platformCalls.messageBoxes.shrink_to_fit();
+    browser.statusTexts.clear();
+    browser.statusTexts.shrink_to_fit();
+    BrowserWindowLog().probes.clear();
+    BrowserWindowLog().probes.shrink_to_fit();
+    EXPECT_EQ(heapBefore, HeapBytesInUse());
+}
+
+}  // namespace
