@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Run by scripts/demo inside xvfb-run: shows the download page with Wine's X11 driver in a Wine
+# desktop of its own and saves two PNG files, the host window with the plug-in's button and the
+# Save-As dialog over it. Usage: screenshots.sh HOST_EXE PAGE_WINPATH SAVE_AS_PATH OUT_DIR
+set -uo pipefail
+host=$1 page=$2 target=$3 out=$4
+log=$out/demo-screenshots.log
+
+wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11 /f </dev/null >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Demo /f </dev/null >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Demo /d 640x360 /f </dev/null >/dev/null 2>&1
+# The drivers are chosen when the server's first processes start.
+wineserver -k; wineserver -w; wineserver -p
+
+timeout -k 5 60 wine "$host" --timeout 40 --pause 2500 --answer-delay 2500 --click 1 \
+    --answer "Tolvane : deliver package to ...=$target" --shutdown "$page" </dev/null >"$log" 2>&1 &
+pid=$!
+
+wait_for() {  # a line matching $1 in the host's output, 20 s at most
+    for _ in $(seq 100); do grep -qE "$1" "$log" && return 0; sleep 0.2; done
+    echo "screenshots: the host never printed /$1/" >&2
+    return 1
+}
+status=0
+if wait_for '^vxhost: page shown'; then
+    sleep 1
+    import -window root "$out/demo-host-window.png" || status=1
+else
+    status=1
+fi
+if wait_for '^dialog: file dialog .* open'; then
+    sleep 1.2
+    import -window root "$out/demo-save-as-dialog.png" || status=1
+else
+    status=1
+fi
+wait "$pid" || status=1
+
+wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f </dev/null >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
+wineserver -k; wineserver -w
+exit $status

@@ -1,0 +1,165 @@
+#include "vxclient/RequestIntake.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr char kSubmissionSuffix[] = ".vnxsubmit";
+
+bool EndsWithSubmissionSuffix(const std::string& name)
+{
+    const size_t length = sizeof kSubmissionSuffix - 1;
+    return name.size() > length && _stricmp(name.c_str() + name.size() - length, kSubmissionSuffix) == 0;
+}
+
+void AppendLine(const std::string& path, const std::string& line)
+{
+    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    std::string text = line + "\n";
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+enum class ReadResult { ok, busy, failed };
+
+// Opened without sharing: a file that another program still holds is left for the next look.
+ReadResult ReadExclusively(const std::string& path, std::string& bytes, DWORD& error)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? ReadResult::busy : ReadResult::failed;
+    }
+    bytes.clear();
+    char buffer[8192];
+    DWORD got = 0;
+    BOOL ok;
+    while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0) bytes.append(buffer, got);
+    error = ok ? 0 : GetLastError();
+    CloseHandle(file);
+    return ok ? ReadResult::ok : ReadResult::failed;
+}
+
+std::string EscapeControls(const std::string& text)
+{
+    std::string out;
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7F) {
+            char code[8];
+            snprintf(code, sizeof code, "\\x%02X", c);
+            out += code;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+bool MoveInto(const std::string& source, const std::string& folder, const std::string& name, std::string& problem)
+{
+    if (!CreateFolderPath(folder)) {
+        problem = "cannot create " + folder;
+        return false;
+    }
+    std::string target = folder + "\\" + name;
+    if (!MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+        problem = "cannot move it to " + target + ": " + ErrorText(GetLastError());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void ClientLog::Write(const std::string& text) const
+{
+    char pid[32];
+    snprintf(pid, sizeof pid, " [%lu] ", GetCurrentProcessId());
+    AppendLine(path, TimeStamp() + pid + text);
+}
+
+std::string TimeStamp()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char text[32];
+    snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
+             now.wMinute, now.wSecond);
+    return text;
+}
+
+std::string JournalEntry(const std::string& fileName, const CKeyValueMap& request)
+{
+    std::string upload;
+    bool isUpload = request.Lookup("UPLOAD", upload) && upload == "TRUE";
+    std::string entries = request.FormatText(" ");
+    while (!entries.empty() && entries.back() == ' ') entries.pop_back();
+    return fileName + "\t" + (isUpload ? "upload" : "download") + "\t" + EscapeControls(entries);
+}
+
+IntakeCount TakeUpSubmissions(const ClientSettings& settings, const ClientLog& log)
+{
+    IntakeCount count;
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((settings.requestDir + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && EndsWithSubmissionSuffix(found.cFileName))
+                names.push_back(found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    // The names are times: in name order is in the order the plug-in wrote them.
+    std::sort(names.begin(), names.end());
+    const std::string journal = settings.dataDir + "\\journal.txt";
+    for (const std::string& name : names) {
+        std::string path = settings.requestDir + "\\" + name;
+        std::string bytes;
+        DWORD error = 0;
+        ReadResult read = ReadExclusively(path, bytes, error);
+        if (read == ReadResult::busy) {
+            ++count.busy;
+            continue;
+        }
+        if (read == ReadResult::failed) {
+            if (error != ERROR_FILE_NOT_FOUND) log.Write("cannot read " + name + ": " + ErrorText(error));
+            continue;
+        }
+        CKeyValueMap request;
+        std::string reason;
+        try {
+            request.ParseText(bytes);
+            if (request.IsEmpty()) reason = "the file holds no request entries";
+        } catch (const FormatException&) {
+            reason = "the file is not a key=\"value\" text";
+        }
+        std::string problem;
+        if (!reason.empty()) {
+            if (!MoveInto(path, settings.dataDir + "\\rejected", name, problem)) {
+                log.Write("cannot reject " + name + ": " + problem);
+                continue;
+            }
+            AppendLine(settings.dataDir + "\\rejected\\" + name + ".reason.txt", reason);
+            log.Write("rejected " + name + ": " + reason);
+            ++count.rejected;
+            continue;
+        }
+        // Moved before it is recorded, so that a file is never recorded twice.
+        if (!MoveInto(path, settings.dataDir + "\\done", name, problem)) {
+            log.Write("cannot take up " + name + ": " + problem);
+            continue;
+        }
+        AppendLine(journal, TimeStamp() + "\t" + JournalEntry(name, request));
+        log.Write("took up " + name);
+        ++count.accepted;
+    }
+    return count;
+}

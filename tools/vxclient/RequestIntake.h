@@ -1,0 +1,32 @@
+// Taking up submission files: every complete ".vnxsubmit" file in the request directory (never a
+// ".tmp" one, which the plug-in is still writing) is parsed with the key/value codec, recorded in
+// the journal and moved to "done"; one that cannot be parsed goes to "rejected" with the reason.
+#pragma once
+
+#include <string>
+
+#include "clientlink/KeyValueMap.h"
+#include "vxclient/ClientSettings.h"
+
+class ClientLog {
+public:
+    explicit ClientLog(std::string path) : path(std::move(path)) {}
+    void Write(const std::string& text) const;
+
+private:
+    std::string path;
+};
+
+struct IntakeCount {
+    int accepted = 0;
+    int rejected = 0;
+    int busy = 0;  // still open in another program: taken up at the next look
+};
+
+IntakeCount TakeUpSubmissions(const ClientSettings& settings, const ClientLog& log);
+
+// "<file name>\t<download|upload>\t<entries>" with the entries as the codec writes them, separated
+// by blanks, control characters written as \xNN so that a request stays on one line.
+std::string JournalEntry(const std::string& fileName, const CKeyValueMap& request);
+
+std::string TimeStamp();

@@ -1,0 +1,261 @@
+// vxclient: the least delivery client that the plug-in's contract needs, for the demo and the tests.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "common/ToolNames.h"
+#include "vxclient/ClientSettings.h"
+#include "vxclient/RequestIntake.h"
+
+namespace {
+
+enum ExitCode { kSuccess = 0, kFailed = 1, kUsage = 2 };
+
+const char kUsageText[] =
+    "usage: vxclient                 run: take up submission files until stopped\n"
+    "       vxclient --install [--plugin DLL] [--request-dir DIR] [--delivery-dir DIR] [--data-dir DIR]\n"
+    "       vxclient --uninstall     remove the settings key and the plug-in registration\n"
+    "       vxclient --stop          stop the running client and wait until it has gone\n"
+    "       vxclient --status        exit 0 when a client is running, 1 when not\n";
+
+// Set by --stop; the running client ends when it is set.
+std::string QuitEventName() { return std::string("vxclient-quit-") + kClientInstanceName; }
+
+bool IsRunning()
+{
+    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, kClientInstanceName);
+    if (!mapping) return false;
+    CloseHandle(mapping);
+    return true;
+}
+
+std::string OwnPath()
+{
+    char path[MAX_PATH * 2] = "";
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    return std::string(path, length);
+}
+
+std::string FullPath(const std::string& path)
+{
+    char buffer[MAX_PATH * 2];
+    DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    return (length > 0 && length < sizeof buffer) ? std::string(buffer, length) : path;
+}
+
+std::string DefaultDataDir()
+{
+    char folder[MAX_PATH] = "";
+    DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", folder, sizeof folder);
+    if (length == 0 || length >= sizeof folder) length = GetTempPathA(sizeof folder, folder);
+    std::string base(folder, length);
+    while (!base.empty() && base.back() == '\\') base.pop_back();
+    return base + "\\Tolvane Delivery";
+}
+
+int Install(int argc, char** argv)
+{
+    std::string plugin;
+    ClientSettings settings;
+    settings.dataDir = DefaultDataDir();
+    for (int i = 2; i < argc; ++i) {
+        std::string option = argv[i];
+        if (i + 1 >= argc) {
+            fprintf(stderr, "vxclient: %s needs a value\n", option.c_str());
+            return kUsage;
+        }
+        std::string value = argv[++i];
+        if (option == "--plugin") plugin = FullPath(value);
+        else if (option == "--request-dir") settings.requestDir = FullPath(value);
+        else if (option == "--delivery-dir") settings.deliveryDir = FullPath(value);
+        else if (option == "--data-dir") settings.dataDir = FullPath(value);
+        else {
+            fprintf(stderr, "vxclient: unknown option %s\n%s", option.c_str(), kUsageText);
+            return kUsage;
+        }
+    }
+    if (settings.requestDir.empty()) settings.requestDir = settings.dataDir + "\\requests";
+    if (settings.deliveryDir.empty()) settings.deliveryDir = settings.dataDir + "\\downloads";
+    // Quoted, since the path may hold blanks: the plug-in uses the value as a whole command line.
+    settings.applicationPath = "\"" + OwnPath() + "\"";
+    for (const std::string* folder : {&settings.dataDir, &settings.requestDir, &settings.deliveryDir}) {
+        if (!CreateFolderPath(*folder)) {
+            fprintf(stderr, "vxclient: cannot create %s: %s\n", folder->c_str(), ErrorText(GetLastError()).c_str());
+            return kFailed;
+        }
+    }
+    std::string problem;
+    if (!WriteClientSettings(settings, problem) || (!plugin.empty() && !RegisterPlugin(plugin, problem))) {
+        fprintf(stderr, "vxclient: %s\n", problem.c_str());
+        return kFailed;
+    }
+    printf("vxclient: installed: ApplicationPath=%s LoadRequestDir=%s LoadDeliveryDir=%s ClientDataDir=%s\n",
+           settings.applicationPath.c_str(), settings.requestDir.c_str(), settings.deliveryDir.c_str(),
+           settings.dataDir.c_str());
+    if (!plugin.empty()) printf("vxclient: plug-in registered: %s\n", plugin.c_str());
+    return kSuccess;
+}
+
+int Uninstall()
+{
+    std::string problem;
+    if (!DeleteClientSettings(problem) || !UnregisterPlugin(problem)) {
+        fprintf(stderr, "vxclient: %s\n", problem.c_str());
+        return kFailed;
+    }
+    printf("vxclient: uninstalled\n");
+    return kSuccess;
+}
+
+int Stop()
+{
+    if (!IsRunning()) {
+        printf("vxclient: not running\n");
+        return kSuccess;
+    }
+    HANDLE quit = nullptr;
+    // The client makes its quit event before its mapping; allow for one that is just starting.
+    for (int attempt = 0; attempt < 100 && !quit; ++attempt) {
+        quit = OpenEventA(EVENT_MODIFY_STATE, FALSE, QuitEventName().c_str());
+        if (!quit) Sleep(50);
+    }
+    if (!quit) {
+        fprintf(stderr, "vxclient: a client runs but cannot be asked to stop\n");
+        return kFailed;
+    }
+    SetEvent(quit);
+    CloseHandle(quit);
+    for (int waited = 0; waited < 10000; waited += 50) {
+        if (!IsRunning()) {
+            printf("vxclient: stopped\n");
+            return kSuccess;
+        }
+        Sleep(50);
+    }
+    fprintf(stderr, "vxclient: the client did not stop within 10 s\n");
+    return kFailed;
+}
+
+class Handle {
+public:
+    explicit Handle(HANDLE handle = nullptr) : handle(handle) {}
+    ~Handle()
+    {
+        if (handle && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return handle; }
+
+private:
+    HANDLE handle;
+};
+
+int RunClient()
+{
+    ClientSettings settings;
+    std::string problem;
+    if (!ReadClientSettings(settings, problem)) {
+        fprintf(stderr, "vxclient: %s\n", problem.c_str());
+        return kFailed;
+    }
+    CreateFolderPath(settings.dataDir);
+    ClientLog log(settings.dataDir + "\\client.log");
+
+    Handle quit(CreateEventA(nullptr, TRUE, FALSE, QuitEventName().c_str()));
+    // The plug-in knows the client runs by this mapping; it only ever opens it for reading.
+    Handle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, kClientInstanceName));
+    DWORD mappingError = GetLastError();
+    if (!mapping.get()) {
+        log.Write("cannot create the mapping " + std::string(kClientInstanceName) + ": " + ErrorText(mappingError));
+        return kFailed;
+    }
+    if (mappingError == ERROR_ALREADY_EXISTS) {
+        log.Write("second copy exits: a client is already running");
+        return kSuccess;
+    }
+    if (!quit.get()) {
+        log.Write("cannot create the quit event: " + ErrorText(GetLastError()));
+        return kFailed;
+    }
+    if (!CreateFolderPath(settings.requestDir)) {
+        log.Write("cannot create the request directory " + settings.requestDir);
+        return kFailed;
+    }
+    log.Write("started, watching " + settings.requestDir);
+
+    Handle directoryChanged(FindFirstChangeNotificationA(
+        settings.requestDir.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE));
+    if (directoryChanged.get() == INVALID_HANDLE_VALUE)
+        log.Write("cannot watch the request directory: " + ErrorText(GetLastError()) + "; relying on the signal");
+
+    HKEY signalKey = nullptr;
+    std::string signalPath = std::string(kClientSettingsKey) + "\\" + kSignalSubKey;
+    LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, signalPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_NOTIFY | KEY_QUERY_VALUE, nullptr, &signalKey, nullptr);
+    Handle signalChanged(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    bool watchingSignal = status == ERROR_SUCCESS &&
+                          RegNotifyChangeKeyValue(signalKey, FALSE, REG_NOTIFY_CHANGE_LAST_SET, signalChanged.get(),
+                                                  TRUE) == ERROR_SUCCESS;
+    if (!watchingSignal) log.Write("cannot watch the load-request signal: " + ErrorText(status));
+
+    // Files left from before are taken up first.
+    IntakeCount last = TakeUpSubmissions(settings, log);
+    for (;;) {
+        HANDLE waits[3];
+        DWORD count = 0;
+        waits[count++] = quit.get();
+        bool watchingDirectory = directoryChanged.get() != INVALID_HANDLE_VALUE;
+        if (watchingDirectory) waits[count++] = directoryChanged.get();
+        if (watchingSignal) waits[count++] = signalChanged.get();
+        // A file another program still held is looked at again shortly; otherwise only events wake us.
+        DWORD timeout = last.busy > 0 ? 250 : (watchingDirectory ? INFINITE : 2000);
+        DWORD woke = WaitForMultipleObjects(count, waits, FALSE, timeout);
+        if (woke == WAIT_OBJECT_0) break;
+        if (woke == WAIT_FAILED) {
+            log.Write("waiting failed: " + ErrorText(GetLastError()));
+            break;
+        }
+        HANDLE which = woke == WAIT_TIMEOUT ? nullptr : waits[woke - WAIT_OBJECT_0];
+        if (which && which == directoryChanged.get()) FindNextChangeNotification(directoryChanged.get());
+        if (which && which == signalChanged.get()) {
+            RegNotifyChangeKeyValue(signalKey, FALSE, REG_NOTIFY_CHANGE_LAST_SET, signalChanged.get(), TRUE);
+            log.Write("load-request signal " + ReadSignalText());
+        }
+        last = TakeUpSubmissions(settings, log);
+    }
+    if (signalKey) RegCloseKey(signalKey);
+    log.Write("stopped");
+    return kSuccess;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // Plain line feeds: the output is read by scripts as much as by people.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    std::string command = argc > 1 ? argv[1] : "";
+    if (command.empty() || command == "--run") return RunClient();
+    if (command == "--install") return Install(argc, argv);
+    if (command == "--uninstall") return Uninstall();
+    if (command == "--stop") return Stop();
+    if (command == "--status") {
+        bool running = IsRunning();
+        printf("vxclient: %s\n", running ? "running" : "not running");
+        return running ? kSuccess : kFailed;
+    }
+    if (command == "--help" || command == "-h") {
+        fputs(kUsageText, stdout);
+        return kSuccess;
+    }
+    fprintf(stderr, "vxclient: unknown command %s\n%s", command.c_str(), kUsageText);
+    return kUsage;
+}

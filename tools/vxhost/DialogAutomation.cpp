@@ -1,0 +1,258 @@
+#include "vxhost/DialogAutomation.h"
+
+#include <windows.h>
+
+#include <set>
+#include <stdexcept>
+
+#include "vxhost/HostOutput.h"
+
+namespace {
+
+// Control ids of the common file dialogs: the file-name combo box (Explorer style) and the edit
+// of the old style.
+constexpr int kFileNameCombo = 0x47C;
+constexpr int kFileNameEdit = 0x480;
+constexpr UINT kTimerPeriodMs = 100;
+
+struct PendingDialog {
+    HWND window;
+    DWORD firstSeen;
+    bool isFileDialog;
+    std::string title;
+    std::string text;
+    int answerIndex;  // -1: unexpected
+};
+
+struct AutomationState {
+    std::vector<DialogAnswer> answers;
+    std::vector<bool> used;
+    bool strict = false;
+    unsigned answerDelayMs = 0;
+    UINT_PTR timer = 0;
+    DWORD thread = 0;
+    std::set<HWND> answered;
+    std::vector<PendingDialog> pending;
+    std::vector<std::string> failures;
+    bool insideTimer = false;
+};
+
+AutomationState state;
+
+std::string WindowText(HWND window)
+{
+    char buffer[2048] = "";
+    GetWindowTextA(window, buffer, sizeof buffer);
+    return buffer;
+}
+
+std::string ClassOf(HWND window)
+{
+    char buffer[256] = "";
+    GetClassNameA(window, buffer, sizeof buffer);
+    return buffer;
+}
+
+std::string TrimRight(std::string s)
+{
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+// The text of a message box lives in its static controls (the icon's static has no text).
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM context)
+{
+    if (ClassOf(child) == "Static") {
+        std::string text = WindowText(child);
+        std::string& all = *reinterpret_cast<std::string*>(context);
+        if (!text.empty()) all += (all.empty() ? "" : " | ") + text;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CollectDialogs(HWND window, LPARAM context)
+{
+    if (IsWindowVisible(window) && ClassOf(window) == "#32770")
+        reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> VisibleDialogs()
+{
+    std::vector<HWND> dialogs;
+    if (state.thread) EnumThreadWindows(state.thread, CollectDialogs, reinterpret_cast<LPARAM>(&dialogs));
+    return dialogs;
+}
+
+bool IsFileDialog(HWND dialog) { return GetDlgItem(dialog, kFileNameCombo) || GetDlgItem(dialog, kFileNameEdit); }
+
+int FindAnswer(const std::string& title)
+{
+    for (size_t i = 0; i < state.answers.size(); ++i)
+        if (!state.used[i] && state.answers[i].title == title) return static_cast<int>(i);
+    for (size_t i = 0; i < state.answers.size(); ++i)
+        if (!state.used[i] && TrimRight(state.answers[i].title) == TrimRight(title)) return static_cast<int>(i);
+    return -1;
+}
+
+int ButtonFor(const std::string& value)
+{
+    static const struct {
+        const char* name;
+        int id;
+    } buttons[] = {{"OK", IDOK}, {"Cancel", IDCANCEL}, {"Yes", IDYES}, {"No", IDNO},
+                   {"Retry", IDRETRY}, {"Ignore", IDIGNORE}, {"Abort", IDABORT}};
+    for (const auto& button : buttons)
+        if (_stricmp(value.c_str(), button.name) == 0) return button.id;
+    return 0;
+}
+
+void PressButton(HWND dialog, int id)
+{
+    HWND button = GetDlgItem(dialog, id);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+void Fail(const std::string& text)
+{
+    state.failures.push_back(text);
+    PrintError(text);
+}
+
+// Closes a dialog nobody expected, so that the click can end and the run report it.
+void Dismiss(const PendingDialog& dialog)
+{
+    if (dialog.isFileDialog) {
+        PressButton(dialog.window, IDCANCEL);
+        return;
+    }
+    for (int id : {IDCANCEL, IDNO, IDOK, IDABORT}) {
+        if (GetDlgItem(dialog.window, id)) {
+            PressButton(dialog.window, id);
+            return;
+        }
+    }
+    PostMessageA(dialog.window, WM_CLOSE, 0, 0);
+}
+
+void Answer(const PendingDialog& dialog)
+{
+    const char* kind = dialog.isFileDialog ? "file dialog" : "box";
+    std::string described = std::string(kind) + " \"" + dialog.title + "\"" +
+                            (dialog.text.empty() ? "" : ": " + dialog.text);
+    if (dialog.answerIndex < 0) {
+        if (state.strict) {
+            Fail("unexpected " + described);
+            Dismiss(dialog);
+        } else {
+            PrintLine("dialog", described + " (left to the user)");
+        }
+        return;
+    }
+    const std::string& value = state.answers[dialog.answerIndex].value;
+    if (dialog.isFileDialog) {
+        if (_stricmp(value.c_str(), "Cancel") == 0) {
+            PrintLine("dialog", described + " -> Cancel");
+            PressButton(dialog.window, IDCANCEL);
+            return;
+        }
+        int control = GetDlgItem(dialog.window, kFileNameCombo) ? kFileNameCombo : kFileNameEdit;
+        SetDlgItemTextA(dialog.window, control, value.c_str());
+        PrintLine("dialog", described + " -> " + value);
+        PressButton(dialog.window, IDOK);
+        return;
+    }
+    int id = ButtonFor(value);
+    if (id == 0 || !GetDlgItem(dialog.window, id)) {
+        Fail(described + " has no button \"" + value + "\"");
+        Dismiss(dialog);
+        return;
+    }
+    PrintLine("dialog", described + " -> " + value);
+    PressButton(dialog.window, id);
+}
+
+void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
+{
+    // A box shown from inside this procedure would run its own loop and call it again.
+    if (state.insideTimer) return;
+    state.insideTimer = true;
+    DWORD now = GetTickCount();
+    for (HWND window : VisibleDialogs()) {
+        if (state.answered.count(window)) continue;
+        bool known = false;
+        for (const PendingDialog& dialog : state.pending)
+            if (dialog.window == window) known = true;
+        if (known) continue;
+        PendingDialog dialog{window, now, IsFileDialog(window), WindowText(window), "", -1};
+        if (!dialog.isFileDialog) EnumChildWindows(window, CollectStaticText, reinterpret_cast<LPARAM>(&dialog.text));
+        dialog.answerIndex = FindAnswer(dialog.title);
+        if (dialog.answerIndex >= 0) state.used[dialog.answerIndex] = true;
+        PrintLine("dialog", std::string(dialog.isFileDialog ? "file dialog" : "box") + " \"" + dialog.title + "\" open");
+        state.pending.push_back(dialog);
+    }
+    std::vector<PendingDialog> due;
+    for (auto it = state.pending.begin(); it != state.pending.end();) {
+        if (!IsWindow(it->window)) {
+            it = state.pending.erase(it);
+        } else if (now - it->firstSeen >= state.answerDelayMs) {
+            due.push_back(*it);
+            state.answered.insert(it->window);
+            it = state.pending.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (const PendingDialog& dialog : due) Answer(dialog);
+    state.insideTimer = false;
+}
+
+}  // namespace
+
+DialogAnswer ParseDialogAnswer(const std::string& text)
+{
+    size_t equals = text.rfind('=');
+    if (equals == std::string::npos || equals == 0 || equals + 1 == text.size())
+        throw std::invalid_argument("an answer is written \"Title=Value\": " + text);
+    return DialogAnswer{text.substr(0, equals), text.substr(equals + 1)};
+}
+
+void StartDialogAutomation(const std::vector<DialogAnswer>& answers, bool strict, unsigned answerDelayMs)
+{
+    state.answers = answers;
+    state.used.assign(answers.size(), false);
+    state.strict = strict;
+    state.answerDelayMs = answerDelayMs;
+    state.thread = GetCurrentThreadId();
+    state.timer = SetTimer(nullptr, 0, kTimerPeriodMs, OnTimer);
+}
+
+void StopDialogAutomation()
+{
+    if (state.timer) KillTimer(nullptr, state.timer);
+    state.timer = 0;
+}
+
+std::vector<std::string> DialogFailures() { return state.failures; }
+
+std::vector<DialogAnswer> UnusedAnswers()
+{
+    std::vector<DialogAnswer> unused;
+    for (size_t i = 0; i < state.answers.size(); ++i)
+        if (!state.used[i]) unused.push_back(state.answers[i]);
+    return unused;
+}
+
+std::vector<std::string> OpenDialogTitles()
+{
+    std::vector<std::string> titles;
+    // Called from another thread while this one may hang: never wait on the window's thread.
+    for (HWND window : VisibleDialogs()) {
+        char buffer[512] = "";
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
+                            SMTO_ABORTIFHUNG | SMTO_BLOCK, 200, &ignored);
+        titles.push_back(buffer);
+    }
+    return titles;
+}

@@ -1,0 +1,220 @@
+#include "vxhost/PluginModule.h"
+
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+
+#include "common/ToolNames.h"
+#include "vxhost/HtmlPage.h"
+
+namespace {
+
+std::vector<std::string> Split(const std::string& text, const char* separators)
+{
+    std::vector<std::string> pieces;
+    std::string piece;
+    auto flush = [&] {
+        size_t b = piece.find_first_not_of(" \t");
+        size_t e = piece.find_last_not_of(" \t");
+        if (b != std::string::npos) pieces.push_back(piece.substr(b, e - b + 1));
+        piece.clear();
+    };
+    for (char c : text) {
+        if (strchr(separators, c)) flush();
+        else piece += c;
+    }
+    flush();
+    return pieces;
+}
+
+std::string QueryString(const std::vector<char>& block, const std::string& subBlock)
+{
+    void* value = nullptr;
+    UINT length = 0;
+    std::vector<char> copy(block);  // VerQueryValueA may write into the block it is given
+    if (!VerQueryValueA(copy.data(), subBlock.c_str(), &value, &length) || !value || length == 0) return {};
+    const char* text = static_cast<const char*>(value);
+    size_t size = 0;
+    while (size < length && text[size]) ++size;
+    return std::string(text, size);
+}
+
+class RegistryKey {
+public:
+    RegistryKey(HKEY root, const std::string& path)
+    {
+        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) key = nullptr;
+    }
+    ~RegistryKey()
+    {
+        if (key) RegCloseKey(key);
+    }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    HKEY get() const { return key; }
+
+private:
+    HKEY key = nullptr;
+};
+
+bool ReadStringValue(HKEY key, const char* name, std::string& text)
+{
+    char buffer[1024];
+    DWORD type = 0, size = sizeof buffer - 1;
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+        return false;
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
+    buffer[size] = 0;
+    text = buffer;
+    return true;
+}
+
+template <typename Function>
+Function Export(HMODULE module, const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+}  // namespace
+
+std::string Win32ErrorText(DWORD code)
+{
+    char buffer[512] = "";
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                  buffer, sizeof buffer, nullptr);
+    while (length > 0 && (buffer[length - 1] == '\n' || buffer[length - 1] == '\r' || buffer[length - 1] == ' '))
+        buffer[--length] = 0;
+    return "error " + std::to_string(code) + (length ? " (" + std::string(buffer) + ")" : "");
+}
+
+bool PluginInfo::HandlesType(const std::string& type) const
+{
+    for (const std::string& mime : mimeTypes)
+        if (EqualsIgnoringCase(mime, type)) return true;
+    return false;
+}
+
+bool PluginInfo::HandlesFileName(const std::string& name) const
+{
+    std::string path = name.substr(0, name.find_first_of("?#"));
+    for (const std::string& extension : extensions)
+        if (EndsWithIgnoringCase(path, "." + extension)) return true;
+    return false;
+}
+
+PluginInfo ReadPluginInfo(const std::string& dllPath)
+{
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(dllPath.c_str(), &ignored);
+    if (size == 0) {
+        DWORD error = GetLastError();
+        if (GetFileAttributesA(dllPath.c_str()) == INVALID_FILE_ATTRIBUTES)
+            throw std::runtime_error("plug-in file not found: " + dllPath);
+        throw std::runtime_error("no version resource in " + dllPath + ": " + Win32ErrorText(error));
+    }
+    std::vector<char> block(size);
+    if (!GetFileVersionInfoA(dllPath.c_str(), 0, size, block.data()))
+        throw std::runtime_error("cannot read the version resource of " + dllPath + ": " +
+                                 Win32ErrorText(GetLastError()));
+
+    // The translation table names the string tables present; browsers fell back to US English, 1252.
+    std::vector<std::string> tables;
+    void* value = nullptr;
+    UINT length = 0;
+    std::vector<char> copy(block);
+    if (VerQueryValueA(copy.data(), "\\VarFileInfo\\Translation", &value, &length) && value) {
+        const WORD* pairs = static_cast<const WORD*>(value);
+        for (UINT i = 0; i + 1 < length / sizeof(WORD); i += 2) {
+            char name[16];
+            snprintf(name, sizeof name, "%04x%04x", pairs[i], pairs[i + 1]);
+            tables.push_back(name);
+        }
+    }
+    tables.push_back("040904e4");
+    tables.push_back("040904b0");
+
+    PluginInfo info;
+    info.path = dllPath;
+    for (const std::string& table : tables) {
+        std::string mime = QueryString(block, "\\StringFileInfo\\" + table + "\\MIMEType");
+        if (mime.empty()) continue;
+        info.mimeTypes = Split(mime, "|");
+        info.extensions = Split(QueryString(block, "\\StringFileInfo\\" + table + "\\FileExtents"), "|,");
+        break;
+    }
+    if (info.mimeTypes.empty()) throw std::runtime_error("no MIMEType in the version resource of " + dllPath);
+    return info;
+}
+
+std::vector<PluginInfo> FindRegisteredPlugins(std::vector<std::string>& skipped)
+{
+    std::vector<PluginInfo> found;
+    const struct {
+        HKEY root;
+        const char* name;
+    } roots[] = {{HKEY_CURRENT_USER, "HKCU"}, {HKEY_LOCAL_MACHINE, "HKLM"}};
+    for (const auto& root : roots) {
+        RegistryKey plugins(root.root, kMozillaPluginsKey);
+        if (!plugins.get()) continue;
+        for (DWORD index = 0;; ++index) {
+            char id[256];
+            DWORD idLength = sizeof id;
+            LONG status = RegEnumKeyExA(plugins.get(), index, id, &idLength, nullptr, nullptr, nullptr, nullptr);
+            if (status != ERROR_SUCCESS) break;
+            std::string where = std::string(root.name) + "\\" + kMozillaPluginsKey + "\\" + id;
+            RegistryKey entry(plugins.get(), id);
+            std::string path;
+            if (!entry.get() || !ReadStringValue(entry.get(), "Path", path)) {
+                skipped.push_back(where + ": no \"Path\" value");
+                continue;
+            }
+            try {
+                PluginInfo info = ReadPluginInfo(path);
+                info.registryKey = where;
+                found.push_back(info);
+            } catch (const std::exception& e) {
+                skipped.push_back(where + ": " + e.what());
+            }
+        }
+    }
+    return found;
+}
+
+PluginModule::~PluginModule() { Unload(); }
+
+void PluginModule::Load(const std::string& path)
+{
+    module = LoadLibraryA(path.c_str());
+    if (!module) throw std::runtime_error("cannot load " + path + ": " + Win32ErrorText(GetLastError()));
+    getEntryPoints = Export<NP_GetEntryPointsFunc>(module, "NP_GetEntryPoints");
+    initialize = Export<NP_InitializeFunc>(module, "NP_Initialize");
+    shutdown = Export<NP_ShutdownFunc>(module, "NP_Shutdown");
+    if (!getEntryPoints || !initialize || !shutdown) {
+        std::string missing = !getEntryPoints ? "NP_GetEntryPoints" : !initialize ? "NP_Initialize" : "NP_Shutdown";
+        Unload();
+        throw std::runtime_error(path + " is not an NPAPI plug-in: it does not export " + missing);
+    }
+}
+
+void PluginModule::Initialize(NPNetscapeFuncs* browserFuncs)
+{
+    funcs = NPPluginFuncs{};
+    funcs.size = sizeof(NPPluginFuncs);
+    NPError error = getEntryPoints(&funcs);
+    if (error != NPERR_NO_ERROR) throw std::runtime_error("NP_GetEntryPoints failed with error " + std::to_string(error));
+    if (!funcs.newp || !funcs.destroy || !funcs.setwindow)
+        throw std::runtime_error("NP_GetEntryPoints left NPP_New, NPP_Destroy or NPP_SetWindow empty");
+    error = initialize(browserFuncs);
+    if (error != NPERR_NO_ERROR) throw std::runtime_error("NP_Initialize failed with error " + std::to_string(error));
+}
+
+NPError PluginModule::Shutdown() { return shutdown ? shutdown() : NPERR_NO_ERROR; }
+
+void PluginModule::Unload()
+{
+    if (module) FreeLibrary(module);
+    module = nullptr;
+    getEntryPoints = nullptr;
+    initialize = nullptr;
+    shutdown = nullptr;
+}

@@ -1,0 +1,341 @@
+// vxhost: a small browser that hosts an NPAPI plug-in on a local page, for people and for scripts.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "common/ToolNames.h"
+#include "vxhost/BrowserFunctions.h"
+#include "vxhost/DdeServer.h"
+#include "vxhost/DialogAutomation.h"
+#include "vxhost/HostOutput.h"
+#include "vxhost/HtmlPage.h"
+#include "vxhost/PageInstances.h"
+#include "vxhost/PluginModule.h"
+
+namespace {
+
+enum ExitCode { kSuccess = 0, kSetupFailed = 1, kScriptFailed = 2, kTimedOut = 3, kCrashed = 4 };
+
+const char kUsage[] =
+    "usage: vxhost [options] PAGE.html\n"
+    "  --plugin PATH         load this plug-in instead of the one registered under MozillaPlugins\n"
+    "  --click N             click the button of plug-in instance N (1-based); repeatable; scripted mode\n"
+    "  --clicks N,M,...      several clicks in order\n"
+    "  --answer TITLE=VALUE  answer the dialog titled TITLE: a path for file dialogs (or Cancel),\n"
+    "                        Yes, No, OK or Cancel for message boxes; repeatable, each used once\n"
+    "  --answer-delay MS     leave each dialog open this long before answering it\n"
+    "  --pause MS            wait this long after the page is shown, before the first click\n"
+    "  --timeout SECONDS     end with an error after this long (scripted mode: 60 unless given)\n"
+    "  --shutdown            after the clicks (if any), NPP_Destroy every instance and call NP_Shutdown\n"
+    "  --dde-name NAME       DDE service name for WWW_OpenURL (default VXHOST)\n"
+    "  --cache DIR           folder for the local copies of streamed files\n"
+    "  --list                print the plug-in and the page's plug-in elements, load nothing\n"
+    "Without --click or --shutdown the page stays open until its window is closed.\n";
+
+struct Options {
+    std::string page;
+    std::string plugin;
+    std::vector<int> clicks;
+    std::vector<DialogAnswer> answers;
+    unsigned answerDelayMs = 0;
+    unsigned pauseMs = 0;
+    int timeoutSeconds = -1;
+    bool shutdown = false;
+    bool list = false;
+    std::string ddeName = kHostDdeService;
+    std::string cache;
+};
+
+class UsageError : public std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+unsigned ParseNumber(const std::string& text, const std::string& option)
+{
+    char* end = nullptr;
+    unsigned long value = std::strtoul(text.c_str(), &end, 10);
+    if (text.empty() || *end != 0 || value > 10000000) throw UsageError(option + " needs a number, not \"" + text + "\"");
+    return static_cast<unsigned>(value);
+}
+
+Options ParseOptions(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        std::string argument = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) throw UsageError(argument + " needs a value");
+            return argv[++i];
+        };
+        if (argument == "--plugin") options.plugin = value();
+        else if (argument == "--click") options.clicks.push_back(static_cast<int>(ParseNumber(value(), argument)));
+        else if (argument == "--clicks") {
+            std::stringstream list(value());
+            std::string number;
+            while (std::getline(list, number, ','))
+                options.clicks.push_back(static_cast<int>(ParseNumber(number, argument)));
+        } else if (argument == "--answer") {
+            try {
+                options.answers.push_back(ParseDialogAnswer(value()));
+            } catch (const std::invalid_argument& e) {
+                throw UsageError(e.what());
+            }
+        } else if (argument == "--answer-delay") options.answerDelayMs = ParseNumber(value(), argument);
+        else if (argument == "--pause") options.pauseMs = ParseNumber(value(), argument);
+        else if (argument == "--timeout") options.timeoutSeconds = static_cast<int>(ParseNumber(value(), argument));
+        else if (argument == "--shutdown") options.shutdown = true;
+        else if (argument == "--list") options.list = true;
+        else if (argument == "--dde-name") options.ddeName = value();
+        else if (argument == "--cache") options.cache = value();
+        else if (argument == "--help" || argument == "-h") {
+            fputs(kUsage, stdout);
+            exit(kSuccess);
+        } else if (argument.compare(0, 2, "--") == 0) throw UsageError("unknown option " + argument);
+        else if (options.page.empty()) options.page = argument;
+        else throw UsageError("only one page, not also " + argument);
+    }
+    if (options.page.empty()) throw UsageError("no page given");
+    return options;
+}
+
+std::string FullPath(const std::string& path)
+{
+    char buffer[MAX_PATH * 2];
+    DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    return (length > 0 && length < sizeof buffer) ? std::string(buffer, length) : path;
+}
+
+std::string ReadPage(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("page not found: " + path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// ---- the time-out and crash guards ----
+
+HANDLE finished = nullptr;
+std::atomic<int> runningClick{0};
+int timeoutSeconds = 0;
+
+DWORD WINAPI Watchdog(LPVOID)
+{
+    if (WaitForSingleObject(finished, static_cast<DWORD>(timeoutSeconds) * 1000) != WAIT_TIMEOUT) return 0;
+    std::string where = runningClick ? "during click " + std::to_string(runningClick.load()) : "outside a click";
+    std::string dialogs;
+    for (const std::string& title : OpenDialogTitles()) dialogs += (dialogs.empty() ? "" : ", ") + ("\"" + title + "\"");
+    PrintError("time-out after " + std::to_string(timeoutSeconds) + " s " + where +
+               (dialogs.empty() ? "" : "; open dialogs: " + dialogs));
+    TerminateProcess(GetCurrentProcess(), kTimedOut);
+    return 0;
+}
+
+LONG WINAPI OnCrash(EXCEPTION_POINTERS* pointers)
+{
+    char text[160];
+    snprintf(text, sizeof text, "crashed with exception 0x%08lX at address %p",
+             static_cast<unsigned long>(pointers->ExceptionRecord->ExceptionCode),
+             pointers->ExceptionRecord->ExceptionAddress);
+    PrintError(text);
+    TerminateProcess(GetCurrentProcess(), kCrashed);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+BrowserPage* shownPage = nullptr;
+
+void OnStatus(NPP instance, const char* text)
+{
+    if (shownPage) shownPage->ShowStatus(instance, text);
+    else PrintLine("status", text);
+}
+
+PluginInfo ChoosePlugin(const Options& options, const HtmlPage& page)
+{
+    if (!options.plugin.empty()) return ReadPluginInfo(FullPath(options.plugin));
+    std::vector<std::string> skipped;
+    std::vector<PluginInfo> registered = FindRegisteredPlugins(skipped);
+    for (const std::string& note : skipped) PrintLine("vxhost", "skipped " + note);
+    for (const PluginInfo& candidate : registered)
+        if (!SelectPluginElements(page, candidate).empty()) return candidate;
+    if (registered.empty())
+        throw std::runtime_error(std::string("no plug-in registered under HKCU\\") + kMozillaPluginsKey +
+                                 " (give one with --plugin PATH)");
+    return registered.front();
+}
+
+std::string Join(const std::vector<std::string>& texts)
+{
+    std::string all;
+    for (const std::string& text : texts) all += (all.empty() ? "" : ", ") + ("\"" + EscapeControls(text) + "\"");
+    return all;
+}
+
+int Run(const Options& options)
+{
+    std::string pagePath = FullPath(options.page);
+    HtmlPage page;
+    try {
+        page = ParseHtmlPage(ReadPage(pagePath));
+    } catch (const std::runtime_error& e) {
+        std::string what = e.what();
+        throw std::runtime_error(what.compare(0, 5, "line ") == 0 ? pagePath + ": " + what.substr(5) : what);
+    }
+    PluginInfo info = ChoosePlugin(options, page);
+    std::vector<SelectedElement> elements = SelectPluginElements(page, info);
+    std::string mimeList;
+    for (const std::string& mime : info.mimeTypes) mimeList += (mimeList.empty() ? "" : "|") + mime;
+    PrintLine("vxhost", "plug-in " + info.path + " (" + mimeList + ")" +
+                            (info.registryKey.empty() ? "" : " from " + info.registryKey));
+    if (elements.empty()) throw std::runtime_error("no <embed> or <object> for " + mimeList + " in " + pagePath);
+    PrintLine("vxhost", "page " + pagePath + ": " + std::to_string(elements.size()) + " plug-in element" +
+                            (elements.size() == 1 ? "" : "s"));
+    if (options.list) {
+        for (size_t i = 0; i < elements.size(); ++i) {
+            std::string arguments;
+            for (const Attribute& argument : elements[i].arguments)
+                arguments += " " + argument.first + "=\"" + argument.second + "\"";
+            PrintLine("vxhost", "element " + std::to_string(i + 1) + ": <" + elements[i].element->tag + "> " +
+                                    std::to_string(elements[i].width) + "x" + std::to_string(elements[i].height) +
+                                    " " + elements[i].mimeType + arguments);
+        }
+        return kSuccess;
+    }
+
+    bool scripted = !options.clicks.empty() || options.shutdown;
+    std::string cache = options.cache;
+    if (cache.empty()) {
+        char temp[MAX_PATH] = "";
+        GetTempPathA(sizeof temp, temp);
+        cache = std::string(temp) + "vxhost-cache\\" + std::to_string(GetCurrentProcessId());
+    }
+
+    // The browser is up before any plug-in: its window, its DDE name and the dialog automation.
+    PluginModule plugin;
+    BrowserPage shown(plugin, pagePath, FullPath(cache));
+    shown.CreateBrowserWindow(page.title.empty() ? pagePath : page.title, page.text);
+    shownPage = &shown;
+    try {
+        StartDdeServer(options.ddeName);
+    } catch (const std::exception& e) {
+        PrintLine("vxhost", std::string("warning: ") + e.what());
+    }
+    if (scripted || !options.answers.empty()) StartDialogAutomation(options.answers, scripted, options.answerDelayMs);
+
+    BrowserCallbacks callbacks;
+    callbacks.status = OnStatus;
+    callbacks.browserWindow = shown.BrowserWindow();
+    static NPNetscapeFuncs browserFuncs;
+    FillBrowserFunctions(browserFuncs, callbacks);
+    plugin.Load(info.path);
+    plugin.Initialize(&browserFuncs);
+
+    shown.CreateInstances(elements);
+    shown.Show();
+    PumpMessagesFor(100);
+    PrintLine("vxhost", "page shown");
+
+    int result = kSuccess;
+    if (!scripted) {
+        MSG message;
+        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    } else {
+        PumpMessagesFor(options.pauseMs);
+        for (int number : options.clicks) {
+            runningClick = number;
+            ClickOutcome outcome = shown.Click(number);
+            runningClick = 0;
+            if (!outcome.clicked) {
+                PrintError(outcome.problem);
+                result = kScriptFailed;
+                break;
+            }
+            // Let what the click posted arrive (an asynchronous DDE request, repaints).
+            PumpMessagesFor(300);
+            if (outcome.statuses.empty() || !IsClosingStatus(outcome.statuses.back())) {
+                PrintError("click " + std::to_string(number) + " ended without a closing status text (shown: " +
+                           (outcome.statuses.empty() ? "none" : Join(outcome.statuses)) + ")");
+                result = kScriptFailed;
+            } else {
+                PrintLine("vxhost", "click " + std::to_string(number) + " done");
+            }
+            if (!DialogFailures().empty()) {
+                result = kScriptFailed;
+                break;
+            }
+        }
+        if (result == kSuccess) {
+            for (const DialogAnswer& answer : UnusedAnswers()) {
+                PrintError("the dialog \"" + answer.title + "\" never appeared (answer " + answer.value + " unused)");
+                result = kScriptFailed;
+            }
+        }
+    }
+    StopDialogAutomation();
+    if (scripted && !options.shutdown) {
+        // As when a browser is ended: nothing more reaches the plug-in.
+        fflush(stdout);
+        ExitProcess(static_cast<UINT>(result));
+    }
+    {
+        shown.DestroyInstances();
+        NPError error = plugin.Shutdown();
+        PrintLine("vxhost", "shut down (NP_Shutdown answered " + std::to_string(error) + ")");
+    }
+    StopDdeServer();
+    shownPage = nullptr;
+    return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // Plain line feeds: the output is read by scripts as much as by people.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    SetUnhandledExceptionFilter(OnCrash);
+    Options options;
+    try {
+        options = ParseOptions(argc, argv);
+    } catch (const UsageError& e) {
+        PrintError(e.what());
+        fputs(kUsage, stderr);
+        return kSetupFailed;
+    }
+    bool scripted = !options.clicks.empty() || options.shutdown;
+    timeoutSeconds = options.timeoutSeconds >= 0 ? options.timeoutSeconds : (scripted ? 60 : 0);
+    finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE watchdog = nullptr;
+    if (timeoutSeconds > 0) watchdog = CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr);
+    int result;
+    try {
+        result = Run(options);
+    } catch (const std::exception& e) {
+        PrintError(e.what());
+        result = kSetupFailed;
+    }
+    SetEvent(finished);
+    if (watchdog) {
+        WaitForSingleObject(watchdog, INFINITE);
+        CloseHandle(watchdog);
+    }
+    // The plug-in may have started processes that inherited our handles; end without waiting on them.
+    fflush(stdout);
+    ExitProcess(static_cast<UINT>(result));
+}
