@@ -1,8 +1,6 @@
 // The submission file: the one way a request reaches the delivery client.
 #include "ClientApp/VexoRequest.h"
 
-#include <sys/timeb.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -11,9 +9,15 @@
 
 SubmissionTime SubmissionClockNow()
 {
-    struct _timeb now;
-    _ftime(&now);
-    return {static_cast<std::uint32_t>(now.time), now.millitm};
+    // The system time in UTC, as _ftime gives it, without the time-zone look-up _ftime makes on
+    // every call.
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const std::uint64_t hundredNanoseconds =
+        (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    const std::uint64_t kMillisecondsFrom1601To1970 = 11644473600000ull;
+    const std::uint64_t milliseconds = hundredNanoseconds / 10000 - kMillisecondsFrom1601To1970;
+    return {static_cast<std::uint32_t>(milliseconds / 1000), static_cast<unsigned>(milliseconds % 1000)};
 }
 
 SubmissionTime (*submissionClock)() = SubmissionClockNow;

@@ -100,10 +100,13 @@ const char* ReadValue(const char* position, const char* end, bool quoted, std::s
         } else {
             stop = FindBareValueStop(position, blockEnd);
         }
-        if (stop == blockEnd && blockEnd != end) {
-            // A long value: room for the rest of the text at once rather than repeated regrowth.
-            if (!reserved) value.reserve(value.size() + static_cast<std::size_t>(end - position));
+        // A long value, whole blocks without a stop or many doubled quotes alike: room for the rest
+        // of the text at once rather than a regrowth, with its copy, at every doubling.
+        if (!reserved && value.size() + static_cast<std::size_t>(stop - position) >= kBlock) {
+            value.reserve(value.size() + static_cast<std::size_t>(end - position));
             reserved = true;
+        }
+        if (stop == blockEnd && blockEnd != end) {
             value.append(position, static_cast<std::size_t>(blockEnd - position));
             position = blockEnd;
             continue;

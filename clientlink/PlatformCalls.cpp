@@ -1,7 +1,73 @@
 #include "clientlink/PlatformCalls.h"
 
+#include <cderr.h>
+
+#include <cstring>
+
+namespace {
+
+// The common dialogs are loaded at the first dialog of a click, not with the plug-in: comdlg32 and
+// the shell libraries it brings cost the browser several milliseconds at every start, and most
+// starts never show a dialog.
+HMODULE commonDialogs = nullptr;
+// Dialogs of ours now open: comdlg32 is never let go while its code is on the stack.
+int dialogsOpen = 0;
+
+class OpenDialog {
+public:
+    OpenDialog() { ++dialogsOpen; }
+    ~OpenDialog() { --dialogsOpen; }
+    OpenDialog(const OpenDialog&) = delete;
+    OpenDialog& operator=(const OpenDialog&) = delete;
+};
+
+template <typename Function>
+Function CommonDialogFunction(const char* name)
+{
+    if (!commonDialogs) commonDialogs = LoadLibraryA("comdlg32.dll");
+    FARPROC address = commonDialogs ? GetProcAddress(commonDialogs, name) : nullptr;
+    Function function;
+    static_assert(sizeof function == sizeof address, "function pointers differ in size");
+    std::memcpy(&function, &address, sizeof function);
+    return function;
+}
+
+using FileDialogFunction = BOOL(WINAPI*)(LPOPENFILENAMEA);
+using ExtendedErrorFunction = DWORD(WINAPI*)(void);
+
+// Without comdlg32 a dialog fails as one that could not start.
+BOOL WINAPI GetSaveFileNameOnDemand(LPOPENFILENAMEA request)
+{
+    OpenDialog open;
+    FileDialogFunction function = CommonDialogFunction<FileDialogFunction>("GetSaveFileNameA");
+    return function ? function(request) : FALSE;
+}
+
+BOOL WINAPI GetOpenFileNameOnDemand(LPOPENFILENAMEA request)
+{
+    OpenDialog open;
+    FileDialogFunction function = CommonDialogFunction<FileDialogFunction>("GetOpenFileNameA");
+    return function ? function(request) : FALSE;
+}
+
+DWORD WINAPI CommDlgExtendedErrorOnDemand(void)
+{
+    ExtendedErrorFunction function = CommonDialogFunction<ExtendedErrorFunction>("CommDlgExtendedError");
+    return function ? function() : CDERR_INITIALIZATION;
+}
+
+}  // namespace
+
+void ReleaseCommonDialogs()
+{
+    if (!commonDialogs || dialogsOpen > 0) return;
+    FreeLibrary(commonDialogs);
+    commonDialogs = nullptr;
+}
+
 const PlatformCalls realPlatformCalls = {
-    ::MessageBoxA, ::GetSaveFileNameA, ::GetOpenFileNameA, ::CommDlgExtendedError, ::CreateProcessA,
+    ::MessageBoxA, GetSaveFileNameOnDemand, GetOpenFileNameOnDemand, CommDlgExtendedErrorOnDemand,
+    ::CreateProcessA,
 };
 
 PlatformCalls platform = realPlatformCalls;

@@ -19,3 +19,7 @@ struct PlatformCalls {
 
 extern PlatformCalls platform;
 extern const PlatformCalls realPlatformCalls;
+
+// The real file dialogs load comdlg32 at their first call; NP_Shutdown lets it go again unless a
+// dialog is still open.
+void ReleaseCommonDialogs();

@@ -42,10 +42,25 @@ private:
 }
 
 // A registry value's text ends at its first NUL; data stored without one is taken whole.
-std::string TextOf(const char* data, DWORD size)
+std::size_t TextLength(const char* data, DWORD size)
 {
     const void* end = std::memchr(data, '\0', size);
-    return std::string(data, end ? static_cast<const char*>(end) - data : size);
+    return end ? static_cast<std::size_t>(static_cast<const char*>(end) - data) : size;
+}
+
+std::string TextOf(const char* data, DWORD size) { return std::string(data, TextLength(data, size)); }
+
+// Only the key characters of the text form: ASCII letters, digits, "_" and ".".
+bool IsKeyName(const char* name, DWORD length)
+{
+    if (length == 0) return false;
+    for (DWORD index = 0; index < length; ++index) {
+        const char c = name[index];
+        const bool keyCharacter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                                  (c >= '0' && c <= '9') || c == '_' || c == '.';
+        if (!keyCharacter) return false;
+    }
+    return true;
 }
 
 LONG CreateKey(HKEY root, const std::string& keyPath, RegistryKey& key)
@@ -90,7 +105,14 @@ void CKeyValueMap::LoadFromRegistry(const std::string& keyPath, HKEY root)
         if (status != ERROR_SUCCESS) FailWith(status);
         if (type != REG_SZ) FailWith(ERROR_INVALID_DATATYPE);
         if (nameLength == 0) continue;  // the key's default value is no setting
-        // The name must stand as a key of the text form; ParseText rejects any other.
+        if (IsKeyName(name.data(), nameLength)) {
+            // What ParseText makes of name="text" for such a name, without building and scanning
+            // that text for every value at every click.
+            entries[std::string(name.data(), nameLength)].assign(data.data(),
+                                                                 TextLength(data.data(), dataSize));
+            continue;
+        }
+        // Blanks around the name are dropped, any other name is refused: ParseText decides.
         ParseText(std::string(name.data(), nameLength) + "=" +
                   QuoteValue(TextOf(data.data(), dataSize)));
     }

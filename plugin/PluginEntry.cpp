@@ -193,6 +193,7 @@ extern "C" void NPP_Shutdown(void)
         if (ddeInitResult == DMLERR_NO_ERROR) UninitializeDde();
     } catch (...) {
     }
+    ReleaseCommonDialogs();
 }
 
 extern "C" NPError NPP_New(NPMIMEType, NPP instance, uint16_t mode, int16_t argc, char* argn[],

@@ -22,6 +22,7 @@ struct PendingDialog {
     std::string title;
     std::string text;
     int answerIndex;  // -1: unexpected
+    int actionIndex;  // -1: none
 };
 
 struct AutomationState {
@@ -35,6 +36,9 @@ struct AutomationState {
     std::vector<PendingDialog> pending;
     std::vector<std::string> failures;
     bool insideTimer = false;
+    std::vector<DialogAnswer> actions;
+    std::vector<bool> actionsUsed;
+    void (*runAction)(const std::string& action) = nullptr;
 };
 
 AutomationState state;
@@ -92,6 +96,13 @@ int FindAnswer(const std::string& title)
         if (!state.used[i] && state.answers[i].title == title) return static_cast<int>(i);
     for (size_t i = 0; i < state.answers.size(); ++i)
         if (!state.used[i] && TrimRight(state.answers[i].title) == TrimRight(title)) return static_cast<int>(i);
+    return -1;
+}
+
+int FindAction(const std::string& title)
+{
+    for (size_t i = 0; i < state.actions.size(); ++i)
+        if (!state.actionsUsed[i] && TrimRight(state.actions[i].title) == TrimRight(title)) return static_cast<int>(i);
     return -1;
 }
 
@@ -184,10 +195,12 @@ void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
         for (const PendingDialog& dialog : state.pending)
             if (dialog.window == window) known = true;
         if (known) continue;
-        PendingDialog dialog{window, now, IsFileDialog(window), WindowText(window), "", -1};
+        PendingDialog dialog{window, now, IsFileDialog(window), WindowText(window), "", -1, -1};
         if (!dialog.isFileDialog) EnumChildWindows(window, CollectStaticText, reinterpret_cast<LPARAM>(&dialog.text));
         dialog.answerIndex = FindAnswer(dialog.title);
         if (dialog.answerIndex >= 0) state.used[dialog.answerIndex] = true;
+        dialog.actionIndex = state.runAction ? FindAction(dialog.title) : -1;
+        if (dialog.actionIndex >= 0) state.actionsUsed[dialog.actionIndex] = true;
         PrintLine("dialog", std::string(dialog.isFileDialog ? "file dialog" : "box") + " \"" + dialog.title + "\" open");
         state.pending.push_back(dialog);
     }
@@ -203,7 +216,21 @@ void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
             ++it;
         }
     }
-    for (const PendingDialog& dialog : due) Answer(dialog);
+    for (const PendingDialog& dialog : due) {
+        if (dialog.actionIndex >= 0) {
+            // The dialog is marked answered already, so the timer calls inside the action (in the
+            // modal loops of dialogs it leads to) leave it alone until the action is over.
+            PrintLine("dialog", "while \"" + dialog.title + "\" is open: " + state.actions[dialog.actionIndex].value);
+            state.insideTimer = false;
+            state.runAction(state.actions[dialog.actionIndex].value);
+            state.insideTimer = true;
+            if (!IsWindow(dialog.window)) {
+                PrintLine("dialog", "\"" + dialog.title + "\" closed during the action");
+                continue;
+            }
+        }
+        Answer(dialog);
+    }
     state.insideTimer = false;
 }
 
@@ -231,6 +258,21 @@ void StopDialogAutomation()
 {
     if (state.timer) KillTimer(nullptr, state.timer);
     state.timer = 0;
+}
+
+void SetDialogActions(const std::vector<DialogAnswer>& actions, void (*run)(const std::string& action))
+{
+    state.actions = actions;
+    state.actionsUsed.assign(actions.size(), false);
+    state.runAction = run;
+}
+
+std::vector<DialogAnswer> UnusedActions()
+{
+    std::vector<DialogAnswer> unused;
+    for (size_t i = 0; i < state.actions.size(); ++i)
+        if (!state.actionsUsed[i]) unused.push_back(state.actions[i]);
+    return unused;
 }
 
 std::vector<std::string> DialogFailures() { return state.failures; }

@@ -20,6 +20,12 @@ DialogAnswer ParseDialogAnswer(const std::string& text);
 void StartDialogAutomation(const std::vector<DialogAnswer>& answers, bool strict, unsigned answerDelayMs);
 void StopDialogAutomation();
 
+// Something the browser does while a dialog is open, before the dialog is answered: each action
+// (title = the dialog's, value = what to do) is handed to `run` once, at the first dialog of its
+// title. `run` may click, destroy or shut down; dialogs it leads to are answered meanwhile.
+void SetDialogActions(const std::vector<DialogAnswer>& actions, void (*run)(const std::string& action));
+std::vector<DialogAnswer> UnusedActions();
+
 // Failures so far (unexpected dialogs, answers that could not be given).
 std::vector<std::string> DialogFailures();
 // Answers not used yet, in the order given.

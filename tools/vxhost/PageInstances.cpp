@@ -166,8 +166,15 @@ struct BrowserPage::Instance {
     NPWindow window{};
     HWND hwnd = nullptr;
     bool created = false;
+    bool destroyed = false;  // NPP_Destroy has run
     std::vector<std::string> names;
     std::vector<std::string> values;
+};
+
+struct BrowserPage::ActiveClick {
+    Instance* instance;
+    std::vector<std::string> statuses;
+    bool instanceDestroyed = false;
 };
 
 bool IsClosingStatus(const std::string& text)
@@ -406,11 +413,34 @@ void BrowserPage::StreamSource(Instance& instance)
         PrintLine("vxhost", label + ": stream ended early (reason " + std::to_string(reason) + ")");
 }
 
-void BrowserPage::ShowStatus(NPP, const std::string& text)
+BrowserPage::Instance* BrowserPage::InstanceOf(NPP npp)
+{
+    for (auto& instance : instances)
+        if (&instance->npp == npp) return instance.get();
+    return nullptr;
+}
+
+void BrowserPage::ShowStatus(NPP npp, const std::string& text)
 {
     if (statusBar) SendMessageA(statusBar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
     PrintLine("status", text);
-    if (clicking) clickStatuses.push_back(text);
+    Instance* from = InstanceOf(npp);
+    if (from && from->destroyed) {
+        // Its NPP is gone: a browser could not even tell which page the text belongs to.
+        statusesAfterDestroy.push_back(text);
+        PrintError("instance " + std::to_string(from->number) + " showed a status text after its NPP_Destroy: \"" +
+                   text + "\"");
+        return;
+    }
+    if (activeClicks.empty()) return;
+    // The texts go to the click of the instance that shows them; nested clicks are of other instances.
+    for (auto it = activeClicks.rbegin(); it != activeClicks.rend(); ++it) {
+        if ((*it)->instance == from) {
+            (*it)->statuses.push_back(text);
+            return;
+        }
+    }
+    activeClicks.back()->statuses.push_back(text);
 }
 
 ClickOutcome BrowserPage::Click(int number)
@@ -423,7 +453,7 @@ ClickOutcome BrowserPage::Click(int number)
     }
     Instance& instance = *instances[number - 1];
     if (!instance.created) {
-        outcome.problem = "instance " + std::to_string(number) + " was not created";
+        outcome.problem = "instance " + std::to_string(number) + (instance.destroyed ? " was destroyed" : " was not created");
         return outcome;
     }
     HWND button = FindWindowExA(instance.hwnd, nullptr, nullptr, nullptr);
@@ -438,32 +468,55 @@ ClickOutcome BrowserPage::Click(int number)
     char caption[256] = "";
     GetWindowTextA(button, caption, sizeof caption);
     PrintLine("vxhost", "click " + std::to_string(number) + " on \"" + caption + "\"");
-    clickStatuses.clear();
-    clicking = true;
+    ActiveClick active{&instance, {}};
+    activeClicks.push_back(&active);
     // BM_CLICK presses and releases the button as the mouse does; the plug-in's handler runs inside.
     SendMessageA(button, BM_CLICK, 0, 0);
-    clicking = false;
+    activeClicks.pop_back();
     outcome.clicked = true;
-    outcome.statuses = clickStatuses;
+    outcome.statuses = active.statuses;
+    outcome.instanceDestroyed = active.instanceDestroyed;
     return outcome;
+}
+
+NPError BrowserPage::DestroyOne(Instance& instance)
+{
+    NPSavedData* saved = nullptr;
+    NPError error = plugin.funcs.destroy(&instance.npp, &saved);
+    instance.created = false;
+    instance.destroyed = true;
+    for (ActiveClick* click : activeClicks)
+        if (click->instance == &instance) click->instanceDestroyed = true;
+    // Saved data belongs to the browser now; this browser does not reload pages, so it goes.
+    if (saved) {
+        ReleasePluginBlock(saved->buf);
+        ReleasePluginBlock(saved);
+    }
+    return error;
 }
 
 void BrowserPage::DestroyInstances()
 {
     for (auto& instance : instances) {
         if (!instance->created) continue;
-        NPSavedData* saved = nullptr;
-        NPError error = plugin.funcs.destroy(&instance->npp, &saved);
-        instance->created = false;
+        NPError error = DestroyOne(*instance);
         if (error != NPERR_NO_ERROR)
             PrintLine("vxhost", "instance " + std::to_string(instance->number) + ": NPP_Destroy answered " +
                                     std::to_string(error));
-        // Saved data belongs to the browser now; this browser does not reload pages, so it goes.
-        if (saved) {
-            ReleasePluginBlock(saved->buf);
-            ReleasePluginBlock(saved);
-        }
     }
     for (auto& instance : instances)
         if (instance->hwnd && IsWindow(instance->hwnd)) DestroyWindow(instance->hwnd);
+}
+
+bool BrowserPage::DestroyInstance(int number, NPError& answered, std::string& problem)
+{
+    if (number < 1 || number > static_cast<int>(instances.size()) || !instances[number - 1]->created) {
+        problem = "there is no live instance " + std::to_string(number) + " to destroy";
+        return false;
+    }
+    Instance& instance = *instances[number - 1];
+    answered = DestroyOne(instance);
+    if (instance.hwnd && IsWindow(instance.hwnd)) DestroyWindow(instance.hwnd);
+    instance.hwnd = nullptr;
+    return true;
 }

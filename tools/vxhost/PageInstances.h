@@ -29,7 +29,8 @@ std::vector<SelectedElement> SelectPluginElements(const HtmlPage& page, const Pl
 struct ClickOutcome {
     bool clicked = false;              // the button was there and enabled
     std::string problem;               // why not, or what went wrong
-    std::vector<std::string> statuses; // status texts shown during the click, in order
+    std::vector<std::string> statuses; // status texts of the clicked instance during the click, in order
+    bool instanceDestroyed = false;    // NPP_Destroy of its instance ran while the click was inside
 };
 
 // A status text that closes a click: the dispatch shows one of these last on every path.
@@ -51,10 +52,18 @@ public:
     size_t InstanceCount() const { return instances.size(); }
 
     // Clicks the button of instance `number` (1-based) and returns when its click has been handled.
+    // Re-entrant: another instance may be clicked from inside a dialog of this click.
     ClickOutcome Click(int number);
 
     // NPP_Destroy for every instance that NPP_New created, then the windows go.
     void DestroyInstances();
+
+    // NPP_Destroy for one instance, then its window goes; also from inside a click of it.
+    // Returns false with `problem` set when there is no such live instance.
+    bool DestroyInstance(int number, NPError& answered, std::string& problem);
+
+    // Status texts an instance showed after its NPP_Destroy (each is also reported as an error).
+    const std::vector<std::string>& StatusesAfterDestroy() const { return statusesAfterDestroy; }
 
     // NPN_Status: the text goes to the status bar and to standard output.
     void ShowStatus(NPP instance, const std::string& text);
@@ -63,7 +72,10 @@ public:
 
 private:
     struct Instance;
+    struct ActiveClick;
     void StreamSource(Instance& instance);
+    NPError DestroyOne(Instance& instance);
+    Instance* InstanceOf(NPP npp);
     std::string CacheCopy(int number, const std::string& sourcePath, const std::string& bytes);
 
     PluginModule& plugin;
@@ -73,8 +85,8 @@ private:
     HWND statusBar = nullptr;
     HWND titleLabel = nullptr;
     std::vector<std::unique_ptr<Instance>> instances;
-    bool clicking = false;
-    std::vector<std::string> clickStatuses;
+    std::vector<ActiveClick*> activeClicks;  // innermost last
+    std::vector<std::string> statusesAfterDestroy;
 };
 
 // Runs the thread's messages for the given time.

@@ -21,6 +21,7 @@
 #include "vxhost/HtmlPage.h"
 #include "vxhost/PageInstances.h"
 #include "vxhost/PluginModule.h"
+#include "vxhost/ProcessFigures.h"
 
 namespace {
 
@@ -31,11 +32,19 @@ const char kUsage[] =
     "  --plugin PATH         load this plug-in instead of the one registered under MozillaPlugins\n"
     "  --click N             click the button of plug-in instance N (1-based); repeatable; scripted mode\n"
     "  --clicks N,M,...      several clicks in order\n"
+    "  --repeat N            make the clicks N times over (between them only waiting messages run)\n"
     "  --answer TITLE=VALUE  answer the dialog titled TITLE: a path for file dialogs (or Cancel),\n"
     "                        Yes, No, OK or Cancel for message boxes; repeatable, each used once\n"
     "  --answer-delay MS     leave each dialog open this long before answering it\n"
     "  --pause MS            wait this long after the page is shown, before the first click\n"
     "  --timeout SECONDS     end with an error after this long (scripted mode: 60 unless given)\n"
+    "  --during TITLE=ACTION while the dialog titled TITLE is open, before it is answered: \"click N\",\n"
+    "                        \"destroy N\" (NPP_Destroy of instance N) or \"shutdown\" (NPP_Destroy of every\n"
+    "                        instance, then NP_Shutdown); repeatable, each used once, in order (\"pass\"\n"
+    "                        does nothing, so that the next action waits for a later dialog)\n"
+    "  --figures             print the process's handles and memory before the clicks, after each of the\n"
+    "                        first ten clicks, every 100th and the last, after each --during action and\n"
+    "                        after the shut-down\n"
     "  --shutdown            after the clicks (if any), NPP_Destroy every instance and call NP_Shutdown\n"
     "  --dde-name NAME       DDE service name for WWW_OpenURL (default VXHOST)\n"
     "  --cache DIR           folder for the local copies of streamed files\n"
@@ -47,6 +56,9 @@ struct Options {
     std::string plugin;
     std::vector<int> clicks;
     std::vector<DialogAnswer> answers;
+    std::vector<DialogAnswer> actions;
+    unsigned repeat = 1;
+    bool figures = false;
     unsigned answerDelayMs = 0;
     unsigned pauseMs = 0;
     int timeoutSeconds = -1;
@@ -66,6 +78,24 @@ unsigned ParseNumber(const std::string& text, const std::string& option)
     unsigned long value = std::strtoul(text.c_str(), &end, 10);
     if (text.empty() || *end != 0 || value > 10000000) throw UsageError(option + " needs a number, not \"" + text + "\"");
     return static_cast<unsigned>(value);
+}
+
+// What --during may do while a dialog is open.
+struct DialogAction {
+    enum Kind { kPass, kClick, kDestroy, kShutdown } kind;
+    int number;
+};
+
+DialogAction ParseAction(const std::string& text)
+{
+    if (text == "pass") return {DialogAction::kPass, 0};
+    if (text == "shutdown") return {DialogAction::kShutdown, 0};
+    for (const auto& verb : {std::make_pair("click ", DialogAction::kClick), std::make_pair("destroy ", DialogAction::kDestroy)}) {
+        std::string prefix = verb.first;
+        if (text.compare(0, prefix.size(), prefix) == 0)
+            return {verb.second, static_cast<int>(ParseNumber(text.substr(prefix.size()), "--during"))};
+    }
+    throw UsageError("--during does \"click N\", \"destroy N\", \"shutdown\" or \"pass\", not \"" + text + "\"");
 }
 
 Options ParseOptions(int argc, char** argv)
@@ -90,7 +120,18 @@ Options ParseOptions(int argc, char** argv)
             } catch (const std::invalid_argument& e) {
                 throw UsageError(e.what());
             }
-        } else if (argument == "--answer-delay") options.answerDelayMs = ParseNumber(value(), argument);
+        } else if (argument == "--during") {
+            try {
+                options.actions.push_back(ParseDialogAnswer(value()));
+            } catch (const std::invalid_argument& e) {
+                throw UsageError(e.what());
+            }
+            ParseAction(options.actions.back().value);
+        } else if (argument == "--repeat") {
+            options.repeat = ParseNumber(value(), argument);
+            if (options.repeat == 0) throw UsageError("--repeat needs at least 1");
+        } else if (argument == "--figures") options.figures = true;
+        else if (argument == "--answer-delay") options.answerDelayMs = ParseNumber(value(), argument);
         else if (argument == "--pause") options.pauseMs = ParseNumber(value(), argument);
         else if (argument == "--timeout") options.timeoutSeconds = static_cast<int>(ParseNumber(value(), argument));
         else if (argument == "--shutdown") options.shutdown = true;
@@ -154,6 +195,19 @@ LONG WINAPI OnCrash(EXCEPTION_POINTERS* pointers)
 }
 
 BrowserPage* shownPage = nullptr;
+PluginModule* loadedPlugin = nullptr;
+bool pluginShutDown = false;
+bool printFigures = false;
+bool actionFailed = false;
+DWORD firstClickTick = 0;
+
+void PrintFigures(const std::string& when)
+{
+    if (!printFigures) return;
+    ProcessFigures figures = ReadProcessFigures();
+    DWORD elapsed = firstClickTick ? GetTickCount() - firstClickTick : 0;
+    PrintLine("figures", when + ": " + DescribeFigures(figures) + ", elapsed ms " + std::to_string(elapsed));
+}
 
 void OnStatus(NPP instance, const char* text)
 {
@@ -180,6 +234,63 @@ std::string Join(const std::vector<std::string>& texts)
     std::string all;
     for (const std::string& text : texts) all += (all.empty() ? "" : ", ") + ("\"" + EscapeControls(text) + "\"");
     return all;
+}
+
+// Whether the click ended as a click must: with a closing status text, or silently when its
+// instance was destroyed meanwhile.
+bool ReportClick(int number, const ClickOutcome& outcome)
+{
+    if (outcome.instanceDestroyed) {
+        PrintLine("vxhost", "click " + std::to_string(number) + " ended with its instance destroyed" +
+                                (outcome.statuses.empty() ? "" : " (shown before: " + Join(outcome.statuses) + ")"));
+        return true;
+    }
+    if (outcome.statuses.empty() || !IsClosingStatus(outcome.statuses.back())) {
+        PrintError("click " + std::to_string(number) + " ended without a closing status text (shown: " +
+                   (outcome.statuses.empty() ? "none" : Join(outcome.statuses)) + ")");
+        return false;
+    }
+    PrintLine("vxhost", "click " + std::to_string(number) + " done");
+    return true;
+}
+
+void ShutDownPlugin()
+{
+    shownPage->DestroyInstances();
+    NPError error = loadedPlugin->Shutdown();
+    pluginShutDown = true;
+    PrintLine("vxhost", "shut down (NP_Shutdown answered " + std::to_string(error) + ")");
+}
+
+// Runs inside the modal loop of an open dialog, from the dialog automation's timer.
+void RunDialogAction(const std::string& text)
+{
+    DialogAction action = ParseAction(text);
+    if (action.kind == DialogAction::kPass) return;
+    if (action.kind == DialogAction::kShutdown) {
+        ShutDownPlugin();
+    } else if (action.kind == DialogAction::kDestroy) {
+        NPError answered = NPERR_NO_ERROR;
+        std::string problem;
+        if (!shownPage->DestroyInstance(action.number, answered, problem)) {
+            PrintError(problem);
+            actionFailed = true;
+        } else {
+            PrintLine("vxhost", "instance " + std::to_string(action.number) + " destroyed (NPP_Destroy answered " +
+                                    std::to_string(answered) + ")");
+        }
+    } else {
+        int outer = runningClick.exchange(action.number);
+        ClickOutcome outcome = shownPage->Click(action.number);
+        runningClick = outer;
+        if (!outcome.clicked) {
+            PrintError(outcome.problem);
+            actionFailed = true;
+        } else if (!ReportClick(action.number, outcome)) {
+            actionFailed = true;
+        }
+    }
+    PrintFigures("after \"" + text + "\"");
 }
 
 int Run(const Options& options)
@@ -232,6 +343,9 @@ int Run(const Options& options)
         PrintLine("vxhost", std::string("warning: ") + e.what());
     }
     if (scripted || !options.answers.empty()) StartDialogAutomation(options.answers, scripted, options.answerDelayMs);
+    loadedPlugin = &plugin;
+    printFigures = options.figures;
+    if (!options.actions.empty()) SetDialogActions(options.actions, RunDialogAction);
 
     BrowserCallbacks callbacks;
     callbacks.status = OnStatus;
@@ -255,27 +369,38 @@ int Run(const Options& options)
         }
     } else {
         PumpMessagesFor(options.pauseMs);
-        for (int number : options.clicks) {
-            runningClick = number;
-            ClickOutcome outcome = shown.Click(number);
-            runningClick = 0;
-            if (!outcome.clicked) {
-                PrintError(outcome.problem);
-                result = kScriptFailed;
-                break;
-            }
-            // Let what the click posted arrive (an asynchronous DDE request, repaints).
-            PumpMessagesFor(300);
-            if (outcome.statuses.empty() || !IsClosingStatus(outcome.statuses.back())) {
-                PrintError("click " + std::to_string(number) + " ended without a closing status text (shown: " +
-                           (outcome.statuses.empty() ? "none" : Join(outcome.statuses)) + ")");
-                result = kScriptFailed;
-            } else {
-                PrintLine("vxhost", "click " + std::to_string(number) + " done");
-            }
-            if (!DialogFailures().empty()) {
-                result = kScriptFailed;
-                break;
+        if (options.figures) {
+            ProcessFigures figures = ReadProcessFigures();
+            PrintLine("vxhost", std::string("figures: handles counted by ") + figures.handleSource);
+            PrintFigures("before the clicks");
+        }
+        const size_t total = options.clicks.size() * options.repeat;
+        size_t made = 0;
+        firstClickTick = GetTickCount();
+        bool stopped = false;
+        for (unsigned round = 0; round < options.repeat && !stopped; ++round) {
+            for (int number : options.clicks) {
+                runningClick = number;
+                ClickOutcome outcome = shown.Click(number);
+                runningClick = 0;
+                if (!outcome.clicked) {
+                    PrintError(outcome.problem);
+                    result = kScriptFailed;
+                    stopped = true;
+                    break;
+                }
+                ++made;
+                // Let what the click posted arrive (an asynchronous DDE request, repaints); in a
+                // repeated series only what is waiting already, so that a thousand clicks stay quick.
+                PumpMessagesFor(options.repeat == 1 || made == total ? 300 : 0);
+                if (!ReportClick(number, outcome)) result = kScriptFailed;
+                if (made <= 10 || made % 100 == 0 || made == total)
+                    PrintFigures("after " + std::to_string(made) + " click" + (made == 1 ? "" : "s"));
+                if (!DialogFailures().empty()) {
+                    result = kScriptFailed;
+                    stopped = true;
+                    break;
+                }
             }
         }
         if (result == kSuccess) {
@@ -283,21 +408,26 @@ int Run(const Options& options)
                 PrintError("the dialog \"" + answer.title + "\" never appeared (answer " + answer.value + " unused)");
                 result = kScriptFailed;
             }
+            for (const DialogAnswer& action : UnusedActions()) {
+                PrintError("the dialog \"" + action.title + "\" never appeared (\"" + action.value + "\" not done)");
+                result = kScriptFailed;
+            }
         }
+        if (actionFailed || !shown.StatusesAfterDestroy().empty()) result = kScriptFailed;
     }
     StopDialogAutomation();
-    if (scripted && !options.shutdown) {
+    if (scripted && !options.shutdown && !pluginShutDown) {
         // As when a browser is ended: nothing more reaches the plug-in.
         fflush(stdout);
         ExitProcess(static_cast<UINT>(result));
     }
-    {
-        shown.DestroyInstances();
-        NPError error = plugin.Shutdown();
-        PrintLine("vxhost", "shut down (NP_Shutdown answered " + std::to_string(error) + ")");
+    if (!pluginShutDown) {
+        ShutDownPlugin();
+        PrintFigures("after the shut-down");
     }
     StopDdeServer();
     shownPage = nullptr;
+    loadedPlugin = nullptr;
     return result;
 }
 

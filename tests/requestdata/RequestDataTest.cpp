@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ClientApp/RequestData.h"
+#include "clientlink/KeyValueMap.h"
+
+namespace {
+
+// A literal's bytes, NULs included.
+template <std::size_t N>
+std::string Bytes(const char (&literal)[N])
+{
+    return std::string(literal, N - 1);
+}
+
+// The request data found in a file's raw bytes, or "<no prefix>".
+std::string RequestDataOfFile(const std::string& fileBytes)
+{
+    std::string data = "left over";
+    if (!ExtractRequestData(JoinRequestFileLines(fileBytes), data)) {
+        EXPECT_EQ("", data);
+        return "<no prefix>";
+    }
+    return data;
+}
+
+}  // namespace
+
+TEST(JoinRequestFileLines, EveryLineEndsInCrLf)
+{
+    const std::vector<std::pair<std::string, std::string>> table = {
+        {"", ""},
+        {"a", "a\r\n"},
+        {"a\n", "a\r\n"},
+        {"a\r\n", "a\r\n"},
+        {"a\nb", "a\r\nb\r\n"},
+        {"a\r\nb\r\n", "a\r\nb\r\n"},
+        {"\n", "\r\n"},
+        {"\n\n", "\r\n\r\n"},
+        {"\r\n\r\n", "\r\n\r\n"},
+        {"a\rb\n", "a\rb\r\n"},      // a lone CR stays in its line
+        {"a\r", "a\r\r\n"},
+        {"a\r\r\n", "a\r\r\n"},      // only the CR right before the LF is dropped
+        {Bytes("a\0b\n\xFF"), Bytes("a\0b\r\n\xFF\r\n")},
+    };
+    for (const auto& row : table) {
+        EXPECT_EQ(row.second, JoinRequestFileLines(row.first)) << "file bytes [" << row.first << "]";
+    }
+}
+
+TEST(ExtractRequestData, TakesTheRestOfThePrefixLineLessOneCharacter)
+{
+    const std::vector<std::pair<std::string, std::string>> table = {
+        {"vnxclient: NAME=ab SERVERNAME=cd TYPE=RICH\n", "NAME=ab SERVERNAME=cd TYPE=RICH"},
+        {"vnxclient:\tNAME=ab\n", "NAME=ab"},
+        {"vnxclient:NAME=ab\n", "AME=ab"},                          // first letter lost without a blank
+        {"vnxclient:\nNAME=ab\nTYPE=RICH\n", "NAME=ab"},            // prefix ends its line: the next line
+        {"vnxclient: NAME=ab\nTYPE=RICH\n", "NAME=ab"},             // later lines are ignored
+        {"<embed> see vnxclient:  NAME=ab   \n", "NAME=ab"},        // text before it on its line
+        {"line one\nline two\n  vnxclient: NAME=ab\n", "NAME=ab"},
+        {"vnxclient: A=1\nvnxclient: B=2\n", "A=1"},               // only the first one counts
+        {"vnxclient: A=\"x\ry\"\n", "A=\"x\ry\""},                  // a lone CR does not end the line
+        {"vnxclient: \n", ""},
+        {"text vnxclient:", ""},                                    // prefix last in the file
+        {"VNXCLIENT: NAME=ab\n", "<no prefix>"},
+        {"Vnxclient: NAME=ab\n", "<no prefix>"},
+        {"", "<no prefix>"},
+        {"vnxclient", "<no prefix>"},
+    };
+    for (const auto& row : table) {
+        EXPECT_EQ(row.second, RequestDataOfFile(row.first)) << "file bytes [" << row.first << "]";
+        // The same file with CR LF line ends gives the same request data.
+        std::string crlf;
+        for (char c : row.first) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        EXPECT_EQ(row.second, RequestDataOfFile(crlf)) << "file bytes [" << crlf << "]";
+    }
+}
+
+TEST(ExtractRequestData, NulAndHighBytesPassThrough)
+{
+    const std::string file = Bytes("junk\0\xFF\nvnxclient: NAME=\"a\0\xE9\" X=\x80\x01\n");
+    EXPECT_EQ(Bytes("NAME=\"a\0\xE9\" X=\x80\x01"), RequestDataOfFile(file));
+
+    CKeyValueMap request;
+    request.ParseText(RequestDataOfFile(file));
+    std::string value;
+    EXPECT_TRUE(request.Lookup("NAME", value));
+    EXPECT_EQ(Bytes("a\0\xE9"), value);
+    EXPECT_TRUE(request.Lookup("X", value));
+    EXPECT_EQ(Bytes("\x80\x01"), value);
+}
+
+TEST(ExtractRequestData, WorksOnTextWithoutTrailingLineEnd)
+{
+    std::string data;
+    EXPECT_TRUE(ExtractRequestData("xvnxclient:", data));
+    EXPECT_EQ("", data);
+    EXPECT_TRUE(ExtractRequestData("vnxclient: A=1 ", data));
+    EXPECT_EQ("A=1", data);
+    EXPECT_TRUE(ExtractRequestData("vnxclient:  \r\nA=1", data));
+    EXPECT_EQ("", data);
+}
+
+TEST(TrimWhitespace, RemovesCLocaleWhitespaceAtBothEnds)
+{
+    EXPECT_EQ("a b", TrimWhitespace(" \t\n\v\f\ra b\r\n\v "));
+    EXPECT_EQ("", TrimWhitespace(" \t\r\n"));
+    EXPECT_EQ("", TrimWhitespace(""));
+    EXPECT_EQ("\xA0x\xA0", TrimWhitespace("\xA0x\xA0"));
+    EXPECT_EQ(Bytes("\0x\0"), TrimWhitespace(Bytes(" \0x\0 ")));
+    EXPECT_TRUE(IsTextWhitespace('\v'));
+    EXPECT_FALSE(IsTextWhitespace('\0'));
+    EXPECT_FALSE(IsTextWhitespace('\x85'));
+}
