@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "clientlink/RegistryKey.h"
 #include "plugin/InstanceData.h"
 
 DWORD ddeInstance = 0;
@@ -49,22 +50,6 @@ public:
 
 private:
     HCONV handle;
-};
-
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    ~RegistryKey()
-    {
-        if (handle) RegCloseKey(handle);
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    HKEY* Receive() { return &handle; }
-    HKEY Get() const { return handle; }
-
-private:
-    HKEY handle = nullptr;
 };
 
 }  // namespace

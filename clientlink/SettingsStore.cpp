@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "clientlink/RegistryKey.h"
+
 const char* const kProductKeyPath = "Software\\TOLVANE\\Tolvane Delivery\\970128";
 const char* const kClientInstanceName = "970128";
 std::string productKeyPath;
@@ -10,30 +12,6 @@ std::string clientInstanceName;
 CKeyValueMap settingsMap;
 
 namespace {
-
-// An open registry key, closed when the guard goes unless Close() already did so.
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    ~RegistryKey()
-    {
-        if (handle) RegCloseKey(handle);
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-
-    HKEY* Receive() { return &handle; }
-    HKEY Get() const { return handle; }
-    LONG Close()
-    {
-        HKEY closing = handle;
-        handle = nullptr;
-        return RegCloseKey(closing);
-    }
-
-private:
-    HKEY handle = nullptr;
-};
 
 [[noreturn]] void FailWith(LONG status)
 {
