@@ -322,6 +322,26 @@ TEST_F(DispatchTest, UploadPageWithoutFileAsksForItInTheOpenDialog)
     EXPECT_EQ(browser.statusTexts.back(), "Tolvane Save request cancelled");
 }
 
+TEST_F(DispatchTest, ASettingsStoreThatFailsAfterSubmissionStillEndsAsSubmitted)
+{
+    InstallClient();
+    record.name = Text("a.bin");
+    record.serverName = Text("srv1");
+    record.contentType = Text("RICH");
+    // The registry takes no value name this long, so the save after the request fails.
+    settingsMap[std::string(20000, 'A')] = "x";
+
+    EXPECT_EQ(DispatchRequest(&record, nullptr, 0), 1);
+
+    EXPECT_EQ(SubmissionLines(OnlySubmission()).count("NAME=\"a.bin\""), 1u);
+    EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "1");
+    ASSERT_EQ(ui.messageBoxes.size(), 1u);
+    EXPECT_EQ(ui.messageBoxes[0].text,
+              "The request was submitted, but the Tolvane settings could not be saved.");
+    EXPECT_EQ(ui.messageBoxes[0].caption, "Error");
+    EXPECT_EQ(browser.statusTexts.back(), "Document : Done");
+}
+
 TEST_F(DispatchTest, ANullRecordDoesNothing)
 {
     EXPECT_EQ(DispatchRequest(nullptr, nullptr, 0), 0);
