@@ -108,8 +108,8 @@ install_client() {
 
 JOURNAL=$C/e2e/client/journal.txt
 journal_count() { [ -f "$JOURNAL" ] && wc -l <"$JOURNAL" || echo 0; }
-wait_for_journal() {  # until the journal has $1 lines, 10 s at most
-    for _ in $(seq 50); do [ "$(journal_count)" -ge "$1" ] && return 0; sleep 0.2; done
+wait_for_journal() {  # until the journal has $1 lines, $2 seconds (10 unless given) at most
+    for _ in $(seq $((${2:-10} * 5))); do [ "$(journal_count)" -ge "$1" ] && return 0; sleep 0.2; done
     fail "the journal has $(journal_count) lines, expected $1"
 }
 # Journal lines without their time stamp and file name: "kind<TAB>entries".
@@ -572,6 +572,263 @@ status: Document : Done'
     expect_equal "the journal holds the three requests in click order" \
         "$(printf 'download\tNAME="a.zip"\nupload\tNAME="data.txt"\ndownload\tNAME="quarterly figures.zip"')" \
         "$(journal_requests | sed -E 's/\t(.* )?(NAME="[^"]*").*/\t\2/')"
+}
+
+# ---------------------------------------------------------------------------------------------
+# Many clicks and clicks inside dialogs, with the host's figures of its own process
+# ("figures: WHEN: handles H, dialog MRU keys K, private bytes P, working set W, heap in use U,
+# plug-in blocks B, elapsed ms E"; Wine's Save-As dialog leaves one LastVisitedMRU key open per
+# confirmed dialog, so the handles the plug-in could leak are H - K).
+
+figure() {  # figure HOST-RUN WHEN NAME: the number after NAME in the figures line of WHEN
+    grep -F "figures: $2: " "$WORK/$1.out" | head -n 1 | tr -d '\r' | sed -nE "s/.*[:,] $3 (-?[0-9]+).*/\1/p"
+}
+lasting_handles() { echo $(($(figure "$1" "$2" handles) - $(figure "$1" "$2" 'dialog MRU keys'))); }
+signal_value() { reg_text "$SETTINGS\\LoadRequestSignal" Value; }
+milliseconds() { echo $(($(date +%s%N) / 1000000)); }
+
+# NAME CLICK-INSTANCE EXPECTED-JOURNAL-REQUEST SIGNAL-BEFORE JOURNAL-BEFORE: 1,000 clicks of one
+# instance whose request needs no dialog, while the client takes the files up.
+thousand_clicks_of() {
+    local name=$1 instance=$2 expected=$3 signal_before=$4 journal_before=$5
+    local start end taken_up
+    start=$(milliseconds)
+    run "$name" 180 "$VXHOST" --timeout 150 --figures --click "$instance" --repeat 1000 --shutdown "$(winpath "$PAGES/rich.html")"
+    end=$(milliseconds)
+    expect_rc "$name" 0
+    wait_for_journal $((journal_before + 1000)) 60
+    taken_up=$(milliseconds)
+    sleep 1
+    expect_equal "$name: every click ends done, and nothing else is shown" "1000 0" \
+        "$(grep -c '^status: Document : Done$' "$WORK/$name.out") $(grep '^status: ' "$WORK/$name.out" | grep -vc '^status: Document : Done$')"
+    expect_equal "$name: the host counts 1000 clicks done" "1000" "$(grep -c "^vxhost: click $instance done$" "$WORK/$name.out")"
+    tail -n +$((journal_before + 1)) "$JOURNAL" | tr -d '\r' >"$WORK/$name.journal"
+    expect_equal "$name: the client took up exactly 1000 requests" "1000" "$(wc -l <"$WORK/$name.journal")"
+    expect_equal "$name: under 1000 distinct nine-digit names" "1000 1000" \
+        "$(cut -f2 "$WORK/$name.journal" | sort -u | wc -l) $(cut -f2 "$WORK/$name.journal" | grep -cE '^[0-9a-f]{9}\.vnxsubmit$')"
+    expect_equal "$name: each request is the instance's, complete" "$expected" "$(cut -f3- "$WORK/$name.journal" | sort -u)"
+    expect_equal "$name: the done folder holds every file" "$((journal_before + 1000))" "$(done_files | wc -l)"
+    expect_equal "$name: nothing rejected" "0" "$(ls "$C/e2e/client/rejected" 2>/dev/null | wc -l)"
+    expect_equal "$name: no .tmp or other file is left in the request directory" "" "$(request_files)"
+    expect_equal "$name: the signal grew by exactly 1000" "$((signal_before + 1000))" "$(signal_value)"
+
+    local when field at100 at1000 low high
+    for when in "after 100 clicks" "after 1000 clicks"; do
+        [ -n "$(figure "$name" "$when" handles)" ] || fail "$name: no figures $when"
+    done
+    # Flat from the 100th click on: every figure printed from there to the 1000th within its band.
+    for field in handles 'private bytes' 'working set' 'heap in use' 'plug-in blocks'; do
+        at100=$(figure "$name" "after 100 clicks" "$field"); at1000=$(figure "$name" "after 1000 clicks" "$field")
+        low=$at100; high=$at100
+        for when in 200 300 400 500 600 700 800 900 1000; do
+            local value; value=$(figure "$name" "after $when clicks" "$field")
+            [ -n "$value" ] || continue
+            [ "$value" -lt "$low" ] && low=$value
+            [ "$value" -gt "$high" ] && high=$value
+        done
+        local band
+        case "$field" in
+        handles) band=5 ;;
+        'private bytes') band=$((256 * 1024)) ;;
+        'working set') band=$((512 * 1024)) ;;
+        'heap in use') band=$((16 * 1024)) ;;
+        'plug-in blocks') band=0 ;;
+        esac
+        [ -n "$at100" ] && [ $((high - at100)) -le "$band" ] && [ $((at100 - low)) -le "$band" ] ||
+            fail "$name: $field not flat from click 100 to 1000: $at100 at 100, $at1000 at 1000, $low to $high between (band $band)"
+    done
+    {
+        echo "$name: 1000 clicks of instance $instance of rich.html ($([ "$instance" = 1 ] && echo 'attributes, TYPE RICH' || echo 'streamed request file, TYPE RICH'))"
+        echo "  host run $((end - start)) ms (clicks $(figure "$name" "after 1000 clicks" 'elapsed ms') ms), all taken up by the client $((taken_up - start)) ms after the start"
+        echo "  files taken up $(wc -l <"$WORK/$name.journal"), distinct $(cut -f2 "$WORK/$name.journal" | sort -u | wc -l), left in the request directory $(ls "$C/e2e/requests" | wc -l); signal $signal_before -> $(signal_value)"
+        for when in "before the clicks" "after 1 click" "after 100 clicks" "after 1000 clicks" "after the shut-down"; do
+            printf '  %-18s %s\n' "$when:" "$(grep -F "figures: $when: " "$WORK/$name.out" | tr -d '\r' | sed "s/^figures: $when: //")"
+        done
+    } >>"$WORK/figures.txt"
+}
+
+case_thousand_clicks() {
+    install_client
+    timeout 20 wine reg add "$SETTINGS\\LoadRequestSignal" /v Value /d 41 /f </dev/null >/dev/null 2>&1
+    start_client
+    : >"$WORK/figures.txt"
+    thousand_clicks_of attributes 1 \
+        "$(printf 'download\tDestBaseName="rich.zip" DestInitialDir="C:\\e2e\\deliveries\\" NAME="rich.zip" SERVERNAME="srv1" SERVERPORT="609" TYPE="RICH"')" 41 0
+    thousand_clicks_of requestfile 2 \
+        "$(printf 'download\tCHECKSUM="77" DestBaseName="rich figures.zip" DestInitialDir="C:\\e2e\\deliveries\\" NAME="rich figures.zip" SERVERNAME="srv2" SERVERPORT="609" TYPE="RICH"')" 1041 1000
+    expect_equal "LoadDeliveryDir stays as it was: no directory was chosen" 'C:\e2e\deliveries' "$(reg_text "$SETTINGS" LoadDeliveryDir)"
+    # ctest shows a passing case's output only in its log; the figures also stay beside the build.
+    [ -n "${E2E_FIGURES:-}" ] && cp "$WORK/figures.txt" "$E2E_FIGURES"
+    echo "---- figures of the thousand clicks${E2E_FIGURES:+ (also in $E2E_FIGURES)} ----"
+    cat "$WORK/figures.txt"
+}
+
+# Re-entrancy: the host acts from inside the modal loop of an open dialog (--during), before the
+# dialog is answered.
+
+case_reentrant_second_click() {
+    install_client
+    start_client
+    local d='C:\e2e\dl' round
+    # Three rounds of the same: instance 1's Save-As is open, instance 2 is clicked, its own Save-As
+    # is answered, then the first. The first round loads the dialogs; the others must leave the
+    # process as the first did.
+    host second --figures --clicks 1,1,1 \
+        --during "$SAVE_TITLE=click 2" --during "$SAVE_TITLE=pass" --during "$SAVE_TITLE=click 2" \
+        --during "$SAVE_TITLE=pass" --during "$SAVE_TITLE=click 2" --during "$SAVE_TITLE=pass" \
+        --answer "$SAVE_TITLE=$d\\a1.zip" --answer "$SAVE_TITLE=$d\\a2.zip" --answer "$SAVE_TITLE=$d\\b1.zip" \
+        --answer "$SAVE_TITLE=$d\\b2.zip" --answer "$SAVE_TITLE=$d\\c1.zip" --answer "$SAVE_TITLE=$d\\c2.zip" \
+        --shutdown "$(winpath "$PAGES/three-downloads.html")"
+    expect_rc second 0
+    local one_round="vxhost: click 1 on \"Deliver first.zip\"
+dialog: file dialog \"$SAVE_TITLE\" open
+dialog: while \"$SAVE_TITLE\" is open: click 2
+vxhost: click 2 on \"Deliver second.zip\"
+dialog: file dialog \"$SAVE_TITLE\" open
+dialog: while \"$SAVE_TITLE\" is open: pass
+dialog: file dialog \"$SAVE_TITLE\" -> $d\\X2.zip
+status: Document : Done
+vxhost: click 2 done
+dialog: file dialog \"$SAVE_TITLE\" -> $d\\X1.zip
+status: Document : Done
+vxhost: click 1 done"
+    expect_lines "the second click runs inside the first one's dialog; each ends done, the inner one first" \
+        "$WORK/second.out" '^(vxhost: click |dialog: |status: )' \
+        "$(for round in a b c; do printf '%s\n' "${one_round//X/$round}"; done)"
+    wait_for_journal 6
+    expect_equal "each click's submission carries its own request and its own choice, inner one first" \
+'NAME="second.zip" TargetPath="C:\e2e\dl\a2.zip"
+NAME="first.zip" TargetPath="C:\e2e\dl\a1.zip"
+NAME="second.zip" TargetPath="C:\e2e\dl\b2.zip"
+NAME="first.zip" TargetPath="C:\e2e\dl\b1.zip"
+NAME="second.zip" TargetPath="C:\e2e\dl\c2.zip"
+NAME="first.zip" TargetPath="C:\e2e\dl\c1.zip"' \
+        "$(journal_requests | grep -oE '\b(NAME|TargetPath)="[^"]*"' | paste -d' ' - -)"
+    expect_equal "the signal counts the six submissions" "6" "$(signal_value)"
+    expect_equal "the last confirmed directory is remembered" 'C:\e2e\dl' "$(reg_text "$SETTINGS" LoadDeliveryDir)"
+    expect_equal "no leak: handles (less Wine's dialog MRU keys) after rounds 2 and 3 as after round 1" \
+        "$(lasting_handles second 'after 1 click') $(lasting_handles second 'after 1 click')" \
+        "$(lasting_handles second 'after 2 clicks') $(lasting_handles second 'after 3 clicks')"
+    expect_equal "no leak: the plug-in's blocks after each round as before the clicks" "3 3 3 3" \
+        "$(figure second 'before the clicks' 'plug-in blocks') $(figure second 'after 1 click' 'plug-in blocks') $(figure second 'after 2 clicks' 'plug-in blocks') $(figure second 'after 3 clicks' 'plug-in blocks')"
+    local heap1 heap3
+    heap1=$(figure second 'after 1 click' 'heap in use'); heap3=$(figure second 'after 3 clicks' 'heap in use')
+    [ $((heap3 - heap1)) -le 4096 ] || fail "no leak: heap in use grew from $heap1 after round 1 to $heap3 after round 3"
+
+    # The clicked instance's own button is disabled while its dialog is open.
+    host again --click 1 --during "$SAVE_TITLE=click 1" --answer "$SAVE_TITLE=Cancel" "$(winpath "$PAGES/three-downloads.html")"
+    expect_rc again 2
+    expect_lines "the instance cannot be clicked again inside its own dialog; its click ends cancelled" \
+        "$WORK/again.out" '^(vxhost: click |status: )' \
+'vxhost: click 1 on "Deliver first.zip"
+status: Tolvane Save request cancelled
+vxhost: click 1 done'
+    expect_grep "the host is told why" '^vxhost: error: the button of instance 1 is disabled$' "$WORK/again.err"
+    expect_equal "the cancelled click submits nothing" "6" "$(signal_value)"
+}
+
+case_reentrant_destroy() {
+    install_client
+    start_client
+    local d='C:\e2e\dl'
+    # Instance 3 first, as the dialogs' first use; then instance 1 destroyed inside its Save-As,
+    # which is confirmed, and instance 2 destroyed inside its Save-As, which is cancelled.
+    host destroy --figures --clicks 3,1,2 --during "$SAVE_TITLE=pass" --during "$SAVE_TITLE=destroy 1" \
+        --during "$SAVE_TITLE=destroy 2" --answer "$SAVE_TITLE=$d\\warm.zip" --answer "$SAVE_TITLE=$d\\kept.zip" \
+        --answer "$SAVE_TITLE=Cancel" --shutdown "$(winpath "$PAGES/three-downloads.html")"
+    expect_rc destroy 0
+    expect_lines "a destroyed instance's click ends silently: no status text after NPP_Destroy" \
+        "$WORK/destroy.out" '^(vxhost: (click|instance [0-9] destroyed|shut down)|dialog: file dialog .* -> |status: )' \
+"vxhost: click 3 on \"Deliver third.zip\"
+dialog: file dialog \"$SAVE_TITLE\" -> $d\\warm.zip
+status: Document : Done
+vxhost: click 3 done
+vxhost: click 1 on \"Deliver first.zip\"
+vxhost: instance 1 destroyed (NPP_Destroy answered 0)
+dialog: file dialog \"$SAVE_TITLE\" -> $d\\kept.zip
+vxhost: click 1 ended with its instance destroyed
+vxhost: click 2 on \"Deliver second.zip\"
+vxhost: instance 2 destroyed (NPP_Destroy answered 0)
+dialog: file dialog \"$SAVE_TITLE\" -> Cancel
+vxhost: click 2 ended with its instance destroyed
+vxhost: shut down (NP_Shutdown answered 0)"
+    wait_for_journal 2
+    sleep 1
+    expect_equal "the Save-As the user confirmed is still submitted; the cancelled one is not" \
+'NAME="third.zip" TargetPath="C:\e2e\dl\warm.zip"
+NAME="first.zip" TargetPath="C:\e2e\dl\kept.zip"' \
+        "$(journal_requests | grep -oE '\b(NAME|TargetPath)="[^"]*"' | paste -d' ' - -)"
+    expect_equal "the signal counts the two submissions" "2" "$(signal_value)"
+    expect_equal "nothing is left in the request directory" "" "$(request_files)"
+    expect_equal "each record is given back when its dispatch returns: blocks before, after each click, after the shut-down" \
+        "3 3 2 1 0" "$(figure destroy 'before the clicks' 'plug-in blocks') $(figure destroy 'after 1 click' 'plug-in blocks') $(figure destroy 'after 2 clicks' 'plug-in blocks') $(figure destroy 'after 3 clicks' 'plug-in blocks') $(figure destroy 'after the shut-down' 'plug-in blocks')"
+    expect_equal "no leak: handles (less Wine's dialog MRU keys) after each destroyed click as after the first click" \
+        "$(lasting_handles destroy 'after 1 click') $(lasting_handles destroy 'after 1 click')" \
+        "$(lasting_handles destroy 'after 2 clicks') $(lasting_handles destroy 'after 3 clicks')"
+
+    # Destroyed while the configuration box is open: the user's Yes still reaches the browser.
+    stop_client
+    timeout 20 wine "$VXCLIENT" --uninstall </dev/null >/dev/null 2>&1
+    timeout 20 wine reg add 'HKCR\http\shell\open\ddeexec\Application' /ve /d VXHOST /f </dev/null >/dev/null 2>&1
+    host box --plugin "$(winpath "$VXPLUGIN")" --click 1 --during 'Configuration Error=destroy 1' \
+        --answer 'Configuration Error=Yes' "$(winpath "$EXAMPLES/no-client.html")"
+    expect_rc box 0
+    expect_lines "destroyed inside the configuration box: no status text after it, Yes is still handed on" \
+        "$WORK/box.out" '^(status: |dde: |browser: |vxhost: (click|instance [0-9] destroyed))' \
+"vxhost: click 1 on \"Deliver report.zip\"
+status: The Tolvane client is not installed or configured properly ...
+vxhost: instance 1 destroyed (NPP_Destroy answered 0)
+dde: WWW_OpenURL \"http://www.tolvane.example/client/setup.html\",,0,4
+browser: open http://www.tolvane.example/client/setup.html
+vxhost: click 1 ended with its instance destroyed (shown before: \"The Tolvane client is not installed or configured properly ...\")"
+}
+
+case_reentrant_shutdown() {
+    install_client
+    start_client
+    local d='C:\e2e\dl'
+    # Without --shutdown: the host ends as usual after the clicks, NP_Shutdown ran inside the dialog.
+    host shutdown --figures --clicks 2,1 --during "$SAVE_TITLE=pass" --during "$SAVE_TITLE=shutdown" \
+        --answer "$SAVE_TITLE=$d\\warm.zip" --answer "$SAVE_TITLE=$d\\late.zip" "$(winpath "$PAGES/three-downloads.html")"
+    expect_rc shutdown 0
+    expect_lines "NP_Shutdown inside the dialog: the click ends silently and the host ends cleanly" \
+        "$WORK/shutdown.out" '^(vxhost: (click|shut down)|dialog: file dialog .* -> |status: )' \
+"vxhost: click 2 on \"Deliver second.zip\"
+dialog: file dialog \"$SAVE_TITLE\" -> $d\\warm.zip
+status: Document : Done
+vxhost: click 2 done
+vxhost: click 1 on \"Deliver first.zip\"
+vxhost: shut down (NP_Shutdown answered 0)
+dialog: file dialog \"$SAVE_TITLE\" -> $d\\late.zip
+vxhost: click 1 ended with its instance destroyed"
+    expect_equal "nothing on standard error" "" "$(cat "$WORK/shutdown.err")"
+    wait_for_journal 2
+    expect_equal "the Save-As confirmed after the shut-down is still submitted" \
+'NAME="second.zip" TargetPath="C:\e2e\dl\warm.zip"
+NAME="first.zip" TargetPath="C:\e2e\dl\late.zip"' \
+        "$(journal_requests | grep -oE '\b(NAME|TargetPath)="[^"]*"' | paste -d' ' - -)"
+    expect_equal "the signal counts the two submissions" "2" "$(signal_value)"
+    expect_equal "no leak: handles (less Wine's dialog MRU keys) after the click as after the first one" \
+        "$(lasting_handles shutdown 'after 1 click')" "$(lasting_handles shutdown 'after 2 clicks')"
+    # The records of the idle instances go back at NPP_Destroy. The one whose dialog was open is
+    # released after NP_Shutdown, when the plug-in no longer holds the browser's table, so its
+    # block stays with the browser: one block, and no call into the browser after the shut-down.
+    expect_equal "the plug-in's blocks: three records, then only the one whose dialog was open" "3 1" \
+        "$(figure shutdown 'before the clicks' 'plug-in blocks') $(figure shutdown 'after 2 clicks' 'plug-in blocks')"
+
+    # Shut down while the configuration box is open: Yes finds no DDE instance any more.
+    stop_client
+    timeout 20 wine "$VXCLIENT" --uninstall </dev/null >/dev/null 2>&1
+    timeout 20 wine reg add 'HKCR\http\shell\open\ddeexec\Application' /ve /d VXHOST /f </dev/null >/dev/null 2>&1
+    host box --plugin "$(winpath "$VXPLUGIN")" --click 1 --during 'Configuration Error=shutdown' \
+        --answer 'Configuration Error=Yes' --shutdown "$(winpath "$EXAMPLES/no-client.html")"
+    expect_rc box 0
+    expect_lines "shut down inside the configuration box: no status text after it, nothing handed on, one NP_Shutdown" \
+        "$WORK/box.out" '^(status: |dde: |browser: |vxhost: (click|shut down))' \
+"vxhost: click 1 on \"Deliver report.zip\"
+status: The Tolvane client is not installed or configured properly ...
+vxhost: shut down (NP_Shutdown answered 0)
+vxhost: click 1 ended with its instance destroyed (shown before: \"The Tolvane client is not installed or configured properly ...\")"
 }
 
 # ---------------------------------------------------------------------------------------------

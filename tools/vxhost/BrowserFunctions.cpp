@@ -32,6 +32,7 @@ struct BlockHeader {
     uint32_t size;
 };
 constexpr uint32_t kLiveBlock = 0x4E504D41;  // "NPMA"
+long liveBlocks = 0;
 
 void* MemAlloc(uint32_t size)
 {
@@ -40,6 +41,7 @@ void* MemAlloc(uint32_t size)
     if (!block) return nullptr;
     block->magic = kLiveBlock;
     block->size = size;
+    ++liveBlocks;
     return block + 1;
 }
 
@@ -52,6 +54,7 @@ void MemFree(void* pointer)
         return;
     }
     block->magic = 0;
+    --liveBlocks;
     std::free(block);
 }
 
@@ -116,3 +119,5 @@ void FillBrowserFunctions(NPNetscapeFuncs& table, const BrowserCallbacks& callba
 }
 
 void ReleasePluginBlock(void* pointer) { MemFree(pointer); }
+
+long PluginBlocksInUse() { return liveBlocks; }

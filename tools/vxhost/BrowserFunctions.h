@@ -17,3 +17,6 @@ void FillBrowserFunctions(NPNetscapeFuncs& table, const BrowserCallbacks& callba
 
 // NPN_MemFree, for blocks that the plug-in handed over to the browser (saved data).
 void ReleasePluginBlock(void* pointer);
+
+// Blocks that NPN_MemAlloc gave and NPN_MemFree has not taken back yet.
+long PluginBlocksInUse();

@@ -4,6 +4,7 @@
 
 #include <psapi.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -23,32 +24,78 @@ constexpr LONG kStatusInfoLengthMismatch = static_cast<LONG>(0xC0000004);
 
 using QuerySystemInformation = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
 
-// Wine answers GetProcessHandleCount with 0 (a stub), but lists every handle of the system; the
-// entries of this process are its handles.
-long HandlesInSystemList()
+constexpr ULONG kObjectNameInformation = 1;
+constexpr ULONG kObjectTypeInformation = 2;
+
+struct CountedString {
+    USHORT length;  // bytes
+    USHORT maximumLength;
+    PWSTR buffer;
+};
+
+using QueryObject = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+
+template <typename Function>
+Function NtFunction(const char* name)
 {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    FARPROC address = ntdll ? GetProcAddress(ntdll, "NtQuerySystemInformation") : nullptr;
-    if (!address) return -1;
-    QuerySystemInformation query = reinterpret_cast<QuerySystemInformation>(reinterpret_cast<void*>(address));
+    FARPROC address = ntdll ? GetProcAddress(ntdll, name) : nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
+}
+
+// The type or name of an object, as NtQueryObject gives it (a counted string first in its buffer).
+std::wstring ObjectText(QueryObject query, HANDLE handle, ULONG what)
+{
+    alignas(8) char buffer[2048];
+    ULONG length = 0;
+    if (query(handle, what, buffer, sizeof buffer, &length) != 0) return {};
+    const CountedString* text = reinterpret_cast<const CountedString*>(buffer);
+    if (!text->buffer) return {};
+    return std::wstring(text->buffer, text->length / sizeof(wchar_t));
+}
+
+bool EndsWithNoCase(const std::wstring& text, const std::wstring& end)
+{
+    return text.size() >= end.size() && _wcsicmp(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
+}
+
+// Wine answers GetProcessHandleCount with 0 (a stub), but lists every handle of the system; the
+// entries of this process are its handles.
+bool HandlesInSystemList(std::vector<HANDLE>& own)
+{
+    QuerySystemInformation query = NtFunction<QuerySystemInformation>("NtQuerySystemInformation");
+    if (!query) return false;
     std::vector<char> buffer(1 << 16);
     LONG status;
     ULONG needed = 0;
     while ((status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed)) ==
            kStatusInfoLengthMismatch) {
-        if (buffer.size() >= (64u << 20)) return -1;
+        if (buffer.size() >= (64u << 20)) return false;
         buffer.resize(buffer.size() * 2);
     }
-    if (status != 0) return -1;
+    if (status != 0) return false;
     ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
     size_t available = (buffer.size() - sizeof(ULONG_PTR)) / sizeof(SystemHandleEntry);
     if (count > available) count = static_cast<ULONG>(available);
     const SystemHandleEntry* entries = reinterpret_cast<const SystemHandleEntry*>(buffer.data() + sizeof(ULONG_PTR));
     DWORD self = GetCurrentProcessId();
-    long own = 0;
     for (ULONG i = 0; i < count; ++i)
-        if (entries[i].ownerProcessId == self) ++own;
-    return own;
+        if (entries[i].ownerProcessId == self)
+            own.push_back(reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(entries[i].handleValue)));
+    return true;
+}
+
+long DialogMruKeys(const std::vector<HANDLE>& handles)
+{
+    QueryObject query = NtFunction<QueryObject>("NtQueryObject");
+    if (!query) return -1;
+    long keys = 0;
+    // Only keys are asked for their names: asking a pipe's can block on Windows.
+    for (HANDLE handle : handles)
+        if (ObjectText(query, handle, kObjectTypeInformation) == L"Key" &&
+            EndsWithNoCase(ObjectText(query, handle, kObjectNameInformation), L"\\ComDlg32\\LastVisitedMRU"))
+            ++keys;
+    return keys;
 }
 
 unsigned long long HeapBytesInUse()
@@ -75,13 +122,16 @@ ProcessFigures ReadProcessFigures()
     ProcessFigures figures;
     HANDLE self = GetCurrentProcess();
     DWORD handles = 0;
+    std::vector<HANDLE> listed;
+    bool haveList = HandlesInSystemList(listed);
     if (GetProcessHandleCount(self, &handles) && handles > 0) {
         figures.handles = static_cast<long>(handles);
         figures.handleSource = "GetProcessHandleCount";
-    } else {
-        figures.handles = HandlesInSystemList();
-        figures.handleSource = "system handle list";
+    } else if (haveList) {
+        figures.handles = static_cast<long>(listed.size());
+        figures.handleSource = "the system handle list";
     }
+    if (haveList) figures.dialogMruKeys = DialogMruKeys(listed);
     PROCESS_MEMORY_COUNTERS_EX memory{};
     memory.cb = sizeof memory;
     if (GetProcessMemoryInfo(self, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory)) {
@@ -97,7 +147,8 @@ ProcessFigures ReadProcessFigures()
 
 std::string DescribeFigures(const ProcessFigures& figures)
 {
-    std::string text = "handles " + std::to_string(figures.handles) + ", private bytes " +
+    std::string text = "handles " + std::to_string(figures.handles) + ", dialog MRU keys " +
+                       std::to_string(figures.dialogMruKeys) + ", private bytes " +
                        std::to_string(figures.privateBytes) + ", working set " + std::to_string(figures.workingSet) +
                        ", heap in use " + std::to_string(figures.heapInUse);
     // A process with windows has user objects; none means they are not counted (Wine).

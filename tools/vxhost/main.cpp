@@ -206,7 +206,8 @@ void PrintFigures(const std::string& when)
     if (!printFigures) return;
     ProcessFigures figures = ReadProcessFigures();
     DWORD elapsed = firstClickTick ? GetTickCount() - firstClickTick : 0;
-    PrintLine("figures", when + ": " + DescribeFigures(figures) + ", elapsed ms " + std::to_string(elapsed));
+    PrintLine("figures", when + ": " + DescribeFigures(figures) + ", plug-in blocks " +
+                             std::to_string(PluginBlocksInUse()) + ", elapsed ms " + std::to_string(elapsed));
 }
 
 void OnStatus(NPP instance, const char* text)
@@ -262,12 +263,16 @@ void ShutDownPlugin()
     PrintLine("vxhost", "shut down (NP_Shutdown answered " + std::to_string(error) + ")");
 }
 
-// Runs inside the modal loop of an open dialog, from the dialog automation's timer.
-void RunDialogAction(const std::string& text)
+void RunDialogActionInside(const std::string& text)
 {
     DialogAction action = ParseAction(text);
     if (action.kind == DialogAction::kPass) return;
     if (action.kind == DialogAction::kShutdown) {
+        if (pluginShutDown) {
+            PrintError("the plug-in is shut down already");
+            actionFailed = true;
+            return;
+        }
         ShutDownPlugin();
     } else if (action.kind == DialogAction::kDestroy) {
         NPError answered = NPERR_NO_ERROR;
@@ -291,6 +296,18 @@ void RunDialogAction(const std::string& text)
         }
     }
     PrintFigures("after \"" + text + "\"");
+}
+
+// Runs inside the modal loop of an open dialog, from the dialog automation's timer: nothing may
+// unwind through the dialog's frames.
+void RunDialogAction(const std::string& text)
+{
+    try {
+        RunDialogActionInside(text);
+    } catch (const std::exception& e) {
+        PrintError("while a dialog was open, \"" + text + "\" failed: " + e.what());
+        actionFailed = true;
+    }
 }
 
 int Run(const Options& options)
