@@ -68,10 +68,16 @@ bool MoveInto(const std::string& source, const std::string& folder, const std::s
         problem = "cannot create " + folder;
         return false;
     }
+    // The plug-in may reuse a name once the earlier file has left the request directory: a file
+    // taken up before is never overwritten, the later one gets a numbered name beside it.
     std::string target = folder + "\\" + name;
-    if (!MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
-        problem = "cannot move it to " + target + ": " + ErrorText(GetLastError());
-        return false;
+    for (int copy = 1; !MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_COPY_ALLOWED); ++copy) {
+        DWORD error = GetLastError();
+        if ((error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) || copy > 1000) {
+            problem = "cannot move it to " + target + ": " + ErrorText(error);
+            return false;
+        }
+        target = folder + "\\" + name + "." + std::to_string(copy);
     }
     return true;
 }
