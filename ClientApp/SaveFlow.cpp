@@ -68,7 +68,9 @@ std::string AskSavePath(CKeyValueMap& request, HWND owner)
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = fileName;
     dialog.nMaxFile = sizeof fileName;
-    dialog.lpstrInitialDir = initialDirectory.c_str();
+    // No directory of MAX_PATH or more can be opened, and Wine's dialog overruns its stack on one
+    // of about a thousand characters: the dialog then starts where it would without one.
+    dialog.lpstrInitialDir = initialDirectory.size() < MAX_PATH ? initialDirectory.c_str() : nullptr;
     dialog.lpstrTitle = "Tolvane : deliver package to ...";
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
                    OFN_EXPLORER | OFN_LONGNAMES;

@@ -56,6 +56,28 @@ DWORD WINAPI CommDlgExtendedErrorOnDemand(void)
     return function ? function() : CDERR_INITIALIZATION;
 }
 
+// MessageBoxA turns its text into a counted Unicode string of at most 32766 characters: beyond that
+// Wine's reads freed memory and crashes, and Windows shows no box. A text a page made that long
+// (a request file shown whole) is cut, at a character boundary, and marked as cut.
+const std::size_t kLongestBoxText = 32766;
+
+int WINAPI BoundedMessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
+{
+    if (!text || std::strlen(text) <= kLongestBoxText) return ::MessageBoxA(owner, text, caption, style);
+    static const char kCutMark[] = "...";
+    const std::size_t room = kLongestBoxText - (sizeof kCutMark - 1);
+    std::size_t kept = 0;
+    while (kept < room) {
+        const std::size_t step = IsDBCSLeadByte(static_cast<BYTE>(text[kept])) ? 2 : 1;
+        if (kept + step > room) break;
+        kept += step;
+    }
+    static char shown[kLongestBoxText + 1];  // the user-interface thread's alone
+    std::memcpy(shown, text, kept);
+    std::memcpy(shown + kept, kCutMark, sizeof kCutMark);
+    return ::MessageBoxA(owner, shown, caption, style);
+}
+
 }  // namespace
 
 void ReleaseCommonDialogs()
@@ -66,7 +88,7 @@ void ReleaseCommonDialogs()
 }
 
 const PlatformCalls realPlatformCalls = {
-    ::MessageBoxA, GetSaveFileNameOnDemand, GetOpenFileNameOnDemand, CommDlgExtendedErrorOnDemand,
+    BoundedMessageBoxA, GetSaveFileNameOnDemand, GetOpenFileNameOnDemand, CommDlgExtendedErrorOnDemand,
     ::CreateProcessA,
 };
 

@@ -1,0 +1,444 @@
+// Faults around a click: the request directory gone, unusable or a file; the temporary or final
+// name taken; the settings key deleted or broken between clicks; the client killed; the signal of
+// another type. Each click shows its outcome, and SubmissionLedger checks that nothing was lost.
+#include <gtest/gtest.h>
+
+#include <list>
+#include <optional>
+
+#include "ClientApp/RequestDispatch.h"
+#include "ClientApp/VexoRequest.h"
+#include "clientlink/ClientSignal.h"
+#include "clientlink/SettingsStore.h"
+#include "faults/SubmissionLedger.h"
+#include "plugin/InstanceData.h"
+#include "plugin/PluginEntry.h"
+#include "support/FakeBrowser.h"
+#include "support/ScriptedPlatform.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+const std::string kSignalKey = std::string(kTestProductKey) + "\\LoadRequestSignal";
+const std::vector<std::string> kFileFailure{"Tolvane save request failed : File Exception"};
+const std::vector<std::string> kDone{"Document : Done"};
+const std::vector<std::string> kNotConfigured{"The Tolvane client is not installed or configured properly ...",
+                                              "Document: Done"};
+
+// Every submission of a case made in the same millisecond.
+SubmissionTime FixedTime() { return {1000000000u, 5}; }  // name 0d4a51005
+std::string TimeName(std::uint32_t step) { return FormatTimeName("", 1000000000u, 5 + step); }
+
+void WriteSignal(DWORD type, const void* data, DWORD size)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kSignalKey.c_str(), 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    RegSetValueExA(key, "Value", 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+}
+
+void WriteProductDword(const char* name, DWORD number)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kTestProductKey, 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+    RegCloseKey(key);
+}
+
+std::string FolderOfThisProgram()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder = path;
+    return folder.substr(0, folder.rfind('\\'));
+}
+
+// The process id the stand-in client wrote into its mapping, or 0 when none runs.
+DWORD RunningClientId()
+{
+    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, "970128");
+    if (!mapping) return 0;
+    DWORD id = 0;
+    if (const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof id)) {
+        id = *static_cast<const volatile DWORD*>(view);
+        UnmapViewOfFile(view);
+    }
+    CloseHandle(mapping);
+    return id;
+}
+
+bool WaitFor(bool (*condition)(), DWORD milliseconds)
+{
+    for (DWORD waited = 0; waited < milliseconds; waited += 20) {
+        if (condition()) return true;
+        Sleep(20);
+    }
+    return condition();
+}
+
+bool ClientRuns() { return RunningClientId() != 0; }
+bool ClientGone() { return !IsClientRunning("970128"); }
+
+void KillClient(DWORD id)
+{
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+    if (!process) return;
+    TerminateProcess(process, 9);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+}
+
+class Faults : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteProductRegistryTree();
+        settingsMap.RemoveAll();
+        browserFuncs = &browser.funcs;
+        clientMapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 16, "970128");
+        ASSERT_NE(nullptr, clientMapping);
+        window = CreateWindowExA(0, "STATIC", "browser", WS_OVERLAPPEDWINDOW, 0, 0, 200, 50, nullptr,
+                                 nullptr, nullptr, nullptr);
+        npWindow.window = window;
+        record.instance = &npp;
+        record.window = &npWindow;
+        requestDir = folder.path() + "\\requests";
+        ASSERT_TRUE(CreateDirectoryA(requestDir.c_str(), nullptr));
+        UseRichPage();
+    }
+    void TearDown() override
+    {
+        submissionClock = SubmissionClockNow;
+        if (DWORD id = RunningClientId()) KillClient(id);
+        if (clientMapping) CloseHandle(clientMapping);
+        DestroyWindow(window);
+        browserFuncs = nullptr;
+        DeleteProductRegistryTree();
+        settingsMap.RemoveAll();
+    }
+
+    void InstallClient(const std::optional<std::string>& loadRequestDir)
+    {
+        if (loadRequestDir) WriteProductValue("LoadRequestDir", *loadRequestDir);
+        WriteProductValue("LoadDeliveryDir", "C:\\old");
+    }
+    char* Text(const std::string& value)
+    {
+        texts.push_back(value);
+        return &texts.back()[0];
+    }
+    // A download page that needs no dialog.
+    void UseRichPage()
+    {
+        record.name = Text("pkg.bin");
+        record.serverName = Text("srv1");
+        record.contentType = Text("RICH");
+    }
+    // One click with the ledger around it; returns the submission's bytes.
+    std::string Click(const std::vector<std::string>& expectedStatus,
+                      std::vector<std::string> otherFolders = {})
+    {
+        otherFolders.push_back(folder.path());
+        SubmissionLedger ledger(requestDir, otherFolders);
+        browser.statusTexts.clear();
+        const int result = DispatchRequest(&record, record.file, record.hasSrc);
+        EXPECT_EQ(expectedStatus, browser.statusTexts);
+        return ledger.Check(result, browser.statusTexts);
+    }
+    // The dispatch's own report of a failed request: its status text, then the one "Error" box.
+    void ExpectFailureBox()
+    {
+        ASSERT_EQ(1u, ui.messageBoxes.size());
+        EXPECT_EQ(nullptr, ui.messageBoxes[0].owner);
+        EXPECT_EQ("Tolvane save request failed", ui.messageBoxes[0].text);
+        EXPECT_EQ("Error", ui.messageBoxes[0].caption);
+        EXPECT_EQ(static_cast<UINT>(MB_OK), ui.messageBoxes[0].style);
+        ui.messageBoxes.clear();
+    }
+    // The offer of the client software, answered No.
+    void ExpectConfigurationOffer()
+    {
+        ASSERT_EQ(1u, ui.messageBoxes.size());
+        EXPECT_EQ("Configuration Error", ui.messageBoxes[0].caption);
+        EXPECT_EQ(static_cast<UINT>(MB_YESNO), ui.messageBoxes[0].style);
+        ui.messageBoxes.clear();
+    }
+
+    FakeBrowser browser;
+    ScriptedPlatform ui;
+    TempDir folder;
+    std::string requestDir;
+    HANDLE clientMapping = nullptr;
+    HWND window = nullptr;
+    NPP_t npp{};
+    NPWindow npWindow{};
+    InstanceData record{};
+    std::list<std::string> texts;
+};
+
+TEST_F(Faults, AMissingRequestDirectoryFailsTheRequest)
+{
+    InstallClient(requestDir + "\\missing");
+    Click(kFileFailure);
+    ExpectFailureBox();
+}
+
+TEST_F(Faults, ARequestDirectoryReplacedByAFileFailsTheRequest)
+{
+    const std::string file = folder.path() + "\\requests-file";
+    WriteWholeFile(file, "not a folder");
+    InstallClient(file);
+    Click(kFileFailure);
+    ExpectFailureBox();
+    EXPECT_EQ("not a folder", ReadWholeFile(file));
+}
+
+TEST_F(Faults, ARequestDirectoryNameThatCannotExistFailsTheRequest)
+{
+    for (const std::string& impossible : {requestDir + "\\bad|name", requestDir + "\\" + std::string(300, 'n'),
+                                          requestDir + "\\a\"b"}) {
+        SCOPED_TRACE(impossible.substr(requestDir.size()));
+        InstallClient(impossible);
+        Click(kFileFailure);
+        ExpectFailureBox();
+    }
+}
+
+TEST_F(Faults, AnEmptyOrAbsentRequestDirectoryFailsTheRequest)
+{
+    // Without the check the file would have gone to the root of the current drive.
+    char current[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof current, current);
+    const std::string root = std::string(current).substr(0, 2);
+    InstallClient(std::string());
+    Click(kFileFailure, {root});
+    ExpectFailureBox();
+
+    DeleteProductRegistryTree();
+    settingsMap.RemoveAll();
+    InstallClient(std::nullopt);
+    Click(kFileFailure, {root});
+    ExpectFailureBox();
+}
+
+TEST_F(Faults, TheReadOnlyAttributeOfTheDirectoryStopsNothing)
+{
+    // Windows and Wine alike let files be created in a directory marked read-only.
+    InstallClient(requestDir);
+    ASSERT_TRUE(SetFileAttributesA(requestDir.c_str(), FILE_ATTRIBUTE_READONLY));
+    Click(kDone);
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    SetFileAttributesA(requestDir.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(Faults, ATemporaryNameHeldOpenByAnotherProgramFailsTheRequest)
+{
+    InstallClient(requestDir);
+    submissionClock = FixedTime;
+    const std::string temporary = requestDir + "\\" + TimeName(0) + ".tmp";
+    HANDLE held = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    Click(kFileFailure);
+    ExpectFailureBox();
+
+    // Let go, the stale file of that name is replaced and the request goes through.
+    CloseHandle(held);
+    Click(kDone);
+    EXPECT_FALSE(FileExists(temporary));
+    EXPECT_TRUE(FileExists(requestDir + "\\" + TimeName(0) + ".vnxsubmit"));
+}
+
+TEST_F(Faults, ATemporaryNameTakenByADirectoryFailsTheRequest)
+{
+    // (A read-only file of that name is no test under Wine: run as root, it is replaced.)
+    InstallClient(requestDir);
+    submissionClock = FixedTime;
+    const std::string temporary = requestDir + "\\" + TimeName(0) + ".tmp";
+    ASSERT_TRUE(CreateDirectoryA(temporary.c_str(), nullptr));
+    Click(kFileFailure);
+    ExpectFailureBox();
+    EXPECT_TRUE(RemoveDirectoryA(temporary.c_str())) << "the directory stays as it was";
+}
+
+TEST_F(Faults, TwoSubmissionsInOneMillisecondTakeTwoNames)
+{
+    InstallClient(requestDir);
+    submissionClock = FixedTime;
+    const std::string first = Click(kDone);
+    record.name = Text("second.bin");
+    const std::string second = Click(kDone);
+    EXPECT_EQ(first, ReadWholeFile(requestDir + "\\" + TimeName(0) + ".vnxsubmit"));
+    EXPECT_EQ(second, ReadWholeFile(requestDir + "\\" + TimeName(1) + ".vnxsubmit"));
+    EXPECT_NE(std::string::npos, second.find("NAME=\"second.bin\"\n"));
+
+    // A directory that holds the next final name is passed over like a file.
+    ASSERT_TRUE(CreateDirectoryA((requestDir + "\\" + TimeName(2) + ".vnxsubmit").c_str(), nullptr));
+    Click(kDone);
+    EXPECT_TRUE(FileExists(requestDir + "\\" + TimeName(3) + ".vnxsubmit"));
+    EXPECT_TRUE(ui.messageBoxes.empty());
+}
+
+TEST_F(Faults, NoFreeFinalNameFailsTheRequestAndKeepsTheWaitingOnes)
+{
+    InstallClient(requestDir);
+    submissionClock = FixedTime;
+    for (std::uint32_t step = 0; step < 1000; ++step)
+        WriteWholeFile(requestDir + "\\" + TimeName(step) + ".vnxsubmit", "NAME=\"waiting\"\n");
+    Click(kFileFailure);
+    ExpectFailureBox();
+    EXPECT_EQ("NAME=\"waiting\"\n", ReadWholeFile(requestDir + "\\" + TimeName(0) + ".vnxsubmit"));
+    EXPECT_EQ("NAME=\"waiting\"\n", ReadWholeFile(requestDir + "\\" + TimeName(999) + ".vnxsubmit"));
+}
+
+TEST_F(Faults, TheSettingsKeyDeletedBetweenTwoClicksEndsInTheOffer)
+{
+    InstallClient(requestDir);
+    Click(kDone);
+    DeleteProductRegistryTree();  // the signal's sub-key goes with it
+
+    ui.messageBoxAnswers = {IDNO};
+    Click(kNotConfigured);
+    ExpectConfigurationOffer();
+
+    InstallClient(requestDir);
+    Click(kDone);
+    EXPECT_EQ("1", ReadUserRegistryText(kSignalKey, "Value"));
+}
+
+TEST_F(Faults, SettingsMadeUnreadableBetweenTwoClicksEndInTheOffer)
+{
+    InstallClient(requestDir);
+    Click(kDone);
+
+    WriteProductDword("Counter", 7);
+    ui.messageBoxAnswers = {IDNO};
+    Click(kNotConfigured);
+    ExpectConfigurationOffer();
+
+    DeleteProductRegistryTree();
+    InstallClient(requestDir);
+    WriteProductValue("Two Words", "a value name the text form cannot hold");
+    ui.messageBoxAnswers = {IDNO};
+    Click(kNotConfigured);
+    ExpectConfigurationOffer();
+}
+
+TEST_F(Faults, AKilledClientIsStartedAgainByTheNextClick)
+{
+    const std::string commandLine = "\"" + FolderOfThisProgram() + "\\faults_client.exe\"";
+    InstallClient(requestDir);
+    WriteProductValue("ApplicationPath", commandLine);
+    CloseHandle(clientMapping);
+    clientMapping = nullptr;
+
+    // A client of our own start, killed while the user answers the Save-As dialog.
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    std::string line = commandLine;
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started));
+    CloseHandle(started.hThread);
+    ASSERT_TRUE(WaitFor(ClientRuns, 10000));
+    record.contentType = nullptr;  // PLAIN: the Save-As dialog
+    ui.fileDialogAnswers = {std::string("C:\\dl\\pkg.bin")};
+    ui.whileShown = [&] {
+        TerminateProcess(started.hProcess, 9);
+        WaitForSingleObject(started.hProcess, 5000);
+    };
+    Click(kDone);
+    CloseHandle(started.hProcess);
+    ui.whileShown = nullptr;
+    EXPECT_TRUE(ui.processes.empty()) << "the client ran when the click began";
+    EXPECT_TRUE(ClientGone());
+
+    ui.fileDialogAnswers = {std::string("C:\\dl\\pkg.bin")};
+    Click(kDone);
+    ASSERT_EQ(1u, ui.processes.size());
+    EXPECT_EQ(commandLine, ui.processes[0].commandLine);
+    EXPECT_EQ(static_cast<WORD>(SW_HIDE), ui.processes[0].startupInfo.wShowWindow);
+    EXPECT_TRUE(WaitFor(ClientRuns, 10000)) << "the client started again";
+    EXPECT_TRUE(ui.messageBoxes.empty());
+}
+
+TEST_F(Faults, ASignalOfAnotherTypeIsReplacedByOneAndLeftAloneOnFailure)
+{
+    const DWORD number = 41;
+    struct Case {
+        const char* label;
+        DWORD type;
+        std::string data;
+    };
+    for (const Case& signal : {Case{"REG_DWORD", REG_DWORD, std::string(reinterpret_cast<const char*>(&number), 4)},
+                               Case{"REG_BINARY", REG_BINARY, std::string("41")},
+                               Case{"REG_EXPAND_SZ", REG_EXPAND_SZ, std::string("41", 3)},
+                               Case{"REG_MULTI_SZ", REG_MULTI_SZ, std::string("41\0\0", 4)}}) {
+        SCOPED_TRACE(signal.label);
+        DeleteProductRegistryTree();
+        WriteSignal(signal.type, signal.data.data(), static_cast<DWORD>(signal.data.size()));
+
+        InstallClient(requestDir + "\\missing");
+        Click(kFileFailure);  // the ledger checks the value was not touched
+        ExpectFailureBox();
+
+        InstallClient(requestDir);
+        Click(kDone);
+        EXPECT_EQ("1", ReadUserRegistryText(kSignalKey, "Value"));
+    }
+}
+
+TEST_F(Faults, TheSignalWrapsAtItsTopAndANegativeOneStays)
+{
+    InstallClient(requestDir);
+    WriteSignal(REG_SZ, "2147483647", 11);
+    Click(kDone);
+    EXPECT_EQ("1", ReadUserRegistryText(kSignalKey, "Value"));
+
+    WriteSignal(REG_SZ, "-3", 3);
+    Click(kDone);
+    EXPECT_EQ("-3", ReadUserRegistryText(kSignalKey, "Value"));
+}
+
+TEST_F(Faults, ASettingsSaveThatFailsAfterTheSubmissionStillReportsItSubmitted)
+{
+    InstallClient(requestDir);
+    settingsMap[std::string(16384, 'Y')] = "no registry value name is this long";
+    Click(kDone);
+    ASSERT_EQ(1u, ui.messageBoxes.size());
+    EXPECT_EQ("The request was submitted, but the Tolvane settings could not be saved.", ui.messageBoxes[0].text);
+    EXPECT_EQ("Error", ui.messageBoxes[0].caption);
+}
+
+TEST_F(Faults, CancelledAndRejectedRequestsLeaveNothing)
+{
+    InstallClient(requestDir);
+    record.contentType = nullptr;
+    ui.fileDialogAnswers = {std::nullopt};
+    Click({"Tolvane Save request cancelled"});
+
+    record.name = Text("x");
+    Click({"Tolvane save request failed : Format Exception"});
+    ASSERT_EQ(2u, ui.messageBoxes.size());
+    EXPECT_EQ("Tolvane Message ", ui.messageBoxes[0].caption);
+    EXPECT_EQ("Error", ui.messageBoxes[1].caption);
+}
+
+TEST_F(Faults, AnUploadIntoAMissingRequestDirectoryFailsAndLeavesNothing)
+{
+    const std::string package = folder.path() + "\\package.txt";
+    WriteWholeFile(package, "payload");
+    record.isUpload = 1;
+    record.file = Text(package);
+    record.recipients = Text("ann");
+    InstallClient(requestDir + "\\missing");
+    Click(kFileFailure);
+    ExpectFailureBox();
+
+    InstallClient(requestDir);
+    const std::string body = Click(kDone);
+    EXPECT_NE(std::string::npos, body.find("FILE=\"" + package + "\"\n"));
+    EXPECT_EQ("payload", ReadWholeFile(package));
+}
+
+}  // namespace

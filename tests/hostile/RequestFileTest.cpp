@@ -1,0 +1,158 @@
+// Request files a page may stream: ten mebibytes, NUL bytes, bytes above 0x7F, a prefix with
+// nothing after it.
+#include "hostile/HostileSupport.h"
+
+namespace {
+
+const std::size_t k10MiB = 10 * 1024 * 1024;
+const std::string kNoRequestOpening = "Request file has no request information. \n\t\tSorry! \nFile submitted: ";
+const std::string kStars = "Request data: *-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*- \n";
+
+class HostileRequestFile : public PluginHost {
+protected:
+    std::string RequestPath() const { return requestDir.path() + "-request.vnxclient"; }
+    std::string BadRequestText(const std::string& data) const
+    {
+        return "The request file appears to have bad request information. \n\t\tSorry! \nFile submitted: " +
+               RequestPath() + " \nRequest data: " + data;
+    }
+    // The parser's one box and the dispatch's, the format failure, nothing submitted.
+    void ExpectRejectedWith(const std::string& parserText)
+    {
+        ASSERT_EQ(2u, ui.messageBoxes.size());
+        EXPECT_EQ("Tolvane Message ", ui.messageBoxes[0].caption);
+        EXPECT_EQ(parserText.size(), ui.messageBoxes[0].text.size());
+        EXPECT_TRUE(parserText == ui.messageBoxes[0].text) << "the parser's box text differs";
+        EXPECT_EQ("Error", ui.messageBoxes[1].caption);
+        EXPECT_EQ(kFormatFailure, LastStatus());
+        EXPECT_TRUE(Submissions().empty());
+        EXPECT_EQ("<absent>", ReadUserRegistryText(kSignalKey, "Value"));
+    }
+};
+
+TEST_F(HostileRequestFile, TenMebibytesOfLinesBeforeTheRequestAreSkipped)
+{
+    InstallClient();
+    std::string bytes;
+    bytes.reserve(k10MiB + 100);
+    while (bytes.size() < k10MiB) bytes += "filler text that is not a request, vnxclient without colon\r\n";
+    bytes += "vnxclient: NAME=big.bin SERVERNAME=srv1 TYPE=RICH\n";
+    ClickRequestFile(bytes);
+
+    EXPECT_EQ(kDone, LastStatus());
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    EXPECT_EQ((std::multiset<std::string>{"NAME=\"big.bin\"", "SERVERNAME=\"srv1\"", "TYPE=\"RICH\"",
+                                          "DestBaseName=\"big.bin\"", "DestInitialDir=\"C:\\old\\\""}),
+              Lines(OnlySubmission()));
+}
+
+TEST_F(HostileRequestFile, ATenMebibyteNameIsSubmittedWholeAndNotProposed)
+{
+    InstallClient();
+    const std::string name(k10MiB, 'v');
+    ClickRequestFile("vnxclient: NAME=\"" + name + "\" SERVERNAME=srv1\n");
+    ASSERT_EQ(1u, ui.fileDialogs.size());
+    EXPECT_EQ("", ui.fileDialogs[0].initialFile) << "a name that does not fit is left out";
+    EXPECT_EQ(kCancelled, LastStatus()) << "the scripted dialog was cancelled";
+    EXPECT_TRUE(Submissions().empty());
+
+    table.destroy(&npp, nullptr);
+    DestroyWindow(window);
+    window = nullptr;
+    ui.fileDialogAnswers = {std::string("C:\\dl\\v.bin")};
+    ClickRequestFile("vnxclient: NAME=\"" + name + "\" SERVERNAME=srv1\n");
+    EXPECT_EQ(kDone, LastStatus());
+    const std::string body = OnlySubmission();
+    EXPECT_EQ((std::multiset<std::string>{"NAME=\"" + name + "\"", "SERVERNAME=\"srv1\"", "TYPE=\"PLAIN\"",
+                                          "DestBaseName=\"C:\\dl\\v.bin\"", "DestInitialDir=\"C:\\dl\"",
+                                          "TargetPath=\"C:\\dl\\v.bin\""}),
+              Lines(body));
+}
+
+TEST_F(HostileRequestFile, TenMebibytesWithoutThePrefixAreShownAsTheWholeFileText)
+{
+    InstallClient();
+    std::string bytes, fileText;
+    while (bytes.size() < k10MiB) {
+        bytes += "no request on this line\n";
+        fileText += "no request on this line\r\n";  // every LF becomes CR LF in the file text
+    }
+    ClickRequestFile(bytes);
+    ExpectRejectedWith(kNoRequestOpening + RequestPath() + " \n" + kStars + fileText);
+}
+
+TEST_F(HostileRequestFile, NulBytesTravelInsideAValueAndBeforeThePrefix)
+{
+    InstallClient();
+    const std::string nul(1, '\0');
+    ClickRequestFile("binary" + nul + "junk\nvnxclient: NAME=\"a" + nul + "b.bin\" SERVERNAME=srv1 TYPE=RICH\n");
+
+    EXPECT_EQ(kDone, LastStatus());
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    EXPECT_EQ((std::multiset<std::string>{"NAME=\"a" + nul + "b.bin\"", "SERVERNAME=\"srv1\"", "TYPE=\"RICH\"",
+                                          "DestBaseName=\"a" + nul + "b.bin\"", "DestInitialDir=\"C:\\old\\\""}),
+              Lines(OnlySubmission()));
+}
+
+TEST_F(HostileRequestFile, ANulEndsNoBareValueSoATypeWithOneIsBad)
+{
+    InstallClient();
+    const std::string nul(1, '\0');
+    ClickRequestFile("vnxclient: NAME=pkg.bin SERVERNAME=srv1 TYPE=RICH" + nul + "\n");
+    // The box takes a C string: its text ends at the NUL.
+    ExpectRejectedWith(BadRequestText("NAME=pkg.bin SERVERNAME=srv1 TYPE=RICH"));
+}
+
+TEST_F(HostileRequestFile, ANulInsideThePrefixHidesTheRequestAndCutsTheBoxText)
+{
+    InstallClient();
+    const std::string nul(1, '\0');
+    ClickRequestFile("vnx" + nul + "client: NAME=pkg.bin SERVERNAME=srv1\n");
+    ExpectRejectedWith(kNoRequestOpening + RequestPath() + " \n" + kStars + "vnx");
+}
+
+TEST_F(HostileRequestFile, BytesAboveAsciiPassInValuesButNotInKeys)
+{
+    InstallClient();
+    std::string high;
+    for (int byte = 0x80; byte <= 0xFF; ++byte) high += static_cast<char>(byte);
+    ClickRequestFile("\xEF\xBB\xBF\xFF\xFE vnxclient:\xA0NAME=\"" + high + "\" SERVERNAME=s\xE9rv TYPE=RICH\n");
+
+    EXPECT_EQ(kDone, LastStatus());
+    EXPECT_EQ((std::multiset<std::string>{"NAME=\"" + high + "\"", "SERVERNAME=\"s\xE9rv\"", "TYPE=\"RICH\"",
+                                          "DestBaseName=\"" + high + "\"", "DestInitialDir=\"C:\\old\\\""}),
+              Lines(OnlySubmission()));
+}
+
+TEST_F(HostileRequestFile, AKeyWithAByteAboveAsciiIsABadRequest)
+{
+    InstallClient();
+    ClickRequestFile("vnxclient: NAME=pkg.bin SERVERNAME=srv1 TYP\xC9=RICH\xA0\n");
+    ExpectRejectedWith(BadRequestText("NAME=pkg.bin SERVERNAME=srv1 TYP\xC9=RICH\xA0"));
+}
+
+TEST_F(HostileRequestFile, APrefixWithNothingAfterItIsAnEmptyBadRequest)
+{
+    for (const char* bytes : {"some text vnxclient:", "vnxclient:\n", "vnxclient: ", "vnxclient:\r\n\r\n",
+                              "vnxclient:x"}) {
+        SCOPED_TRACE(bytes);
+        InstallClient();
+        ClickRequestFile(bytes);
+        ExpectRejectedWith(BadRequestText(""));
+        table.destroy(&npp, nullptr);
+        DestroyWindow(window);
+        window = nullptr;
+        ui.messageBoxes.clear();
+        browser.statusTexts.clear();
+    }
+}
+
+TEST_F(HostileRequestFile, APrefixEndingItsLineTakesTheNextLine)
+{
+    InstallClient();
+    ClickRequestFile("vnxclient:\r\nNAME=pkg.bin SERVERNAME=srv1 TYPE=RICH\r\nNAME=ignored\r\n");
+    EXPECT_EQ(kDone, LastStatus());
+    EXPECT_EQ(1u, Lines(OnlySubmission()).count("NAME=\"pkg.bin\""));
+}
+
+}  // namespace
