@@ -106,5 +106,9 @@ int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, HWND own
     if (!ParseVexoLoadRequestFile(path, request)) throw FormatException();
     // The target of a download is the user's choice, never the page's.
     request.RemoveKey("TargetPath");
+    // A request file may ask the client to upload a local file; the page never names one that the
+    // user has not seen.
+    const std::string file = MapValue(request, "FILE");
+    if (!file.empty() && !ConfirmPageNamedFile(file, MapValue(request, "RECIPIENTS"))) return 0;
     return SubmitCommonSteps(settings, request, owner, false);
 }

@@ -54,6 +54,15 @@ void ResolveFullPath(const std::string& path, std::string& fullPath, std::string
 
 }  // namespace
 
+bool ConfirmPageNamedFile(const std::string& fullPath, const std::string& recipients)
+{
+    const std::string text = "This page asks to send your file \n" + fullPath + " \nto: " + recipients +
+                             " \nDo you want to send it?";
+    return platform.MessageBoxA(nullptr, text.c_str(), "Tolvane Message ",
+                                MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND |
+                                    MB_TOPMOST) == IDYES;
+}
+
 int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner)
 {
     if (!IsValidType(request) || !IsValidServerName(request)) {
@@ -62,7 +71,8 @@ int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owne
     }
 
     std::string file = MapValue(request, "FILE");
-    if (file.empty()) {
+    const bool namedByPage = !file.empty();
+    if (!namedByPage) {
         file = AskFileToSend(owner);
         if (file.empty()) return 0;
         request["FILE"] = file;
@@ -92,6 +102,9 @@ int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owne
         platform.MessageBoxA(nullptr, "Bad recipient list. Please re-enter.", "Error", MB_OK);
         return 0;
     }
+
+    // Asked last, so that the user is not asked about a request that fails anyway.
+    if (namedByPage && !ConfirmPageNamedFile(fullPath, recipients)) return 0;
 
     std::string serverPort = MapValue(request, "SERVERPORT");
     if (serverPort.empty()) serverPort = LongToText(609);

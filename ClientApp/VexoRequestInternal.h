@@ -16,6 +16,10 @@ std::string MapValue(const CKeyValueMap& map, const std::string& key);
 // The trace-log entry, then the same text in the "Tolvane Message " warning box.
 void ShowRequestWarning(long line, const std::string& text);
 
+// A local file named by the page, not chosen by the user, is handed to the client only after the
+// user answers Yes in a box that names it and its recipients.
+bool ConfirmPageNamedFile(const std::string& fullPath, const std::string& recipients);
+
 // Raises the file exception with the cause that matches the system error code.
 [[noreturn]] void ThrowFileError(DWORD osError, const std::string& path);
 

@@ -224,6 +224,7 @@ TEST_F(DispatchTest, RequestFileRouteIsTakenWheneverTheElementHasSrc)
     DeleteFileA(requestFile.c_str());
 
     EXPECT_TRUE(ui.fileDialogs.empty());
+    EXPECT_TRUE(ui.messageBoxes.empty()) << "a request file without FILE asks nothing";
     auto lines = SubmissionLines(OnlySubmission());
     EXPECT_EQ(lines.count("NAME=\"pkg.bin\""), 1u);
     EXPECT_EQ(lines.count("SERVERNAME=\"srv2\""), 1u);
@@ -291,11 +292,15 @@ TEST_F(DispatchTest, UploadPageSubmitsTheNamedFileWithItsRecipients)
     record.recipients = Text("ann:bob");
     record.serverName = Text("srv1");
     record.size = Text("7");
+    ui.messageBoxAnswers = {IDYES};
 
     EXPECT_EQ(DispatchRequest(&record, record.file, 0), 1);
     DeleteFileA(package.c_str());
 
     EXPECT_TRUE(ui.fileDialogs.empty()) << "the page named the file";
+    ASSERT_EQ(ui.messageBoxes.size(), 1u) << "only the confirmation";
+    EXPECT_EQ(ui.messageBoxes[0].text,
+              "This page asks to send your file \n" + package + " \nto: ann:bob \nDo you want to send it?");
     auto lines = SubmissionLines(OnlySubmission());
     EXPECT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines.count("UPLOAD=\"TRUE\""), 1u);
@@ -305,6 +310,30 @@ TEST_F(DispatchTest, UploadPageSubmitsTheNamedFileWithItsRecipients)
     EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "1");
     EXPECT_EQ(ReadUserRegistryText(kTestProductKey, "LoadDeliveryDir"), "C:\\unchanged");
     EXPECT_EQ(browser.statusTexts.back(), "Document : Done");
+}
+
+TEST_F(DispatchTest, UploadPageWhoseFileIsNotConfirmedIsCancelledWithNothingSignalled)
+{
+    InstallClient("C:\\unchanged");
+    std::string package = requestDir.path() + "-upload.txt";
+    WriteWholeFile(package, "payload");
+    record.isUpload = 1;
+    record.file = Text(package);
+    record.recipients = Text("ann:bob");
+    record.serverName = Text("srv1");
+    for (int answer : {IDNO, IDOK, IDCANCEL}) {
+        ui.messageBoxes.clear();
+        ui.messageBoxAnswers = {answer};
+        EXPECT_EQ(DispatchRequest(&record, record.file, 0), 0) << answer;
+        ASSERT_EQ(ui.messageBoxes.size(), 1u) << answer;
+        EXPECT_EQ(ui.messageBoxes[0].caption, "Tolvane Message ");
+        EXPECT_EQ(browser.statusTexts.back(), "Tolvane Save request cancelled");
+    }
+    DeleteFileA(package.c_str());
+
+    EXPECT_TRUE(FilesIn(requestDir.path(), "*").empty());
+    EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "<absent>");
+    EXPECT_EQ(ReadUserRegistryText(kTestProductKey, "LoadDeliveryDir"), "C:\\unchanged");
 }
 
 TEST_F(DispatchTest, UploadPageWithoutFileAsksForItInTheOpenDialog)

@@ -486,6 +486,40 @@ UPLOAD="TRUE"'
     expect_equal "the load-request signal counts one" "1" "$(reg_text "$SETTINGS\\LoadRequestSignal" Value)"
 }
 
+# A local file named by the page (an upload page's file attribute, a request file's FILE) is
+# handed over only after Yes in the box that names it; No, the default, ends the click cancelled.
+case_named_file() {
+    install_client
+    start_client
+    local page
+    page=$(winpath "$PAGES/named-file.html")
+    host no --clicks 1,2 --answer 'Tolvane Message =No' --answer 'Tolvane Message =No' "$page"
+    expect_rc no 0
+    expect_lines "each file is named in the box, and No cancels" "$WORK/no.out" '^(dialog: box.*-> |status: )' \
+'dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: carol \nDo you want to send it? -> No
+status: Tolvane Save request cancelled
+dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: mallory:eve \nDo you want to send it? -> No
+status: Tolvane Save request cancelled'
+    sleep 1
+    expect_equal "no submission file is written" "" "$(request_files)"
+    expect_equal "the client takes up nothing" "0" "$(journal_count)"
+    expect_equal "the signal is not bumped" '<absent>' "$(reg_text "$SETTINGS\\LoadRequestSignal" Value)"
+
+    host yes --clicks 1,2 --answer 'Tolvane Message =Yes' --answer 'Tolvane Message=Yes' "$page"
+    expect_rc yes 0
+    expect_lines "Yes submits both, with no other dialog" "$WORK/yes.out" '^(dialog: box.*-> |status: )' \
+'dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: carol \nDo you want to send it? -> Yes
+status: Document : Done
+dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: mallory:eve \nDo you want to send it? -> Yes
+status: Document : Done'
+    expect_equal "no file dialog" "" "$(grep -E '^dialog: file dialog' "$WORK/yes.out")"
+    wait_for_journal 2
+    expect_equal "the journal records both uploads as they were asked" \
+        "$(printf 'upload\tCHECKSUM="0" FILE="C:\\e2e\\up\\data.txt" HTTPSERVERPORT="8009" NAME="data.txt" RECIPIENTS="carol" SERVERNAME="srv3" SERVERPORT="609" TYPE="PLAIN" UPLOAD="TRUE"\nupload\tDestBaseName="video.mp4" DestInitialDir="C:\\e2e\\deliveries\\" FILE="C:\\e2e\\up\\data.txt" NAME="video.mp4" RECIPIENTS="mallory:eve" SERVERNAME="srv4" TYPE="RICH" UPLOAD="TRUE"')" \
+        "$(journal_requests)"
+    expect_equal "the signal counts the two submissions" "2" "$(reg_text "$SETTINGS\\LoadRequestSignal" Value)"
+}
+
 case_cancel() {
     install_client
     start_client
@@ -554,9 +588,9 @@ DestBaseName="C:\e2e\dl\two.zip"' "$(journal_requests | grep -oE 'DestBaseName="
 case_one_file_per_click() {
     install_client
     start_client
-    # Save, cancelled save, upload without a dialog (file attribute), request file.
+    # Save, cancelled save, upload of the page's file (file attribute) once confirmed, request file.
     host clicks --clicks 1,1,2,3 --answer "$SAVE_TITLE=C:\\e2e\\dl\\a.zip" --answer "$SAVE_TITLE=Cancel" \
-        --answer "$SAVE_TITLE=C:\\e2e\\dl\\q.zip" "$(winpath "$PAGES/three-requests.html")"
+        --answer 'Tolvane Message =Yes' --answer "$SAVE_TITLE=C:\\e2e\\dl\\q.zip" "$(winpath "$PAGES/three-requests.html")"
     expect_rc clicks 0
     expect_lines "three clicks done, one cancelled" "$WORK/clicks.out" '^status: ' \
 'status: Document : Done

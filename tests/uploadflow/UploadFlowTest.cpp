@@ -1,4 +1,5 @@
-// The upload flow: validation, the Open dialog, the file and recipient checks, the nine keys.
+// The upload flow: validation, the Open dialog, the file and recipient checks, the confirmation of
+// a file named by the page, the nine keys.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -6,6 +7,7 @@
 #include <string>
 
 #include "ClientApp/VexoRequest.h"
+#include "ClientApp/VexoRequestInternal.h"
 #include "diag/TraceLog.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
@@ -13,6 +15,7 @@
 namespace {
 
 const HWND kOwner = reinterpret_cast<HWND>(0x4321);
+const UINT kConfirmStyle = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND | MB_TOPMOST;
 
 std::map<std::string, std::string> Entries(const CKeyValueMap& map)
 {
@@ -75,7 +78,7 @@ TEST_F(UploadFlow, ChosenFileGivesExactlyTheNineKeys)
     EXPECT_EQ(Expected("report.txt", "ann:bob", "609", "8009"), Submission());
     EXPECT_EQ(package, Entries(request)["FILE"]);
     EXPECT_EQ(settingsBefore, Entries(settings));
-    EXPECT_TRUE(ui.messageBoxes.empty());
+    EXPECT_TRUE(ui.messageBoxes.empty()) << "a file the user chose is not asked about again";
 }
 
 TEST_F(UploadFlow, OpenDialogIsTheExactRequest)
@@ -117,12 +120,68 @@ TEST_F(UploadFlow, PagesFileSkipsTheDialogAndIsResolvedToAnAbsolutePath)
     request["SERVERPORT"] = "700";
     request["HTTPSERVERPORT"] = "80";
     request["RECIPIENTS"] = "a::b";
+    ui.messageBoxAnswers.push_back(IDYES);
     int result = SubmitUploadRequest(settings, request, kOwner);
     SetCurrentDirectoryA(previous);
 
     EXPECT_EQ(1, result);
     EXPECT_TRUE(ui.fileDialogs.empty());
+    ASSERT_EQ(1u, ui.messageBoxes.size());
+    EXPECT_EQ("This page asks to send your file \n" + package + " \nto: a::b \nDo you want to send it?",
+              ui.messageBoxes[0].text)
+        << "the box names the absolute path that is submitted";
     EXPECT_EQ(Expected("given name", "a::b", "700", "80"), Submission());
+}
+
+TEST_F(UploadFlow, PagesFileIsSentOnlyAfterYesInTheExactBox)
+{
+    request["FILE"] = package;
+    ui.messageBoxAnswers.push_back(IDYES);
+    EXPECT_EQ(1, SubmitUploadRequest(settings, request, kOwner));
+    ASSERT_EQ(1u, ui.messageBoxes.size());
+    EXPECT_EQ(nullptr, ui.messageBoxes[0].owner);
+    EXPECT_EQ("This page asks to send your file \n" + package +
+                  " \nto: ann:bob \nDo you want to send it?",
+              ui.messageBoxes[0].text);
+    EXPECT_EQ("Tolvane Message ", ui.messageBoxes[0].caption);
+    EXPECT_EQ(kConfirmStyle, ui.messageBoxes[0].style);
+    EXPECT_EQ(Expected("report.txt", "ann:bob", "609", "8009"), Submission());
+}
+
+TEST_F(UploadFlow, PagesFileAnsweredAnythingButYesIsACancelWithNothingWritten)
+{
+    request["FILE"] = package;
+    const auto settingsBefore = Entries(settings);
+    const auto requestBefore = Entries(request);
+    for (int answer : {IDNO, IDOK, IDCANCEL, 0}) {
+        ui.messageBoxes.clear();
+        ui.messageBoxAnswers.push_back(answer);
+        EXPECT_EQ(0, SubmitUploadRequest(settings, request, kOwner)) << answer;
+        EXPECT_EQ(1u, ui.messageBoxes.size()) << answer;
+        EXPECT_EQ("<none>", Submission()) << answer;
+    }
+    EXPECT_TRUE(ui.fileDialogs.empty());
+    EXPECT_EQ(settingsBefore, Entries(settings));
+    EXPECT_EQ(requestBefore, Entries(request));
+}
+
+TEST_F(UploadFlow, ConfirmationTextCarriesThePathAndRecipientsVerbatim)
+{
+    const std::string path = "C:\\a b\\\"quoted\".txt";
+    for (const std::string& recipients : {std::string(), std::string("x:y:z")}) {
+        ui.messageBoxes.clear();
+        ui.messageBoxAnswers = {IDNO, IDYES};
+        EXPECT_FALSE(ConfirmPageNamedFile(path, recipients));
+        EXPECT_TRUE(ConfirmPageNamedFile(path, recipients));
+        ASSERT_EQ(2u, ui.messageBoxes.size());
+        for (const MessageBoxCall& box : ui.messageBoxes) {
+            EXPECT_EQ("This page asks to send your file \n" + path + " \nto: " + recipients +
+                          " \nDo you want to send it?",
+                      box.text);
+            EXPECT_EQ("Tolvane Message ", box.caption);
+            EXPECT_EQ(kConfirmStyle, box.style);
+        }
+    }
 }
 
 TEST_F(UploadFlow, FileThatCannotBeOpenedWithWritersDeniedStopsTheFlow)
@@ -163,6 +222,7 @@ TEST_F(UploadFlow, RecipientListMustNotBeEmpty)
     EXPECT_EQ("<none>", Submission());
 
     request["RECIPIENTS"] = ":";
+    ui.messageBoxAnswers.push_back(IDYES);
     EXPECT_EQ(1, SubmitUploadRequest(settings, request, kOwner));
     EXPECT_EQ(Expected("report.txt", ":", "609", "8009"), Submission());
 }
@@ -195,6 +255,7 @@ TEST_F(UploadFlow, TypeAndServerNameAreValidatedButNameIsNot)
 
     request["NAME"] = "";
     request["FILE"] = package;
+    ui.messageBoxAnswers.push_back(IDYES);
     EXPECT_EQ(1, SubmitUploadRequest(settings, request, kOwner));
     EXPECT_EQ(Expected("report.txt", "ann:bob", "609", "8009"), Submission());
 }
@@ -204,6 +265,7 @@ TEST_F(UploadFlow, SubmissionFileErrorPassesAndTheSettingsStayAsTheyWere)
     request["FILE"] = package;
     settings.RemoveKey("LoadRequestDir");
     const auto settingsBefore = Entries(settings);
+    ui.messageBoxAnswers.push_back(IDYES);
     try {
         SubmitUploadRequest(settings, request, kOwner);
         FAIL() << "no exception";
