@@ -1,6 +1,8 @@
 // The request-file parser and the field checks.
 #include "ClientApp/VexoRequest.h"
 
+#include <cstring>
+
 #include "ClientApp/RequestData.h"
 #include "ClientApp/VexoRequestInternal.h"
 #include "clientlink/PlatformCalls.h"
@@ -17,6 +19,23 @@ std::string MapValue(const CKeyValueMap& map, const std::string& key)
     std::string value;
     if (!map.Lookup(key, value)) value.clear();
     return value;
+}
+
+OPENFILENAMEA FileDialogRequest(HWND owner, char* fileName, DWORD fileNameSize, const char* title,
+                                DWORD flags)
+{
+    static const char filter[] = "All Files \0 *.*\0";  // the literal adds the closing NUL
+    OPENFILENAMEA dialog;
+    std::memset(&dialog, 0, sizeof dialog);
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = fileName;
+    dialog.nMaxFile = fileNameSize;
+    dialog.lpstrTitle = title;
+    dialog.Flags = flags;
+    return dialog;
 }
 
 void ShowRequestWarning(long line, const std::string& text)

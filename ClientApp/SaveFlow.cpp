@@ -52,7 +52,6 @@ int SubmitCommonSteps(CKeyValueMap& settings, CKeyValueMap& request, HWND owner,
 
 std::string AskSavePath(CKeyValueMap& request, HWND owner)
 {
-    static const char filter[] = "All Files \0 *.*\0";  // the literal adds the closing NUL
     char fileName[512] = {};
     // A proposal that does not fit is left out rather than cut: a cut name could pass for a
     // different file. The user then types the name.
@@ -60,20 +59,13 @@ std::string AskSavePath(CKeyValueMap& request, HWND owner)
     if (proposed.size() < sizeof fileName) std::memcpy(fileName, proposed.data(), proposed.size());
     const std::string initialDirectory = MapValue(request, "DestInitialDir");
 
-    OPENFILENAMEA dialog;
-    std::memset(&dialog, 0, sizeof dialog);
-    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = filter;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = fileName;
-    dialog.nMaxFile = sizeof fileName;
+    OPENFILENAMEA dialog = FileDialogRequest(
+        owner, fileName, sizeof fileName, "Tolvane : deliver package to ...",
+        OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_EXPLORER |
+            OFN_LONGNAMES);
     // No directory of MAX_PATH or more can be opened, and Wine's dialog overruns its stack on one
     // of about a thousand characters: the dialog then starts where it would without one.
     dialog.lpstrInitialDir = initialDirectory.size() < MAX_PATH ? initialDirectory.c_str() : nullptr;
-    dialog.lpstrTitle = "Tolvane : deliver package to ...";
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
-                   OFN_EXPLORER | OFN_LONGNAMES;
 
     if (!platform.GetSaveFileNameA(&dialog)) {
         platform.CommDlgExtendedError();

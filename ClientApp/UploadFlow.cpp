@@ -14,20 +14,11 @@ namespace {
 // The path chosen in the Open dialog; empty when the user cancelled or the dialog failed.
 std::string AskFileToSend(HWND owner)
 {
-    static const char filter[] = "All Files \0 *.*\0";
     char fileName[512] = {};
-
-    OPENFILENAMEA dialog;
-    std::memset(&dialog, 0, sizeof dialog);
-    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = filter;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = fileName;
-    dialog.nMaxFile = sizeof fileName;
-    dialog.lpstrTitle = "Select : package to deliver ...";
-    dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST |
-                   OFN_EXPLORER | OFN_LONGNAMES;
+    OPENFILENAMEA dialog = FileDialogRequest(
+        owner, fileName, sizeof fileName, "Select : package to deliver ...",
+        OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER |
+            OFN_LONGNAMES);
 
     if (!platform.GetOpenFileNameA(&dialog)) {
         platform.CommDlgExtendedError();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commdlg.h>
 
 #include <string>
 
@@ -19,6 +20,11 @@ void ShowRequestWarning(long line, const std::string& text);
 // A local file named by the page, not chosen by the user, is handed to the client only after the
 // user answers Yes in a box that names it and its recipients.
 bool ConfirmPageNamedFile(const std::string& fullPath, const std::string& recipients);
+
+// The request both file dialogs are shown with: the 76-byte layout, the one "All Files" filter,
+// the caller's file-name buffer, title and flags; every other field zero.
+OPENFILENAMEA FileDialogRequest(HWND owner, char* fileName, DWORD fileNameSize, const char* title,
+                                DWORD flags);
 
 // Raises the file exception with the cause that matches the system error code.
 [[noreturn]] void ThrowFileError(DWORD osError, const std::string& path);
