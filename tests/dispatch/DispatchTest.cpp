@@ -34,20 +34,6 @@ std::multiset<std::string> SubmissionLines(const std::string& bytes)
     return lines;
 }
 
-std::vector<std::string> FilesIn(const std::string& folder, const std::string& pattern)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
-
 class DispatchTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -89,7 +75,7 @@ protected:
 
     std::string OnlySubmission()
     {
-        auto names = FilesIn(requestDir.path(), "*");
+        auto names = FileNamesIn(requestDir.path(), "*");
         EXPECT_EQ(names.size(), 1u) << "files in the request directory";
         if (names.size() != 1) return {};
         EXPECT_EQ(names[0].size(), 9u + strlen(".vnxsubmit")) << names[0];
@@ -184,7 +170,7 @@ TEST_F(DispatchTest, CancelledSaveAsLeavesSignalAndStoredSettingsUnchanged)
 
     EXPECT_EQ(browser.statusTexts.back(), "Tolvane Save request cancelled");
     EXPECT_TRUE(ui.messageBoxes.empty());
-    EXPECT_TRUE(FilesIn(requestDir.path(), "*").empty());
+    EXPECT_TRUE(FileNamesIn(requestDir.path(), "*").empty());
     EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "<absent>");
     EXPECT_EQ(ReadUserRegistryText(kTestProductKey, "LoadDeliveryDir"), "C:\\before");
 }
@@ -263,7 +249,7 @@ TEST_F(DispatchTest, BadAttributesShowTheFlowsBoxThenTheFormatError)
     EXPECT_EQ(ui.messageBoxes[0].caption, "Tolvane Message ");
     EXPECT_EQ(ui.messageBoxes[1].caption, "Error");
     EXPECT_EQ(browser.statusTexts.back(), "Tolvane save request failed : Format Exception");
-    EXPECT_TRUE(FilesIn(requestDir.path(), "*").empty());
+    EXPECT_TRUE(FileNamesIn(requestDir.path(), "*").empty());
 }
 
 TEST_F(DispatchTest, UnwritableRequestDirectoryIsAFileErrorWithNothingSignalled)
@@ -331,7 +317,7 @@ TEST_F(DispatchTest, UploadPageWhoseFileIsNotConfirmedIsCancelledWithNothingSign
     }
     DeleteFileA(package.c_str());
 
-    EXPECT_TRUE(FilesIn(requestDir.path(), "*").empty());
+    EXPECT_TRUE(FileNamesIn(requestDir.path(), "*").empty());
     EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "<absent>");
     EXPECT_EQ(ReadUserRegistryText(kTestProductKey, "LoadDeliveryDir"), "C:\\unchanged");
 }

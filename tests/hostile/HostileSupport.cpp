@@ -32,20 +32,6 @@ void RegisterWindowClass()
     registered = RegisterClassA(&windowClass) != 0;
 }
 
-std::vector<std::string> NamesIn(const std::string& folder, const std::string& pattern)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
-
 }  // namespace
 
 void ExpectHeapIntact()
@@ -168,12 +154,12 @@ void PluginHost::ClickRequestFile(const std::string& bytes)
 
 std::vector<std::string> PluginHost::Submissions() const
 {
-    return NamesIn(requestDir.path(), "*.vnxsubmit");
+    return FileNamesIn(requestDir.path(), "*.vnxsubmit");
 }
 
 std::string PluginHost::OnlySubmission()
 {
-    const std::vector<std::string> all = NamesIn(requestDir.path(), "*");
+    const std::vector<std::string> all = FileNamesIn(requestDir.path(), "*");
     EXPECT_EQ(1u, all.size()) << "files in the request directory";
     if (all.size() != 1) return {};
     EXPECT_EQ(9u + std::strlen(".vnxsubmit"), all[0].size()) << all[0];

@@ -34,16 +34,7 @@ protected:
     // The contents of the one submission file in the request directory ("<none>" without one).
     std::string Submission()
     {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((requestDir + "\\*").c_str(), &found);
-        std::set<std::string> names;
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                std::string name = found.cFileName;
-                if (name != "." && name != "..") names.insert(name);
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
+        std::vector<std::string> names = FileNamesIn(requestDir);
         if (names.empty()) return "<none>";
         EXPECT_EQ(1u, names.size());
         const std::string& name = *names.begin();

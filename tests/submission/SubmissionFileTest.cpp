@@ -16,16 +16,8 @@ SubmissionTime FixedClock() { return fixedTime; }
 
 std::set<std::string> FilesIn(const std::string& folder)
 {
-    std::set<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..") names.insert(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
+    std::vector<std::string> names = FileNamesIn(folder);
+    return std::set<std::string>(names.begin(), names.end());
 }
 
 // Runs the writer and hands back the file exception it raised, or null.

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // A new empty folder under %TEMP%, removed with everything in it when the object goes.
 class TempDir {
@@ -23,6 +24,8 @@ private:
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+// Names of the entries of folder that match pattern, "." and ".." left out, sorted.
+std::vector<std::string> FileNamesIn(const std::string& folder, const std::string& pattern = "*");
 
 // Deletes HKCU\Software\TOLVANE with everything below it.
 void DeleteProductRegistryTree();
