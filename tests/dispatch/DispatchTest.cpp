@@ -3,16 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <list>
 #include <set>
-#include <sstream>
 
 #include "ClientApp/RequestDispatch.h"
 #include "clientlink/SettingsStore.h"
 #include "plugin/InstanceData.h"
 #include "plugin/PluginEntry.h"
-#include "support/FakeBrowser.h"
-#include "support/ScriptedPlatform.h"
+#include "support/DispatchRig.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -34,43 +31,18 @@ std::multiset<std::string> SubmissionLines(const std::string& bytes)
     return lines;
 }
 
-class DispatchTest : public ::testing::Test {
+class DispatchTest : public DispatchRig {
 protected:
     void SetUp() override
     {
-        DeleteProductRegistryTree();
-        settingsMap.RemoveAll();
-        browserFuncs = &browser.funcs;
-        // A running client: nothing is started and no Startup box appears.
-        clientMapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 16, "970128");
-        ASSERT_NE(clientMapping, nullptr);
-        window = CreateWindowExA(0, "STATIC", "browser", WS_OVERLAPPEDWINDOW, 0, 0, 200, 50,
-                                 nullptr, nullptr, nullptr, nullptr);
-        npWindow.window = window;
-        record.instance = &npp;
-        record.window = &npWindow;
+        DispatchRig::SetUp();
         record.caption = Text("Vexo Save File");
-    }
-
-    void TearDown() override
-    {
-        browserFuncs = nullptr;
-        CloseHandle(clientMapping);
-        DestroyWindow(window);
-        DeleteProductRegistryTree();
-        settingsMap.RemoveAll();
     }
 
     void InstallClient(const std::string& deliveryDir = "C:\\old")
     {
         WriteProductValue("LoadRequestDir", requestDir.path());
         WriteProductValue("LoadDeliveryDir", deliveryDir);
-    }
-
-    char* Text(const std::string& value)
-    {
-        texts.push_back(value);
-        return &texts.back()[0];
     }
 
     std::string OnlySubmission()
@@ -83,15 +55,7 @@ protected:
         return ReadWholeFile(requestDir / names[0]);
     }
 
-    FakeBrowser browser;
-    ScriptedPlatform ui;
     TempDir requestDir;
-    HANDLE clientMapping = nullptr;
-    HWND window = nullptr;
-    NPP_t npp{};
-    NPWindow npWindow{};
-    InstanceData record{};
-    std::list<std::string> texts;
 };
 
 TEST_F(DispatchTest, WithoutTheProductKeyTheClickOffersTheClientAndEndsAfterNo)

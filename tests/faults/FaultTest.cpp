@@ -13,8 +13,7 @@
 #include "faults/SubmissionLedger.h"
 #include "plugin/InstanceData.h"
 #include "plugin/PluginEntry.h"
-#include "support/FakeBrowser.h"
-#include "support/ScriptedPlatform.h"
+#include "support/DispatchRig.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -90,20 +89,11 @@ void KillClient(DWORD id)
     CloseHandle(process);
 }
 
-class Faults : public ::testing::Test {
+class Faults : public DispatchRig {
 protected:
     void SetUp() override
     {
-        DeleteProductRegistryTree();
-        settingsMap.RemoveAll();
-        browserFuncs = &browser.funcs;
-        clientMapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 16, "970128");
-        ASSERT_NE(nullptr, clientMapping);
-        window = CreateWindowExA(0, "STATIC", "browser", WS_OVERLAPPEDWINDOW, 0, 0, 200, 50, nullptr,
-                                 nullptr, nullptr, nullptr);
-        npWindow.window = window;
-        record.instance = &npp;
-        record.window = &npWindow;
+        DispatchRig::SetUp();
         requestDir = folder.path() + "\\requests";
         ASSERT_TRUE(CreateDirectoryA(requestDir.c_str(), nullptr));
         UseRichPage();
@@ -112,22 +102,13 @@ protected:
     {
         submissionClock = SubmissionClockNow;
         if (DWORD id = RunningClientId()) KillClient(id);
-        if (clientMapping) CloseHandle(clientMapping);
-        DestroyWindow(window);
-        browserFuncs = nullptr;
-        DeleteProductRegistryTree();
-        settingsMap.RemoveAll();
+        DispatchRig::TearDown();
     }
 
     void InstallClient(const std::optional<std::string>& loadRequestDir)
     {
         if (loadRequestDir) WriteProductValue("LoadRequestDir", *loadRequestDir);
         WriteProductValue("LoadDeliveryDir", "C:\\old");
-    }
-    char* Text(const std::string& value)
-    {
-        texts.push_back(value);
-        return &texts.back()[0];
     }
     // A download page that needs no dialog.
     void UseRichPage()
@@ -166,16 +147,8 @@ protected:
         ui.messageBoxes.clear();
     }
 
-    FakeBrowser browser;
-    ScriptedPlatform ui;
     TempDir folder;
     std::string requestDir;
-    HANDLE clientMapping = nullptr;
-    HWND window = nullptr;
-    NPP_t npp{};
-    NPWindow npWindow{};
-    InstanceData record{};
-    std::list<std::string> texts;
 };
 
 TEST_F(Faults, AMissingRequestDirectoryFailsTheRequest)
