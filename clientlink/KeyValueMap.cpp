@@ -193,6 +193,14 @@ void CKeyValueMap::WriteTo(CArchive& archive) const
     archive.WriteString(FormatText("\n"));
 }
 
+bool IsKeyText(const char* text, std::size_t length)
+{
+    if (length == 0) return false;
+    for (std::size_t index = 0; index < length; ++index)
+        if (!IsKeyCharacter(text[index])) return false;
+    return true;
+}
+
 std::string QuoteValue(const std::string& value)
 {
     std::string quoted;

@@ -54,6 +54,10 @@ private:
     Entries entries;
 };
 
+// True for a non-empty run of key characters (ASCII letters, digits, "_" and "."): a key that
+// the text form takes as it stands.
+bool IsKeyText(const char* text, std::size_t length);
+
 std::string QuoteValue(const std::string& value);
 std::string LongToText(std::int32_t number);
 std::string BoolToText(int flag);

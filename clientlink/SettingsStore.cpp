@@ -28,19 +28,6 @@ std::size_t TextLength(const char* data, DWORD size)
 
 std::string TextOf(const char* data, DWORD size) { return std::string(data, TextLength(data, size)); }
 
-// Only the key characters of the text form: ASCII letters, digits, "_" and ".".
-bool IsKeyName(const char* name, DWORD length)
-{
-    if (length == 0) return false;
-    for (DWORD index = 0; index < length; ++index) {
-        const char c = name[index];
-        const bool keyCharacter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                                  (c >= '0' && c <= '9') || c == '_' || c == '.';
-        if (!keyCharacter) return false;
-    }
-    return true;
-}
-
 LONG CreateKey(HKEY root, const std::string& keyPath, RegistryKey& key)
 {
     DWORD disposition = 0;
@@ -83,7 +70,7 @@ void CKeyValueMap::LoadFromRegistry(const std::string& keyPath, HKEY root)
         if (status != ERROR_SUCCESS) FailWith(status);
         if (type != REG_SZ) FailWith(ERROR_INVALID_DATATYPE);
         if (nameLength == 0) continue;  // the key's default value is no setting
-        if (IsKeyName(name.data(), nameLength)) {
+        if (IsKeyText(name.data(), nameLength)) {
             // What ParseText makes of name="text" for such a name, without building and scanning
             // that text for every value at every click.
             entries[std::string(name.data(), nameLength)].assign(data.data(),
