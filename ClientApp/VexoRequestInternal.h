@@ -21,8 +21,9 @@ void ShowRequestWarning(long line, const std::string& text);
 // user answers Yes in a box that names it and its recipients.
 bool ConfirmPageNamedFile(const std::string& fullPath, const std::string& recipients);
 
-// The request both file dialogs are shown with: the 76-byte layout, the one "All Files" filter,
-// the caller's file-name buffer, title and flags; every other field zero.
+// The request both file dialogs are shown with: the layout without the extension fields (76 bytes,
+// 136 in a 64-bit process), the one "All Files" filter, the caller's file-name buffer, title and
+// flags; every other field zero.
 OPENFILENAMEA FileDialogRequest(HWND owner, char* fileName, DWORD fileNameSize, const char* title,
                                 DWORD flags);
 
