@@ -53,9 +53,9 @@ void ThrowFileError(DWORD osError, const std::string& path)
 void ReadTextFile(const std::string& path, std::string& text)
 {
     text.clear();
-    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) ThrowFileError(GetLastError(), path);
+    OwnedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) ThrowFileError(GetLastError(), path);
 
     // Read as bytes: the line joining below treats LF and CR LF alike and keeps a lone CR,
     // which the C runtime's text mode would not (it also stops at a Ctrl-Z).
