@@ -60,7 +60,7 @@ status: Document : Done"
     host named --click 1 --answer 'Tolvane Message =Yes' "$(winpath "$PAGES/upload-named-file.html")"
     expect_rc named 0
     expect_lines "upload-named-file.html: the confirmation names the file, Yes submits" "$WORK/named.out" \
-        '^(dialog: |status: )' \
+        '^(dialog: box.*-> |status: )' \
 'dialog: box "Tolvane Message ": This page asks to send your file \nC:\Users\Public\Documents\weekly.txt \nto: alice:bob:carol \nDo you want to send it? -> Yes
 status: Document : Done'
     expect_submission 5 upload-named-file.vnxsubmit
