@@ -70,59 +70,41 @@ private:
 
 // ---- One traits type per kind ----
 
-struct RegistryKeyTraits {
-    using Handle = HKEY;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle key) { RegCloseKey(key); }
+// What a failed call gives instead of a handle.
+enum class NoHandle { null, invalidHandleValue };
+
+// The traits of a kind closed by one function of the handle alone.
+template <typename HandleType, auto closeFunction, NoHandle none = NoHandle::null>
+struct ClosedBy {
+    using Handle = HandleType;
+    static Handle Invalid()
+    {
+        return none == NoHandle::null ? Handle()
+                                      : reinterpret_cast<Handle>(static_cast<LONG_PTR>(-1));
+    }
+    static void Close(Handle handle) { closeFunction(handle); }
 };
 
-// Events, mappings, processes, threads: null when there is none.
-struct KernelHandleTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle handle) { CloseHandle(handle); }
-};
+using RegistryKeyTraits = ClosedBy<HKEY, RegCloseKey>;
+// Events, mappings, processes, threads.
+using KernelHandleTraits = ClosedBy<HANDLE, CloseHandle>;
+// CreateFileA fails with INVALID_HANDLE_VALUE, not null.
+using FileHandleTraits = ClosedBy<HANDLE, CloseHandle, NoHandle::invalidHandleValue>;
+// FindFirstChangeNotificationA's handle has a closing function of its own.
+using ChangeNotificationTraits =
+    ClosedBy<HANDLE, FindCloseChangeNotification, NoHandle::invalidHandleValue>;
+// FindFirstFileA's search.
+using FindHandleTraits = ClosedBy<HANDLE, FindClose, NoHandle::invalidHandleValue>;
+using ModuleTraits = ClosedBy<HMODULE, FreeLibrary>;
+// DdeDisconnect finds the DDE instance through the conversation itself.
+using DdeConversationTraits = ClosedBy<HCONV, DdeDisconnect>;
 
-// CreateFileA's failure is INVALID_HANDLE_VALUE, not null.
-struct FileHandleTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle handle) { CloseHandle(handle); }
-};
-
-// FindFirstChangeNotificationA's handle is closed by its own function.
-struct ChangeNotificationTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle handle) { FindCloseChangeNotification(handle); }
-};
-
-// FindFirstFileA's search handle.
-struct FindHandleTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle handle) { FindClose(handle); }
-};
-
-struct ModuleTraits {
-    using Handle = HMODULE;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle module) { FreeLibrary(module); }
-};
-
-// A DDE string handle belongs to the DDE instance that created it.
+// A DDE string handle belongs to the DDE instance that created it, so its traits carry that.
 struct DdeStringTraits {
     using Handle = HSZ;
     DWORD instance = 0;
     static Handle Invalid() { return nullptr; }
     void Close(Handle text) const { DdeFreeStringHandle(instance, text); }
-};
-
-// DdeDisconnect finds the instance through the conversation itself.
-struct DdeConversationTraits {
-    using Handle = HCONV;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle conversation) { DdeDisconnect(conversation); }
 };
 
 using OwnedKey = Owned<RegistryKeyTraits>;
