@@ -54,6 +54,7 @@ SetCompressor /SOLID lzma
 ; Exit codes beside NSIS's own (0 done, 1 cancelled by the user, 2 stopped by an error).
 !define EXIT_RESTART_NEEDED 3010   ; done; a library in use is replaced at the next restart
 !define EXIT_ELEVATION_NEEDED 740  ; /ALLUSERS without administrator rights
+!define EXIT_IN_USE 32             ; a library in use, and no rights to replace it at the restart
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -87,6 +88,30 @@ Page custom ModePage ModePageLeave
 ; ---------------------------------------------------------------------------------------------
 ; Shared by the setup and the uninstaller (NSIS wants "un." names in the uninstaller).
 
+; Deletes library FILE. One that a browser holds goes at the next restart; only an administrator can
+; have Windows do that, so anyone else is asked to close the browsers (exit code 32 when they do not).
+!macro REMOVE_LIBRARY PREFIX FILE
+  ${DoWhile} ${FileExists} "${FILE}"
+    ClearErrors
+    Delete "${FILE}"
+    ${IfNot} ${Errors}
+      ${Break}
+    ${EndIf}
+    Push $0
+    Call ${PREFIX}CheckAllUsersRights
+    ${If} $0 == ""
+      Pop $0
+      Delete /REBOOTOK "${FILE}"
+      ${Break}
+    ${EndIf}
+    Pop $0
+    ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${FILE} is in use by a browser. Close every browser, then choose Retry." /SD IDCANCEL IDRETRY`
+      SetErrorLevel ${EXIT_IN_USE}
+      Abort
+    ${EndIf}
+  ${Loop}
+!macroend
+
 !macro SHARED_FUNCTIONS PREFIX
 ; Registry root and shell folders of the current mode ($AllUsers).
 Function ${PREFIX}ApplyMode
@@ -97,11 +122,22 @@ Function ${PREFIX}ApplyMode
   ${EndIf}
 FunctionEnd
 
+; Empty when the account may write the machine's keys and Program Files.
+Function ${PREFIX}CheckAllUsersRights
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 == "Admin"
+    StrCpy $0 ""
+  ${Else}
+    StrCpy $0 "Installing for all users needs administrator rights. Run the setup program as an administrator, or install for yourself only."
+  ${EndIf}
+FunctionEnd
+
 ; Removes the files of an install in folder $0 and the folders it created ($1: the outermost one).
 ; A library still loaded by a browser goes at the next restart.
 Function ${PREFIX}RemoveFiles
-  Delete /REBOOTOK "$0\${DLL}"
-  Delete /REBOOTOK "$0\x64\${DLL}"
+  !insertmacro REMOVE_LIBRARY "${PREFIX}" "$0\${DLL}"
+  !insertmacro REMOVE_LIBRARY "${PREFIX}" "$0\x64\${DLL}"
   ; Left by a replacement that still waits for a restart.
   Delete /REBOOTOK "$0\${DLL}.new"
   Delete /REBOOTOK "$0\x64\${DLL}.new"
@@ -144,17 +180,6 @@ Function DefaultFolder
   ${Else}
     ; Where Windows puts programs of one user.
     StrCpy $INSTDIR "$LOCALAPPDATA\Programs\${PRODUCT}"
-  ${EndIf}
-FunctionEnd
-
-; Empty when the account may write the machine's keys and Program Files.
-Function CheckAllUsersRights
-  UserInfo::GetAccountType
-  Pop $0
-  ${If} $0 == "Admin"
-    StrCpy $0 ""
-  ${Else}
-    StrCpy $0 "Installing for all users needs administrator rights. Run the setup program as an administrator, or install for yourself only."
   ${EndIf}
 FunctionEnd
 
@@ -238,17 +263,31 @@ FunctionEnd
 !macroend
 
 ; Puts the library SOURCE into folder DIR. One that a running browser holds is written beside it and
-; takes its place at the next restart.
+; takes its place at the next restart. Only an administrator can have Windows do that; anyone else is
+; asked to close the browsers (exit code 32 when they do not, or in silent mode).
 !macro INSTALL_LIBRARY SOURCE DIR
   SetOutPath "${DIR}"
-  StrCpy $R7 0
-  ${If} ${FileExists} "${DIR}\${DLL}"
-    ClearErrors
-    Delete "${DIR}\${DLL}"
-    ${If} ${Errors}
-      StrCpy $R7 1
+  ${Do}
+    StrCpy $R7 0
+    ${If} ${FileExists} "${DIR}\${DLL}"
+      ClearErrors
+      Delete "${DIR}\${DLL}"
+      ${If} ${Errors}
+        StrCpy $R7 1
+      ${EndIf}
     ${EndIf}
-  ${EndIf}
+    ${If} $R7 == 0
+      ${Break}
+    ${EndIf}
+    Call CheckAllUsersRights
+    ${If} $0 == ""
+      ${Break}
+    ${EndIf}
+    ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${DIR}\${DLL} is in use by a browser. Close every browser, then choose Retry." /SD IDCANCEL IDRETRY`
+      SetErrorLevel ${EXIT_IN_USE}
+      Abort
+    ${EndIf}
+  ${Loop}
   ClearErrors
   ${If} $R7 == 1
     File "/oname=${DIR}\${DLL}.new" "${SOURCE}"
@@ -396,9 +435,9 @@ FunctionEnd
 Section "Uninstall"
   SetRegView 32
   ReadRegStr $1 SHCTX "${UNINSTALL_KEY}" "${CREATED_FOLDER}"
-  Call un.RemoveKeys
   StrCpy $0 $INSTDIR
   Call un.RemoveFiles
+  Call un.RemoveKeys
   ${If} ${RebootFlag}
     MessageBox MB_ICONINFORMATION "A browser still uses ${PRODUCT}. Its files are removed when Windows restarts." /SD IDOK
     SetErrorLevel ${EXIT_RESTART_NEEDED}

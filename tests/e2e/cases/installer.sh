@@ -50,6 +50,22 @@ uninstall_setup() {
     fail "$name: the uninstaller did not finish within 30 s"
 }
 
+# A host that shows page $2 with the registered plug-in (MIME type $3) and keeps its DLL loaded until
+# release_plugin, as a running browser does.
+HOLDER=
+hold_plugin() {
+    local name=$1 page=$2 type=$3
+    timeout -k 5 60 wine "$VXHOST" "$(winpath "$page")" </dev/null >"$WORK/$name.out" 2>&1 &
+    HOLDER=$!
+    for _ in $(seq 100); do grep -q '^vxhost: page shown' "$WORK/$name.out" && break; sleep 0.2; done
+    expect_grep "$name: a host holds the installed DLL" "^vxhost: plug-in .*npVxPlug\\.dll \\($type" "$WORK/$name.out"
+}
+release_plugin() {
+    kill "$HOLDER" 2>/dev/null
+    wait "$HOLDER" 2>/dev/null
+    HOLDER=
+}
+
 # A restart, as Windows does it: renames and deletions waiting for it are carried out.
 restart_windows() { quietly wine wineboot -r || fail "wineboot -r failed"; }
 
@@ -73,7 +89,7 @@ folder_listing() {
     for folder in "$@"; do
         echo "$folder:"
         (cd "$folder" && find . -mindepth 1 \( -type d -printf 'folder %P\n' \) -o -printf 'file %s %P\n' | sort |
-            grep -vE '^folder ~nsu[0-9]+\.tmp$')
+            grep -vE '^folder ~nsu[0-9A-Za-z]+\.tmp$')
     done
 }
 
@@ -117,8 +133,8 @@ QuietUninstallString=\"$folder\\uninstall.exe\" /S" \
        echo "$value=$(reg_text "HKCU\\$SETUP_ENTRY" $value)"; done)"
     local size kilobytes
     size=$(reg_dword "HKCU\\$SETUP_ENTRY" EstimatedSize)
-    kilobytes=$(du -sk "$(unix_path "$folder")" | cut -f1)
-    [[ "$size" =~ ^[0-9]+$ ]] && [ $((size - kilobytes)) -le 8 ] && [ $((kilobytes - size)) -le 8 ] ||
+    kilobytes=$(find "$(unix_path "$folder")" -type f -printf '%s\n' | awk '{ total += $1 } END { print int(total / 1024) }')
+    [[ "$size" =~ ^[0-9]+$ ]] && [ $((size - kilobytes)) -le 2 ] && [ $((kilobytes - size)) -le 2 ] ||
         fail "EstimatedSize is $size KB, the folder holds $kilobytes KB"
     quietly wine reg export "$SETTINGS" "$(winpath "$WORK/settings-after.reg")" /y
     cmp -s "$WORK/settings-before.reg" "$WORK/settings-after.reg" || fail "the setup changed the client's settings key"
@@ -159,22 +175,28 @@ case_upgrade_keeps_one_entry() {
     uninstall_setup HKCU uninstall
     run old-again 120 "$VXSETUP_OLD" /S
     expect_rc old-again 0
-    folder=$(reg_text "HKCU\\$SETUP_ENTRY" InstallLocation)
-    timeout -k 5 20 wine "$VXHOST" "$(winpath "$PAGES/probe-dialogs.html")" </dev/null >"$WORK/holder.out" 2>&1 &
-    local holder=$!
-    for _ in $(seq 100); do grep -q '^vxhost: page shown' "$WORK/holder.out" && break; sleep 0.2; done
-    expect_grep "a host holds the older DLL" "^vxhost: plug-in .*npVxPlug\\.dll \\(application/x-vxprobe" "$WORK/holder.out"
+    folder=$(unix_path "$(reg_text "HKCU\\$SETUP_ENTRY" InstallLocation)")
+    hold_plugin holder-old "$PAGES/probe-dialogs.html" application/x-vxprobe
     run in-use 120 "$VXSETUP" /S
     expect_rc in-use 194
-    expect_same_file "the DLL in use stays until the restart" "$VXPROBE" "$(unix_path "$folder")/npVxPlug.dll"
-    expect_same_file "the new DLL waits beside it" "$VXPLUGIN" "$(unix_path "$folder")/npVxPlug.dll.new"
+    expect_same_file "the DLL in use stays until the restart" "$VXPROBE" "$folder/npVxPlug.dll"
+    expect_same_file "the new DLL waits beside it" "$VXPLUGIN" "$folder/npVxPlug.dll.new"
     expect_equal "one Add/Remove entry" 1 "$(setup_entries HKCU)"
-    kill "$holder" 2>/dev/null
-    wait "$holder" 2>/dev/null
+    release_plugin
     restart_windows
-    expect_same_file "after the restart the new DLL is in place" "$VXPLUGIN" "$(unix_path "$folder")/npVxPlug.dll"
-    [ -e "$(unix_path "$folder")/npVxPlug.dll.new" ] && fail "npVxPlug.dll.new is left after the restart"
-    uninstall_setup HKCU uninstall-again
+    expect_same_file "after the restart the new DLL is in place" "$VXPLUGIN" "$folder/npVxPlug.dll"
+    [ -e "$folder/npVxPlug.dll.new" ] && fail "npVxPlug.dll.new is left after the restart"
+
+    # Uninstalled while a browser holds the DLL: the entry and the registration go at once, the DLL
+    # and its folder at the restart.
+    hold_plugin holder-new "$PAGES/download.html" application/x-vnxclient
+    uninstall_setup HKCU uninstall-in-use
+    expect_equal "no entry" 0 "$(setup_entries HKCU)"
+    expect_equal "no registration" '<absent>' "$(reg_text "HKCU\\$PLUGIN_ENTRY" Path)"
+    [ -e "$folder/npVxPlug.dll" ] || fail "the DLL in use was deleted at once"
+    release_plugin
+    restart_windows
+    [ -e "$folder" ] && fail "the install folder is left after the restart: $(ls -A "$folder")"
 }
 
 # Install, uninstall, restart, and HKCU, HKLM and the folders are as before (the restart takes away
