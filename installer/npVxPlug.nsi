@@ -189,7 +189,18 @@ Function .onInit
   ${If} $INSTDIR != ""
     StrCpy $FolderGiven 1
   ${EndIf}
+  ; Without an option, an install for all users that is already there is upgraded in its place
+  ; (when the account may), so that there stays one entry.
   StrCpy $AllUsers 0
+  ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ReadRegStr $R2 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $R1 != ""
+  ${AndIf} $R2 == ""
+    Call CheckAllUsersRights
+    ${If} $0 == ""
+      StrCpy $AllUsers 1
+    ${EndIf}
+  ${EndIf}
   ${GetParameters} $R0
   ClearErrors
   ${GetOptions} $R0 "/ALLUSERS" $R1

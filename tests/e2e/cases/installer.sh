@@ -57,7 +57,7 @@ hold_plugin() {
     local name=$1 page=$2 type=$3
     timeout -k 5 60 wine "$VXHOST" "$(winpath "$page")" </dev/null >"$WORK/$name.out" 2>&1 &
     HOLDER=$!
-    for _ in $(seq 100); do grep -q '^vxhost: page shown' "$WORK/$name.out" && break; sleep 0.2; done
+    for _ in $(seq 100); do grep -qs '^vxhost: page shown' "$WORK/$name.out" && break; sleep 0.2; done
     expect_grep "$name: a host holds the installed DLL" "^vxhost: plug-in .*npVxPlug\\.dll \\($type" "$WORK/$name.out"
 }
 release_plugin() {
@@ -197,6 +197,18 @@ case_upgrade_keeps_one_entry() {
     release_plugin
     restart_windows
     [ -e "$folder" ] && fail "the install folder is left after the restart: $(ls -A "$folder")"
+
+    # For all users: run again without options, the setup upgrades that install.
+    run old-all 120 "$VXSETUP_OLD" /S /ALLUSERS
+    expect_rc old-all 0
+    run new-all 120 "$VXSETUP" /S
+    expect_rc new-all 0
+    expect_equal "one entry for all users, none for the user" "1 0" "$(setup_entries HKLM) $(setup_entries HKCU)"
+    expect_equal "the entry for all users names the new version" "$VXVERSION" \
+        "$(reg_text "HKLM\\$SETUP_ENTRY" DisplayVersion)"
+    expect_same_file "the DLL for all users is replaced" "$VXPLUGIN" \
+        "$(unix_path "$(reg_text "HKLM\\$SETUP_ENTRY" InstallLocation)")/npVxPlug.dll"
+    uninstall_setup HKLM uninstall-all
 }
 
 # Install, uninstall, restart, and HKCU, HKLM and the folders are as before (the restart takes away
