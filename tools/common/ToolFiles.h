@@ -1,0 +1,11 @@
+// Files and folders as both tools use them.
+#pragma once
+
+#include <string>
+
+// Creates the folder and its parents; true when it exists afterwards.
+bool CreateFolderPath(const std::string& path);
+
+// The whole file, read as bytes while others may read and write it too; false when it cannot be
+// opened or read.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
