@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/ToolFiles.h"
+#include "common/ToolText.h"
+
 namespace {
 
 constexpr char kSubmissionSuffix[] = ".vnxsubmit";
@@ -38,28 +41,10 @@ ReadResult ReadExclusively(const std::string& path, std::string& bytes, DWORD& e
         return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? ReadResult::busy : ReadResult::failed;
     }
     bytes.clear();
-    char buffer[8192];
-    DWORD got = 0;
-    BOOL ok;
-    while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0) bytes.append(buffer, got);
+    bool ok = ReadToEnd(file, bytes);
     error = ok ? 0 : GetLastError();
     CloseHandle(file);
     return ok ? ReadResult::ok : ReadResult::failed;
-}
-
-std::string EscapeControls(const std::string& text)
-{
-    std::string out;
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F) {
-            char code[8];
-            snprintf(code, sizeof code, "\\x%02X", c);
-            out += code;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
 }
 
 bool MoveInto(const std::string& source, const std::string& folder, const std::string& name, std::string& problem)
@@ -107,7 +92,7 @@ std::string JournalEntry(const std::string& fileName, const CKeyValueMap& reques
     bool isUpload = request.Lookup("UPLOAD", upload) && upload == "TRUE";
     std::string entries = request.FormatText(" ");
     while (!entries.empty() && entries.back() == ' ') entries.pop_back();
-    return fileName + "\t" + (isUpload ? "upload" : "download") + "\t" + EscapeControls(entries);
+    return fileName + "\t" + (isUpload ? "upload" : "download") + "\t" + EscapeControlsAsHex(entries);
 }
 
 IntakeCount TakeUpSubmissions(const ClientSettings& settings, const ClientLog& log)
