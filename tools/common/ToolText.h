@@ -1,4 +1,5 @@
-// Texts both tools print: paths, system error codes and bytes made safe for one output line.
+// Texts both tools print: paths and system error codes (the control-byte escapes are in
+// TextEscapes.h, which builds on any platform).
 #pragma once
 
 #include <windows.h>
@@ -11,8 +12,4 @@ std::string FullPath(const std::string& path);
 // "error N (system message)", or "error N" when the system has no message for it.
 std::string ErrorText(DWORD code);
 
-// For reading: LF, CR and TAB as \n, \r and \t, other control bytes (below 0x20, and 0x7F) as \xNN.
-std::string EscapeControls(const std::string& text);
-
-// For a record that other programs split at blanks and line ends: every control byte as \xNN.
-std::string EscapeControlsAsHex(const std::string& text);
+#include "common/TextEscapes.h"

@@ -8,6 +8,7 @@
 
 #include "common/ToolFiles.h"
 #include "common/ToolText.h"
+#include "vxclient/SubmissionReader.h"
 
 namespace {
 
@@ -86,15 +87,6 @@ std::string TimeStamp()
     return text;
 }
 
-std::string JournalEntry(const std::string& fileName, const CKeyValueMap& request)
-{
-    std::string upload;
-    bool isUpload = request.Lookup("UPLOAD", upload) && upload == "TRUE";
-    std::string entries = request.FormatText(" ");
-    while (!entries.empty() && entries.back() == ' ') entries.pop_back();
-    return fileName + "\t" + (isUpload ? "upload" : "download") + "\t" + EscapeControlsAsHex(entries);
-}
-
 IntakeCount TakeUpSubmissions(const ClientSettings& settings, const ClientLog& log)
 {
     IntakeCount count;
@@ -126,14 +118,8 @@ IntakeCount TakeUpSubmissions(const ClientSettings& settings, const ClientLog& l
         }
         CKeyValueMap request;
         std::string reason;
-        try {
-            request.ParseText(bytes);
-            if (request.IsEmpty()) reason = "the file holds no request entries";
-        } catch (const FormatException&) {
-            reason = "the file is not a key=\"value\" text";
-        }
         std::string problem;
-        if (!reason.empty()) {
+        if (!ReadSubmission(bytes, request, reason)) {
             if (!MoveInto(path, settings.dataDir + "\\rejected", name, problem)) {
                 log.Write("cannot reject " + name + ": " + problem);
                 continue;
