@@ -9,7 +9,7 @@ drive_c_path() { local p=${1#C:\\}; printf '%s/%s' "$C" "${p//\\//}"; }
 # without the client where Yes hands the page's address to the browser; every host run shuts the
 # plug-in down at its end (Gecko: after half a second instead of its 30 s).
 example_pages_under() {
-    local browser=$1 options=(--browser "$1" --shutdown --unload-delay 500)
+    local browser=$1 options=(--plugin "$(winpath "$VXPLUGIN")" --browser "$1" --shutdown --unload-delay 500)
     install_client
     start_client
 
@@ -33,7 +33,7 @@ example_pages_under() {
     expect_equal "$browser: three submissions signalled" "3" "$(signal_value)"
 
     client_gone_dde_known
-    host yes "${options[@]}" --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer 'Configuration Error=Yes' \
+    host yes "${options[@]}" --click 1 --answer 'Configuration Error=Yes' \
         "$(winpath "$EXAMPLES/no-client.html")"
     expect_rc yes 0
     expect_lines "$browser: without the client, Yes hands the page's address to the browser" "$WORK/yes.out" \
@@ -67,7 +67,7 @@ vxhost: click 1 done"
 case_reload_gecko() {
     install_client
     start_client
-    host again --browser gecko --click 1 --reload 2 --answer "$SAVE_TITLE=C:\\e2e\\dl\\q1.zip" \
+    host again --plugin "$(winpath "$VXPLUGIN")" --browser gecko --click 1 --reload 2 --answer "$SAVE_TITLE=C:\\e2e\\dl\\q1.zip" \
         --answer "$SAVE_TITLE=C:\\e2e\\dl\\q2.zip" --answer "$SAVE_TITLE=C:\\e2e\\dl\\q3.zip" \
         "$(winpath "$EXAMPLES/request-file.html")"
     expect_rc again 0
