@@ -25,14 +25,16 @@ HWND OwnerWindow(const InstanceData* record)
     return record->window ? static_cast<HWND>(record->window->window) : nullptr;
 }
 
-void ReportFailure(const InstanceData* record, const char* statusText)
+void ReportFailure(const InstanceData* record, long line, const char* statusText)
 {
+    TraceLogFileWrite(kDispatchSource, line, statusText);
     ShowStatus(record, statusText);
     platform.MessageBoxA(nullptr, "Tolvane save request failed", "Error", MB_OK);
 }
 
 void OfferClientSoftware(const InstanceData* record)
 {
+    TraceLogFileWrite(kDispatchSource, __LINE__, "The Tolvane client is not installed or configured properly ...");
     ShowStatus(record, "The Tolvane client is not installed or configured properly ...");
     int answer = platform.MessageBoxA(
         nullptr,
@@ -65,7 +67,12 @@ CKeyValueMap RequestFromAttributes(const InstanceData* record)
 int RunFlow(const InstanceData* record, const char* fileName, int hasSrc)
 {
     HWND owner = OwnerWindow(record);
-    if (hasSrc) return SubmitSaveRequestFile(settingsMap, fileName, owner);
+    if (hasSrc) {
+        // The bytes kept at the stream belong to the record's own file name.
+        RequestFileBytes kept{record->fileBytes, record->fileSize};
+        bool useKept = record->fileBytes && fileName == record->file;
+        return SubmitSaveRequestFile(settingsMap, fileName, owner, useKept ? &kept : nullptr);
+    }
     CKeyValueMap request = RequestFromAttributes(record);
     if (record->isUpload) return SubmitUploadRequest(settingsMap, request, owner);
     return SubmitSaveRequest(settingsMap, request, owner);
@@ -96,7 +103,7 @@ int DispatchRequest(InstanceData* record, const char* fileName, int hasSrc)
         try {
             configured = CheckConfiguration();
         } catch (...) {
-            ReportFailure(record, "Tolvane save request failed : Unknown Exception");
+            ReportFailure(record, __LINE__, "Tolvane save request failed : Unknown Exception");
             return 0;
         }
         if (!configured) {
@@ -111,13 +118,13 @@ int DispatchRequest(InstanceData* record, const char* fileName, int hasSrc)
             }
             BumpLoadRequestSignal();
         } catch (const FormatException&) {
-            ReportFailure(record, "Tolvane save request failed : Format Exception");
+            ReportFailure(record, __LINE__, "Tolvane save request failed : Format Exception");
             return 0;
         } catch (const CException&) {
-            ReportFailure(record, "Tolvane save request failed : File Exception");
+            ReportFailure(record, __LINE__, "Tolvane save request failed : File Exception");
             return 0;
         } catch (...) {
-            ReportFailure(record, "Tolvane save request failed : Unknown Exception");
+            ReportFailure(record, __LINE__, "Tolvane save request failed : Unknown Exception");
             return 0;
         }
 

@@ -8,6 +8,7 @@
 
 #include "ClientApp/VexoRequestInternal.h"
 #include "clientlink/PlatformCalls.h"
+#include "diag/TraceLog.h"
 
 namespace {
 
@@ -74,10 +75,11 @@ int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owne
     std::string fullPath;
     {
         // Opened only to prove that the client will be able to read it; nothing is read here.
-        ScopedHandle opened(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!opened.valid()) {
+        OwnedFile opened(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!opened) {
             const std::string text = "The file '" + file + "' could not be opened.";
+            TraceLogFileWrite(kVexoRequestSource, __LINE__, text.c_str());
             platform.MessageBoxA(nullptr, text.c_str(), "Error!", MB_OK);
             return 0;
         }
@@ -90,6 +92,7 @@ int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owne
     CStringArray recipientList;
     SplitText(recipients, recipientList, ':');
     if (recipientList.empty()) {
+        TraceLogFileWrite(kVexoRequestSource, __LINE__, "Bad recipient list. Please re-enter.");
         platform.MessageBoxA(nullptr, "Bad recipient list. Please re-enter.", "Error", MB_OK);
         return 0;
     }

@@ -4,10 +4,14 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "ClientApp/RequestDispatch.h"
+#include "ClientApp/VexoRequest.h"
 #include "clientlink/BrowserHandoff.h"
 #include "clientlink/PlatformCalls.h"
+#include "diag/Diagnostics.h"
+#include "diag/TraceLog.h"
 #include "plugin/ButtonWindow.h"
 #include "plugin/InstanceData.h"
 
@@ -20,6 +24,7 @@ const char kDefaultCaption[] = "Vexo Save File";
 const char kNoFileNameText[] =
     "Fatal Error : Could not retrieve the plugin data, disk space or Authorization may be the problem";
 const char kNoFileNameTitle[] = "Plugin Error";
+const char kEntrySource[] = "plugin/PluginEntry";
 
 // NUL-terminated copy of exactly strlen + 1 bytes from the C runtime heap; null when there is
 // nothing to copy or no memory.
@@ -88,6 +93,22 @@ void ReleaseAttributeCopies(InstanceData* record)
         std::free(*field);
         *field = nullptr;
     }
+    std::free(record->fileBytes);
+    record->fileBytes = nullptr;
+    record->fileSize = 0;
+}
+
+// Keeps the request the stream delivered: a browser may delete the file when the stream ends.
+// What cannot be kept is left to the click, which then reads (or misses) the file by its name.
+void KeepRequestBytes(InstanceData* record, const char* fileName)
+{
+    std::string bytes;
+    if (!ReadRequestFileBytes(fileName, bytes)) return;
+    char* copy = static_cast<char*>(std::malloc(bytes.empty() ? 1 : bytes.size()));
+    if (!copy) return;
+    if (!bytes.empty()) std::memcpy(copy, bytes.data(), bytes.size());
+    record->fileBytes = copy;
+    record->fileSize = static_cast<uint32_t>(bytes.size());
 }
 
 InstanceData* RecordOf(NPP instance) { return static_cast<InstanceData*>(instance->pdata); }
@@ -172,6 +193,11 @@ extern "C" NPError NP_EXPORT_CALL NP_Shutdown(void)
 extern "C" NPError NPP_Initialize(void)
 {
     // Each step on its own: none of them may keep the others from running or fail the start.
+    // The trace log first, so that it also records the boxes of the configuration check.
+    try {
+        OpenTraceLogWhenSwitchedOn();
+    } catch (...) {
+    }
     try {
         InitializeDde();
     } catch (...) {
@@ -194,6 +220,10 @@ extern "C" void NPP_Shutdown(void)
     } catch (...) {
     }
     ReleaseCommonDialogs();
+    try {
+        CloseTraceLogOpenedAtStartUp();
+    } catch (...) {
+    }
 }
 
 extern "C" NPError NPP_New(NPMIMEType, NPP instance, uint16_t mode, int16_t argc, char* argn[],
@@ -280,11 +310,14 @@ extern "C" void NPP_StreamAsFile(NPP instance, NPStream*, const char* fname)
         InstanceData* record = RecordOf(instance);
         if (!record) return;
         if (!fname) {
+            TraceLogFileWrite(kEntrySource, __LINE__, kNoFileNameText);
             platform.MessageBoxA(nullptr, kNoFileNameText, kNoFileNameTitle, MB_OK);
             return;
         }
         // A file attribute wins over the stream, uploads never take one, and the first file counts.
-        if (!record->isUpload && !record->file) record->file = CopyText(fname);
+        if (record->isUpload || record->file) return;
+        record->file = CopyText(fname);
+        if (record->file) KeepRequestBytes(record, fname);
     } catch (...) {
     }
 }

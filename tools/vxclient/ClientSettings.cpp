@@ -3,17 +3,10 @@
 #include <windows.h>
 
 #include "common/ToolNames.h"
+#include "common/ToolText.h"
+#include "win/Owned.h"
 
 namespace {
-
-class Key {
-public:
-    ~Key()
-    {
-        if (handle) RegCloseKey(handle);
-    }
-    HKEY handle = nullptr;
-};
 
 bool ReadText(HKEY key, const char* name, std::string& text)
 {
@@ -35,44 +28,23 @@ bool WriteText(HKEY key, const char* name, const std::string& text, std::string&
     return status == ERROR_SUCCESS;
 }
 
-std::string PluginKeyPath() { return std::string(kMozillaPluginsKey) + "\\" + kPluginId; }
-
 }  // namespace
-
-std::string ErrorText(unsigned long code)
-{
-    char buffer[512] = "";
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                  buffer, sizeof buffer, nullptr);
-    while (length > 0 && (buffer[length - 1] == '\n' || buffer[length - 1] == '\r' || buffer[length - 1] == ' '))
-        buffer[--length] = 0;
-    return "error " + std::to_string(code) + (length ? " (" + std::string(buffer) + ")" : "");
-}
-
-bool CreateFolderPath(const std::string& path)
-{
-    for (size_t at = path.find_first_of("\\/", 3); at != std::string::npos; at = path.find_first_of("\\/", at + 1))
-        CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-    CreateDirectoryA(path.c_str(), nullptr);
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 bool ReadClientSettings(ClientSettings& settings, std::string& problem)
 {
-    Key key;
-    LONG status = RegOpenKeyExA(HKEY_CURRENT_USER, kClientSettingsKey, 0, KEY_READ, &key.handle);
+    OwnedKey key;
+    LONG status = RegOpenKeyExA(HKEY_CURRENT_USER, kClientSettingsKey, 0, KEY_READ, key.put());
     if (status != ERROR_SUCCESS) {
         problem = std::string("not installed: cannot open HKCU\\") + kClientSettingsKey + ": " + ErrorText(status);
         return false;
     }
-    ReadText(key.handle, "ApplicationPath", settings.applicationPath);
-    ReadText(key.handle, "LoadDeliveryDir", settings.deliveryDir);
-    if (!ReadText(key.handle, "LoadRequestDir", settings.requestDir) || settings.requestDir.empty()) {
+    ReadText(key.get(), "ApplicationPath", settings.applicationPath);
+    ReadText(key.get(), "LoadDeliveryDir", settings.deliveryDir);
+    if (!ReadText(key.get(), "LoadRequestDir", settings.requestDir) || settings.requestDir.empty()) {
         problem = "the settings key has no LoadRequestDir";
         return false;
     }
-    if (!ReadText(key.handle, "ClientDataDir", settings.dataDir) || settings.dataDir.empty()) {
+    if (!ReadText(key.get(), "ClientDataDir", settings.dataDir) || settings.dataDir.empty()) {
         problem = "the settings key has no ClientDataDir";
         return false;
     }
@@ -81,18 +53,18 @@ bool ReadClientSettings(ClientSettings& settings, std::string& problem)
 
 bool WriteClientSettings(const ClientSettings& settings, std::string& problem)
 {
-    Key key;
+    OwnedKey key;
     DWORD disposition = 0;
     LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, kClientSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, nullptr, &key.handle, &disposition);
+                                  KEY_ALL_ACCESS, nullptr, key.put(), &disposition);
     if (status != ERROR_SUCCESS) {
         problem = std::string("cannot create HKCU\\") + kClientSettingsKey + ": " + ErrorText(status);
         return false;
     }
-    return WriteText(key.handle, "ApplicationPath", settings.applicationPath, problem) &&
-           WriteText(key.handle, "LoadRequestDir", settings.requestDir, problem) &&
-           WriteText(key.handle, "LoadDeliveryDir", settings.deliveryDir, problem) &&
-           WriteText(key.handle, "ClientDataDir", settings.dataDir, problem);
+    return WriteText(key.get(), "ApplicationPath", settings.applicationPath, problem) &&
+           WriteText(key.get(), "LoadRequestDir", settings.requestDir, problem) &&
+           WriteText(key.get(), "LoadDeliveryDir", settings.deliveryDir, problem) &&
+           WriteText(key.get(), "ClientDataDir", settings.dataDir, problem);
 }
 
 bool DeleteClientSettings(std::string& problem)
@@ -108,37 +80,12 @@ bool DeleteClientSettings(std::string& problem)
     return true;
 }
 
-bool RegisterPlugin(const std::string& dllPath, std::string& problem)
-{
-    Key key;
-    LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, PluginKeyPath().c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, nullptr, &key.handle, nullptr);
-    if (status != ERROR_SUCCESS) {
-        problem = "cannot create HKCU\\" + PluginKeyPath() + ": " + ErrorText(status);
-        return false;
-    }
-    return WriteText(key.handle, "Path", dllPath, problem) &&
-           WriteText(key.handle, "Description", "Plug-In for Tolvane Delivery", problem) &&
-           WriteText(key.handle, "ProductName", "Tolvane Delivery Plug-In", problem) &&
-           WriteText(key.handle, "Vendor", "Tolvane", problem) && WriteText(key.handle, "Version", "1.0.0.1", problem);
-}
-
-bool UnregisterPlugin(std::string& problem)
-{
-    LONG status = RegDeleteTreeA(HKEY_CURRENT_USER, PluginKeyPath().c_str());
-    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
-        problem = "cannot remove HKCU\\" + PluginKeyPath() + ": " + ErrorText(status);
-        return false;
-    }
-    return true;
-}
-
 std::string ReadSignalText()
 {
-    Key key;
+    OwnedKey key;
     std::string path = std::string(kClientSettingsKey) + "\\" + kSignalSubKey;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key.handle) != ERROR_SUCCESS) return {};
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return {};
     std::string text;
-    ReadText(key.handle, "Value", text);
+    ReadText(key.get(), "Value", text);
     return text;
 }

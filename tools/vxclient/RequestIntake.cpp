@@ -6,6 +6,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/ToolFiles.h"
+#include "common/ToolText.h"
+#include "vxclient/SubmissionReader.h"
+#include "win/Owned.h"
+
 namespace {
 
 constexpr char kSubmissionSuffix[] = ".vnxsubmit";
@@ -18,13 +23,12 @@ bool EndsWithSubmissionSuffix(const std::string& name)
 
 void AppendLine(const std::string& path, const std::string& line)
 {
-    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    OwnedFile file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
     std::string text = line + "\n";
     DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 enum class ReadResult { ok, busy, failed };
@@ -32,34 +36,15 @@ enum class ReadResult { ok, busy, failed };
 // Opened without sharing: a file that another program still holds is left for the next look.
 ReadResult ReadExclusively(const std::string& path, std::string& bytes, DWORD& error)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    OwnedFile file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         error = GetLastError();
         return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? ReadResult::busy : ReadResult::failed;
     }
     bytes.clear();
-    char buffer[8192];
-    DWORD got = 0;
-    BOOL ok;
-    while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0) bytes.append(buffer, got);
+    bool ok = ReadToEnd(file.get(), bytes);
     error = ok ? 0 : GetLastError();
-    CloseHandle(file);
     return ok ? ReadResult::ok : ReadResult::failed;
-}
-
-std::string EscapeControls(const std::string& text)
-{
-    std::string out;
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F) {
-            char code[8];
-            snprintf(code, sizeof code, "\\x%02X", c);
-            out += code;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
 }
 
 bool MoveInto(const std::string& source, const std::string& folder, const std::string& name, std::string& problem)
@@ -101,27 +86,17 @@ std::string TimeStamp()
     return text;
 }
 
-std::string JournalEntry(const std::string& fileName, const CKeyValueMap& request)
-{
-    std::string upload;
-    bool isUpload = request.Lookup("UPLOAD", upload) && upload == "TRUE";
-    std::string entries = request.FormatText(" ");
-    while (!entries.empty() && entries.back() == ' ') entries.pop_back();
-    return fileName + "\t" + (isUpload ? "upload" : "download") + "\t" + EscapeControls(entries);
-}
-
 IntakeCount TakeUpSubmissions(const ClientSettings& settings, const ClientLog& log)
 {
     IntakeCount count;
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((settings.requestDir + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    OwnedFindHandle search(FindFirstFileA((settings.requestDir + "\\*").c_str(), &found));
+    if (search) {
         do {
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && EndsWithSubmissionSuffix(found.cFileName))
                 names.push_back(found.cFileName);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+        } while (FindNextFileA(search.get(), &found));
     }
     // The names are times: in name order is in the order the plug-in wrote them.
     std::sort(names.begin(), names.end());
@@ -141,14 +116,8 @@ IntakeCount TakeUpSubmissions(const ClientSettings& settings, const ClientLog& l
         }
         CKeyValueMap request;
         std::string reason;
-        try {
-            request.ParseText(bytes);
-            if (request.IsEmpty()) reason = "the file holds no request entries";
-        } catch (const FormatException&) {
-            reason = "the file is not a key=\"value\" text";
-        }
         std::string problem;
-        if (!reason.empty()) {
+        if (!ReadSubmission(bytes, request, reason)) {
             if (!MoveInto(path, settings.dataDir + "\\rejected", name, problem)) {
                 log.Write("cannot reject " + name + ": " + problem);
                 continue;

@@ -8,9 +8,12 @@
 #include <cstring>
 #include <string>
 
+#include "common/ToolFiles.h"
 #include "common/ToolNames.h"
+#include "common/ToolText.h"
 #include "vxclient/ClientSettings.h"
 #include "vxclient/RequestIntake.h"
+#include "win/Owned.h"
 
 namespace {
 
@@ -18,8 +21,9 @@ enum ExitCode { kSuccess = 0, kFailed = 1, kUsage = 2 };
 
 const char kUsageText[] =
     "usage: vxclient                 run: take up submission files until stopped\n"
-    "       vxclient --install [--plugin DLL] [--request-dir DIR] [--delivery-dir DIR] [--data-dir DIR]\n"
-    "       vxclient --uninstall     remove the settings key and the plug-in registration\n"
+    "       vxclient --install [--request-dir DIR] [--delivery-dir DIR] [--data-dir DIR]\n"
+    "                                write the settings key (the plug-in's setup program registers the plug-in)\n"
+    "       vxclient --uninstall     remove the settings key\n"
     "       vxclient --stop          stop the running client and wait until it has gone\n"
     "       vxclient --status        exit 0 when a client is running, 1 when not\n";
 
@@ -28,10 +32,7 @@ std::string QuitEventName() { return std::string("vxclient-quit-") + kClientInst
 
 bool IsRunning()
 {
-    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, kClientInstanceName);
-    if (!mapping) return false;
-    CloseHandle(mapping);
-    return true;
+    return static_cast<bool>(OwnedHandle(OpenFileMappingA(FILE_MAP_READ, FALSE, kClientInstanceName)));
 }
 
 std::string OwnPath()
@@ -39,13 +40,6 @@ std::string OwnPath()
     char path[MAX_PATH * 2] = "";
     DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
     return std::string(path, length);
-}
-
-std::string FullPath(const std::string& path)
-{
-    char buffer[MAX_PATH * 2];
-    DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
-    return (length > 0 && length < sizeof buffer) ? std::string(buffer, length) : path;
 }
 
 std::string DefaultDataDir()
@@ -60,7 +54,6 @@ std::string DefaultDataDir()
 
 int Install(int argc, char** argv)
 {
-    std::string plugin;
     ClientSettings settings;
     settings.dataDir = DefaultDataDir();
     for (int i = 2; i < argc; ++i) {
@@ -70,8 +63,7 @@ int Install(int argc, char** argv)
             return kUsage;
         }
         std::string value = argv[++i];
-        if (option == "--plugin") plugin = FullPath(value);
-        else if (option == "--request-dir") settings.requestDir = FullPath(value);
+        if (option == "--request-dir") settings.requestDir = FullPath(value);
         else if (option == "--delivery-dir") settings.deliveryDir = FullPath(value);
         else if (option == "--data-dir") settings.dataDir = FullPath(value);
         else {
@@ -90,21 +82,20 @@ int Install(int argc, char** argv)
         }
     }
     std::string problem;
-    if (!WriteClientSettings(settings, problem) || (!plugin.empty() && !RegisterPlugin(plugin, problem))) {
+    if (!WriteClientSettings(settings, problem)) {
         fprintf(stderr, "vxclient: %s\n", problem.c_str());
         return kFailed;
     }
     printf("vxclient: installed: ApplicationPath=%s LoadRequestDir=%s LoadDeliveryDir=%s ClientDataDir=%s\n",
            settings.applicationPath.c_str(), settings.requestDir.c_str(), settings.deliveryDir.c_str(),
            settings.dataDir.c_str());
-    if (!plugin.empty()) printf("vxclient: plug-in registered: %s\n", plugin.c_str());
     return kSuccess;
 }
 
 int Uninstall()
 {
     std::string problem;
-    if (!DeleteClientSettings(problem) || !UnregisterPlugin(problem)) {
+    if (!DeleteClientSettings(problem)) {
         fprintf(stderr, "vxclient: %s\n", problem.c_str());
         return kFailed;
     }
@@ -118,18 +109,18 @@ int Stop()
         printf("vxclient: not running\n");
         return kSuccess;
     }
-    HANDLE quit = nullptr;
+    OwnedHandle quit;
     // The client makes its quit event before its mapping; allow for one that is just starting.
     for (int attempt = 0; attempt < 100 && !quit; ++attempt) {
-        quit = OpenEventA(EVENT_MODIFY_STATE, FALSE, QuitEventName().c_str());
+        quit.reset(OpenEventA(EVENT_MODIFY_STATE, FALSE, QuitEventName().c_str()));
         if (!quit) Sleep(50);
     }
     if (!quit) {
         fprintf(stderr, "vxclient: a client runs but cannot be asked to stop\n");
         return kFailed;
     }
-    SetEvent(quit);
-    CloseHandle(quit);
+    SetEvent(quit.get());
+    quit.reset();
     for (int waited = 0; waited < 10000; waited += 50) {
         if (!IsRunning()) {
             printf("vxclient: stopped\n");
@@ -140,21 +131,6 @@ int Stop()
     fprintf(stderr, "vxclient: the client did not stop within 10 s\n");
     return kFailed;
 }
-
-class Handle {
-public:
-    explicit Handle(HANDLE handle = nullptr) : handle(handle) {}
-    ~Handle()
-    {
-        if (handle && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE get() const { return handle; }
-
-private:
-    HANDLE handle;
-};
 
 int RunClient()
 {
@@ -167,11 +143,11 @@ int RunClient()
     CreateFolderPath(settings.dataDir);
     ClientLog log(settings.dataDir + "\\client.log");
 
-    Handle quit(CreateEventA(nullptr, TRUE, FALSE, QuitEventName().c_str()));
+    OwnedHandle quit(CreateEventA(nullptr, TRUE, FALSE, QuitEventName().c_str()));
     // The plug-in knows the client runs by this mapping; it only ever opens it for reading.
-    Handle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, kClientInstanceName));
+    OwnedHandle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, kClientInstanceName));
     DWORD mappingError = GetLastError();
-    if (!mapping.get()) {
+    if (!mapping) {
         log.Write("cannot create the mapping " + std::string(kClientInstanceName) + ": " + ErrorText(mappingError));
         return kFailed;
     }
@@ -179,7 +155,7 @@ int RunClient()
         log.Write("second copy exits: a client is already running");
         return kSuccess;
     }
-    if (!quit.get()) {
+    if (!quit) {
         log.Write("cannot create the quit event: " + ErrorText(GetLastError()));
         return kFailed;
     }
@@ -189,18 +165,19 @@ int RunClient()
     }
     log.Write("started, watching " + settings.requestDir);
 
-    Handle directoryChanged(FindFirstChangeNotificationA(
+    // A change notification is closed by FindCloseChangeNotification, not CloseHandle.
+    OwnedChangeNotification directoryChanged(FindFirstChangeNotificationA(
         settings.requestDir.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE));
-    if (directoryChanged.get() == INVALID_HANDLE_VALUE)
+    if (!directoryChanged)
         log.Write("cannot watch the request directory: " + ErrorText(GetLastError()) + "; relying on the signal");
 
-    HKEY signalKey = nullptr;
+    OwnedKey signalKey;
     std::string signalPath = std::string(kClientSettingsKey) + "\\" + kSignalSubKey;
     LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, signalPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_NOTIFY | KEY_QUERY_VALUE, nullptr, &signalKey, nullptr);
-    Handle signalChanged(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+                                  KEY_NOTIFY | KEY_QUERY_VALUE, nullptr, signalKey.put(), nullptr);
+    OwnedHandle signalChanged(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     bool watchingSignal = status == ERROR_SUCCESS &&
-                          RegNotifyChangeKeyValue(signalKey, FALSE, REG_NOTIFY_CHANGE_LAST_SET, signalChanged.get(),
+                          RegNotifyChangeKeyValue(signalKey.get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, signalChanged.get(),
                                                   TRUE) == ERROR_SUCCESS;
     if (!watchingSignal) log.Write("cannot watch the load-request signal: " + ErrorText(status));
 
@@ -210,7 +187,7 @@ int RunClient()
         HANDLE waits[3];
         DWORD count = 0;
         waits[count++] = quit.get();
-        bool watchingDirectory = directoryChanged.get() != INVALID_HANDLE_VALUE;
+        bool watchingDirectory = static_cast<bool>(directoryChanged);
         if (watchingDirectory) waits[count++] = directoryChanged.get();
         if (watchingSignal) waits[count++] = signalChanged.get();
         // A file another program still held is looked at again shortly; otherwise only events wake us.
@@ -224,12 +201,11 @@ int RunClient()
         HANDLE which = woke == WAIT_TIMEOUT ? nullptr : waits[woke - WAIT_OBJECT_0];
         if (which && which == directoryChanged.get()) FindNextChangeNotification(directoryChanged.get());
         if (which && which == signalChanged.get()) {
-            RegNotifyChangeKeyValue(signalKey, FALSE, REG_NOTIFY_CHANGE_LAST_SET, signalChanged.get(), TRUE);
+            RegNotifyChangeKeyValue(signalKey.get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, signalChanged.get(), TRUE);
             log.Write("load-request signal " + ReadSignalText());
         }
         last = TakeUpSubmissions(settings, log);
     }
-    if (signalKey) RegCloseKey(signalKey);
     log.Write("stopped");
     return kSuccess;
 }

@@ -5,7 +5,9 @@
 #include <stdexcept>
 
 #include "common/ToolNames.h"
+#include "common/ToolText.h"
 #include "vxhost/HtmlPage.h"
+#include "win/Owned.h"
 
 namespace {
 
@@ -39,23 +41,13 @@ std::string QueryString(const std::vector<char>& block, const std::string& subBl
     return std::string(text, size);
 }
 
-class RegistryKey {
-public:
-    RegistryKey(HKEY root, const std::string& path)
-    {
-        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) key = nullptr;
-    }
-    ~RegistryKey()
-    {
-        if (key) RegCloseKey(key);
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    HKEY get() const { return key; }
-
-private:
-    HKEY key = nullptr;
-};
+// The key under root, or none when it cannot be opened for reading.
+OwnedKey OpenKeyForReading(HKEY root, const std::string& path)
+{
+    OwnedKey key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) key.release();
+    return key;
+}
 
 bool ReadStringValue(HKEY key, const char* name, std::string& text)
 {
@@ -76,16 +68,6 @@ Function Export(HMODULE module, const char* name)
 }
 
 }  // namespace
-
-std::string Win32ErrorText(DWORD code)
-{
-    char buffer[512] = "";
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                  buffer, sizeof buffer, nullptr);
-    while (length > 0 && (buffer[length - 1] == '\n' || buffer[length - 1] == '\r' || buffer[length - 1] == ' '))
-        buffer[--length] = 0;
-    return "error " + std::to_string(code) + (length ? " (" + std::string(buffer) + ")" : "");
-}
 
 bool PluginInfo::HandlesType(const std::string& type) const
 {
@@ -110,12 +92,12 @@ PluginInfo ReadPluginInfo(const std::string& dllPath)
         DWORD error = GetLastError();
         if (GetFileAttributesA(dllPath.c_str()) == INVALID_FILE_ATTRIBUTES)
             throw std::runtime_error("plug-in file not found: " + dllPath);
-        throw std::runtime_error("no version resource in " + dllPath + ": " + Win32ErrorText(error));
+        throw std::runtime_error("no version resource in " + dllPath + ": " + ErrorText(error));
     }
     std::vector<char> block(size);
     if (!GetFileVersionInfoA(dllPath.c_str(), 0, size, block.data()))
         throw std::runtime_error("cannot read the version resource of " + dllPath + ": " +
-                                 Win32ErrorText(GetLastError()));
+                                 ErrorText(GetLastError()));
 
     // The translation table names the string tables present; browsers fell back to US English, 1252.
     std::vector<std::string> tables;
@@ -154,17 +136,17 @@ std::vector<PluginInfo> FindRegisteredPlugins(std::vector<std::string>& skipped)
         const char* name;
     } roots[] = {{HKEY_CURRENT_USER, "HKCU"}, {HKEY_LOCAL_MACHINE, "HKLM"}};
     for (const auto& root : roots) {
-        RegistryKey plugins(root.root, kMozillaPluginsKey);
-        if (!plugins.get()) continue;
+        OwnedKey plugins = OpenKeyForReading(root.root, kMozillaPluginsKey);
+        if (!plugins) continue;
         for (DWORD index = 0;; ++index) {
             char id[256];
             DWORD idLength = sizeof id;
             LONG status = RegEnumKeyExA(plugins.get(), index, id, &idLength, nullptr, nullptr, nullptr, nullptr);
             if (status != ERROR_SUCCESS) break;
             std::string where = std::string(root.name) + "\\" + kMozillaPluginsKey + "\\" + id;
-            RegistryKey entry(plugins.get(), id);
+            OwnedKey entry = OpenKeyForReading(plugins.get(), id);
             std::string path;
-            if (!entry.get() || !ReadStringValue(entry.get(), "Path", path)) {
+            if (!entry || !ReadStringValue(entry.get(), "Path", path)) {
                 skipped.push_back(where + ": no \"Path\" value");
                 continue;
             }
@@ -185,7 +167,7 @@ PluginModule::~PluginModule() { Unload(); }
 void PluginModule::Load(const std::string& path)
 {
     module = LoadLibraryA(path.c_str());
-    if (!module) throw std::runtime_error("cannot load " + path + ": " + Win32ErrorText(GetLastError()));
+    if (!module) throw std::runtime_error("cannot load " + path + ": " + ErrorText(GetLastError()));
     getEntryPoints = Export<NP_GetEntryPointsFunc>(module, "NP_GetEntryPoints");
     initialize = Export<NP_InitializeFunc>(module, "NP_Initialize");
     shutdown = Export<NP_ShutdownFunc>(module, "NP_Shutdown");

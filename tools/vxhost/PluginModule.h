@@ -49,4 +49,3 @@ private:
     NP_ShutdownFunc shutdown = nullptr;
 };
 
-std::string Win32ErrorText(DWORD code);
