@@ -56,6 +56,11 @@ void ReadTextFile(const std::string& path, std::string& text)
     ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) ThrowFileError(GetLastError(), path);
+    // Judged on its size, before anything is read: a page cannot make the browser's thread read
+    // and hold a file of any size.
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) ThrowFileError(GetLastError(), path);
+    if (static_cast<unsigned long long>(size.QuadPart) > kLargestRequestFile) throw RequestFileTooLarge();
 
     // Read as bytes: the line joining below treats LF and CR LF alike and keeps a lone CR,
     // which the C runtime's text mode would not (it also stops at a Ctrl-Z).
@@ -104,6 +109,13 @@ BOOL ReportBadRequestInformation(const std::string& path, const std::string& req
     return FALSE;
 }
 
+bool IsAbsoluteLocalPathOrEmpty(const std::string& file)
+{
+    if (file.empty()) return true;
+    std::string fullPath;
+    return IsLocalPath(file, fullPath) && fullPath == file;
+}
+
 }  // namespace
 
 BOOL ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request)
@@ -117,6 +129,9 @@ BOOL ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request)
         ReadTextFile(path, fileText);
     } catch (const CFileException&) {
         return ReportMissingFile(path);
+    } catch (const RequestFileTooLarge&) {
+        return ReportNoRequestInformation(
+            path, "(larger than " + std::to_string(kLargestRequestFile) + " bytes: not read)");
     }
 
     std::string requestData;
@@ -129,6 +144,9 @@ BOOL ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request)
         good = false;
     }
     if (good) good = IsValidName(request) && IsValidType(request) && IsValidServerName(request);
+    // What the user is shown must be what is sent, and a FILE is named as it is submitted: an
+    // absolute path on a local drive.
+    if (good) good = IsShowableRequest(request) && IsAbsoluteLocalPathOrEmpty(MapValue(request, "FILE"));
     if (!good) return ReportBadRequestInformation(path, requestData);
     return TRUE;
 }

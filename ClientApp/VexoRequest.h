@@ -14,7 +14,10 @@
 // Source name that the request code's trace-log entries carry.
 extern const char* const kVexoRequestSource;  // "ClientApp/VexoRequest"
 
-void ReadTextFile(const std::string& path, std::string& text);  // throws CFileException
+// A request file larger than kLargestRequestFile (ClientApp/RequestData.h), found before it is read.
+struct RequestFileTooLarge {};
+// Throws CFileException, or RequestFileTooLarge without reading the file.
+void ReadTextFile(const std::string& path, std::string& text);
 // File errors travel as CFileException by value, caught by reference (as FormatException).
 BOOL ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request);
 BOOL IsValidName(const CKeyValueMap& request);
@@ -42,3 +45,6 @@ struct SubmissionTime {
 };
 extern SubmissionTime (*submissionClock)();
 SubmissionTime SubmissionClockNow();
+// The write of the submission file's bytes (WriteFile); tests may make it fail.
+extern BOOL(WINAPI* submissionWriteFile)(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written,
+                                         LPOVERLAPPED overlapped);

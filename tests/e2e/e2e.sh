@@ -496,9 +496,9 @@ case_named_file() {
     host no --clicks 1,2 --answer 'Tolvane Message =No' --answer 'Tolvane Message =No' "$page"
     expect_rc no 0
     expect_lines "each file is named in the box, and No cancels" "$WORK/no.out" '^(dialog: box.*-> |status: )' \
-'dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: carol \nDo you want to send it? -> No
+'dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: carol \nthrough the server: srv3 \nport: 609 \nDo you want to send it? -> No
 status: Tolvane Save request cancelled
-dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: mallory:eve \nDo you want to send it? -> No
+dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: mallory:eve \nthrough the server: srv4 \nport: (none given) \nDo you want to send it? -> No
 status: Tolvane Save request cancelled'
     sleep 1
     expect_equal "no submission file is written" "" "$(request_files)"
@@ -508,9 +508,9 @@ status: Tolvane Save request cancelled'
     host yes --clicks 1,2 --answer 'Tolvane Message =Yes' --answer 'Tolvane Message=Yes' "$page"
     expect_rc yes 0
     expect_lines "Yes submits both, with no other dialog" "$WORK/yes.out" '^(dialog: box.*-> |status: )' \
-'dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: carol \nDo you want to send it? -> Yes
+'dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: carol \nthrough the server: srv3 \nport: 609 \nDo you want to send it? -> Yes
 status: Document : Done
-dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: mallory:eve \nDo you want to send it? -> Yes
+dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: mallory:eve \nthrough the server: srv4 \nport: (none given) \nDo you want to send it? -> Yes
 status: Document : Done'
     expect_equal "no file dialog" "" "$(grep -E '^dialog: file dialog' "$WORK/yes.out")"
     wait_for_journal 2

@@ -39,8 +39,9 @@ const char kUsage[] =
     "  --pause MS            wait this long after the page is shown, before the first click\n"
     "  --timeout SECONDS     end with an error after this long (scripted mode: 60 unless given)\n"
     "  --during TITLE=ACTION while the dialog titled TITLE is open, before it is answered: \"click N\",\n"
-    "                        \"destroy N\" (NPP_Destroy of instance N) or \"shutdown\" (NPP_Destroy of every\n"
-    "                        instance, then NP_Shutdown); repeatable, each used once, in order (\"pass\"\n"
+    "                        \"destroy N\" (NPP_Destroy of instance N), \"shutdown\" (NPP_Destroy of every\n"
+    "                        instance, then NP_Shutdown) or \"unload\" (the same, then FreeLibrary, as a\n"
+    "                        browser that lets the page go); repeatable, each used once, in order (\"pass\"\n"
     "                        does nothing, so that the next action waits for a later dialog)\n"
     "  --figures             print the process's handles and memory before the clicks, after each of the\n"
     "                        first ten clicks, every 100th and the last, after each --during action and\n"
@@ -82,7 +83,7 @@ unsigned ParseNumber(const std::string& text, const std::string& option)
 
 // What --during may do while a dialog is open.
 struct DialogAction {
-    enum Kind { kPass, kClick, kDestroy, kShutdown } kind;
+    enum Kind { kPass, kClick, kDestroy, kShutdown, kUnload } kind;
     int number;
 };
 
@@ -90,12 +91,14 @@ DialogAction ParseAction(const std::string& text)
 {
     if (text == "pass") return {DialogAction::kPass, 0};
     if (text == "shutdown") return {DialogAction::kShutdown, 0};
+    if (text == "unload") return {DialogAction::kUnload, 0};
     for (const auto& verb : {std::make_pair("click ", DialogAction::kClick), std::make_pair("destroy ", DialogAction::kDestroy)}) {
         std::string prefix = verb.first;
         if (text.compare(0, prefix.size(), prefix) == 0)
             return {verb.second, static_cast<int>(ParseNumber(text.substr(prefix.size()), "--during"))};
     }
-    throw UsageError("--during does \"click N\", \"destroy N\", \"shutdown\" or \"pass\", not \"" + text + "\"");
+    throw UsageError("--during does \"click N\", \"destroy N\", \"shutdown\", \"unload\" or \"pass\", not \"" + text +
+                     "\"");
 }
 
 Options ParseOptions(int argc, char** argv)
@@ -267,13 +270,20 @@ void RunDialogActionInside(const std::string& text)
 {
     DialogAction action = ParseAction(text);
     if (action.kind == DialogAction::kPass) return;
-    if (action.kind == DialogAction::kShutdown) {
+    if (action.kind == DialogAction::kShutdown || action.kind == DialogAction::kUnload) {
         if (pluginShutDown) {
             PrintError("the plug-in is shut down already");
             actionFailed = true;
             return;
         }
         ShutDownPlugin();
+        if (action.kind == DialogAction::kUnload) {
+            // The library's code is still on this thread's stack, below the open dialog.
+            const std::string path = loadedPlugin->Path();
+            loadedPlugin->Unload();
+            PrintLine("vxhost", std::string("unloaded (FreeLibrary); the library is ") +
+                                    (GetModuleHandleA(path.c_str()) ? "still mapped" : "unmapped"));
+        }
     } else if (action.kind == DialogAction::kDestroy) {
         NPError answered = NPERR_NO_ERROR;
         std::string problem;
