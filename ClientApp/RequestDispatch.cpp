@@ -25,14 +25,16 @@ HWND OwnerWindow(const InstanceData* record)
     return record->window ? static_cast<HWND>(record->window->window) : nullptr;
 }
 
-void ReportFailure(const InstanceData* record, const char* statusText)
+void ReportFailure(const InstanceData* record, long line, const char* statusText)
 {
+    TraceLogFileWrite(kDispatchSource, line, statusText);
     ShowStatus(record, statusText);
     platform.MessageBoxA(nullptr, "Tolvane save request failed", "Error", MB_OK);
 }
 
 void OfferClientSoftware(const InstanceData* record)
 {
+    TraceLogFileWrite(kDispatchSource, __LINE__, "The Tolvane client is not installed or configured properly ...");
     ShowStatus(record, "The Tolvane client is not installed or configured properly ...");
     int answer = platform.MessageBoxA(
         nullptr,
@@ -96,7 +98,7 @@ int DispatchRequest(InstanceData* record, const char* fileName, int hasSrc)
         try {
             configured = CheckConfiguration();
         } catch (...) {
-            ReportFailure(record, "Tolvane save request failed : Unknown Exception");
+            ReportFailure(record, __LINE__, "Tolvane save request failed : Unknown Exception");
             return 0;
         }
         if (!configured) {
@@ -111,13 +113,13 @@ int DispatchRequest(InstanceData* record, const char* fileName, int hasSrc)
             }
             BumpLoadRequestSignal();
         } catch (const FormatException&) {
-            ReportFailure(record, "Tolvane save request failed : Format Exception");
+            ReportFailure(record, __LINE__, "Tolvane save request failed : Format Exception");
             return 0;
         } catch (const CException&) {
-            ReportFailure(record, "Tolvane save request failed : File Exception");
+            ReportFailure(record, __LINE__, "Tolvane save request failed : File Exception");
             return 0;
         } catch (...) {
-            ReportFailure(record, "Tolvane save request failed : Unknown Exception");
+            ReportFailure(record, __LINE__, "Tolvane save request failed : Unknown Exception");
             return 0;
         }
 

@@ -9,6 +9,7 @@
 #include "ClientApp/RequestData.h"
 #include "ClientApp/VexoRequestInternal.h"
 #include "clientlink/PlatformCalls.h"
+#include "diag/TraceLog.h"
 
 namespace {
 
@@ -87,6 +88,7 @@ int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owne
                                      : INVALID_HANDLE_VALUE);
         if (!opened.valid() || (namedByPage && GetFileType(opened.get()) != FILE_TYPE_DISK)) {
             const std::string text = "The file '" + file + "' could not be opened.";
+            TraceLogFileWrite(kVexoRequestSource, __LINE__, text.c_str());
             platform.MessageBoxA(nullptr, text.c_str(), "Error!", MB_OK);
             return 0;
         }
@@ -99,6 +101,7 @@ int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owne
     CStringArray recipientList;
     SplitText(recipients, recipientList, ':');
     if (recipientList.empty()) {
+        TraceLogFileWrite(kVexoRequestSource, __LINE__, "Bad recipient list. Please re-enter.");
         platform.MessageBoxA(nullptr, "Bad recipient list. Please re-enter.", "Error", MB_OK);
         return 0;
     }

@@ -12,6 +12,7 @@
 namespace {
 
 const char* const kSignalValueName = "Value";
+const char* const kSignalSource = "clientlink/ClientSignal";
 const std::size_t kCommandLineCapacity = 4096;
 
 std::string SignalKeyPath() { return productKeyPath + "\\LoadRequestSignal"; }
@@ -46,6 +47,12 @@ std::string StartupMessage(const char* opening, const std::string& path)
 {
     return std::string(opening) + " :\nApplication Not Installed \nApplication path: " + path +
            "\nInstance name: " + clientInstanceName;
+}
+
+void ShowStartupBox(long line, const std::string& text)
+{
+    TraceLogFileWrite(kSignalSource, line, text.c_str());
+    platform.MessageBoxA(nullptr, text.c_str(), "Startup", MB_OK);
 }
 
 }  // namespace
@@ -86,18 +93,12 @@ void StartClientIfNeeded(CKeyValueMap& settings)
 
     std::string path;
     if (!settings.Lookup("ApplicationPath", path)) {
-        platform.MessageBoxA(
-            nullptr,
-            StartupMessage("No ApplicationPath for starting the Tolvane Client application", path)
-                .c_str(),
-            "Startup", MB_OK);
+        ShowStartupBox(__LINE__, StartupMessage(
+                                     "No ApplicationPath for starting the Tolvane Client application", path));
         return;
     }
     if (!LaunchProcess(path, nullptr, TRUE, NORMAL_PRIORITY_CLASS)) {
-        platform.MessageBoxA(
-            nullptr,
-            StartupMessage("Error starting the Tolvane Client application", path).c_str(),
-            "Startup", MB_OK);
+        ShowStartupBox(__LINE__, StartupMessage("Error starting the Tolvane Client application", path));
     }
 }
 
@@ -109,7 +110,7 @@ BOOL LaunchProcess(const std::string& commandLine, PROCESS_INFORMATION* processI
         char message[64];
         std::snprintf(message, sizeof(message), "Unsupported priority class %ld",
                       static_cast<long>(priorityClass));
-        TraceLogFileWrite("clientlink/ClientSignal", __LINE__, message);
+        TraceLogFileWrite(kSignalSource, __LINE__, message);
         priorityClass = NORMAL_PRIORITY_CLASS;
     }
 

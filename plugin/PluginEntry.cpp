@@ -8,6 +8,8 @@
 #include "ClientApp/RequestDispatch.h"
 #include "clientlink/BrowserHandoff.h"
 #include "clientlink/PlatformCalls.h"
+#include "diag/Diagnostics.h"
+#include "diag/TraceLog.h"
 #include "plugin/ButtonWindow.h"
 #include "plugin/InstanceData.h"
 
@@ -21,6 +23,7 @@ const char kDefaultCaption[] = "Vexo Save File";
 const char kNoFileNameText[] =
     "Fatal Error : Could not retrieve the plugin data, disk space or Authorization may be the problem";
 const char kNoFileNameTitle[] = "Plugin Error";
+const char kEntrySource[] = "plugin/PluginEntry";
 
 // NUL-terminated copy of exactly strlen + 1 bytes from the C runtime heap; null when there is
 // nothing to copy or no memory.
@@ -181,6 +184,11 @@ extern "C" NPError NP_EXPORT_CALL NP_Shutdown(void)
 extern "C" NPError NPP_Initialize(void)
 {
     // Each step on its own: none of them may keep the others from running or fail the start.
+    // The trace log first, so that it also records the boxes of the configuration check.
+    try {
+        OpenTraceLogWhenSwitchedOn();
+    } catch (...) {
+    }
     try {
         InitializeDde();
     } catch (...) {
@@ -203,6 +211,10 @@ extern "C" void NPP_Shutdown(void)
     } catch (...) {
     }
     ReleaseCommonDialogs();
+    try {
+        CloseTraceLogOpenedAtStartUp();
+    } catch (...) {
+    }
 }
 
 extern "C" NPError NPP_New(NPMIMEType, NPP instance, uint16_t mode, int16_t argc, char* argn[],
@@ -294,6 +306,7 @@ extern "C" void NPP_StreamAsFile(NPP instance, NPStream*, const char* fname)
         InstanceData* record = RecordOf(instance);
         if (!record) return;
         if (!fname) {
+            TraceLogFileWrite(kEntrySource, __LINE__, kNoFileNameText);
             ModalLoop inBox;
             platform.MessageBoxA(nullptr, kNoFileNameText, kNoFileNameTitle, MB_OK);
             return;

@@ -366,11 +366,20 @@ TEST_F(Limits, TraceLogEntriesOfAnyLengthAreWrittenWhole)
 
     const std::string report = "The request file appears to have bad request information. \n\t\tSorry! \nFile submitted: " +
                                requestDir.path() + "-request.vnxclient \nRequest data: " + data;
+    const std::string written = ReadWholeFile(logPath);
+    // The click's failure box is logged under the line of the dispatch that shows it.
+    const std::string failureSource = "ClientApp/RequestDispatch, line ";
+    const std::size_t failureAt = written.find(failureSource);
+    ASSERT_NE(std::string::npos, failureAt);
+    const std::string failureLine =
+        written.substr(failureAt + failureSource.size(),
+                       written.find('\r', failureAt) - failureAt - failureSource.size());
     const std::string expected =
         "TraceLogFileOpen at 01/02/03 04:05:06: " + logPath + " ..." +
         "LOGGED at 01/02/03 04:05:06: ClientApp/VexoRequest, line 182\r\n... " + WithCrLf(report) + "\r\n" +
+        "LOGGED at 01/02/03 04:05:06: " + failureSource + failureLine +
+        "\r\n... Tolvane save request failed : Format Exception\r\n" +
         "LOGGED at 01/02/03 04:05:06: " + source + ", line 7\r\n... " + message + "\r\n";
-    const std::string written = ReadWholeFile(logPath);
     EXPECT_EQ(expected.size(), written.size());
     EXPECT_TRUE(expected == written) << "the trace log differs";
     DeleteFileA(logPath.c_str());

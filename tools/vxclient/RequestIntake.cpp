@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "vxclient/SubmissionReader.h"
+
 namespace {
 
 constexpr char kSubmissionSuffix[] = ".vnxsubmit";
@@ -47,21 +49,6 @@ ReadResult ReadExclusively(const std::string& path, std::string& bytes, DWORD& e
     return ok ? ReadResult::ok : ReadResult::failed;
 }
 
-std::string EscapeControls(const std::string& text)
-{
-    std::string out;
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F) {
-            char code[8];
-            snprintf(code, sizeof code, "\\x%02X", c);
-            out += code;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
-
 bool MoveInto(const std::string& source, const std::string& folder, const std::string& name, std::string& problem)
 {
     if (!CreateFolderPath(folder)) {
@@ -101,15 +88,6 @@ std::string TimeStamp()
     return text;
 }
 
-std::string JournalEntry(const std::string& fileName, const CKeyValueMap& request)
-{
-    std::string upload;
-    bool isUpload = request.Lookup("UPLOAD", upload) && upload == "TRUE";
-    std::string entries = request.FormatText(" ");
-    while (!entries.empty() && entries.back() == ' ') entries.pop_back();
-    return fileName + "\t" + (isUpload ? "upload" : "download") + "\t" + EscapeControls(entries);
-}
-
 IntakeCount TakeUpSubmissions(const ClientSettings& settings, const ClientLog& log)
 {
     IntakeCount count;
@@ -141,14 +119,8 @@ IntakeCount TakeUpSubmissions(const ClientSettings& settings, const ClientLog& l
         }
         CKeyValueMap request;
         std::string reason;
-        try {
-            request.ParseText(bytes);
-            if (request.IsEmpty()) reason = "the file holds no request entries";
-        } catch (const FormatException&) {
-            reason = "the file is not a key=\"value\" text";
-        }
         std::string problem;
-        if (!reason.empty()) {
+        if (!ReadSubmission(bytes, request, reason)) {
             if (!MoveInto(path, settings.dataDir + "\\rejected", name, problem)) {
                 log.Write("cannot reject " + name + ": " + problem);
                 continue;

@@ -7,6 +7,7 @@
 
 #include "clientlink/KeyValueMap.h"
 #include "vxclient/ClientSettings.h"
+#include "vxclient/SubmissionReader.h"
 
 class ClientLog {
 public:
@@ -24,9 +25,5 @@ struct IntakeCount {
 };
 
 IntakeCount TakeUpSubmissions(const ClientSettings& settings, const ClientLog& log);
-
-// "<file name>\t<download|upload>\t<entries>" with the entries as the codec writes them, separated
-// by blanks, control characters written as \xNN so that a request stays on one line.
-std::string JournalEntry(const std::string& fileName, const CKeyValueMap& request);
 
 std::string TimeStamp();

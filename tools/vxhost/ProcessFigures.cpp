@@ -157,3 +157,48 @@ std::string DescribeFigures(const ProcessFigures& figures)
                 std::to_string(figures.userObjects);
     return text;
 }
+
+// Wide enough for what Wine's allocator and the dialogs move by themselves, narrow enough that a
+// handle, a record or a buffer lost per click shows well before the thousandth.
+const FlatnessCheck::Tolerance FlatnessCheck::kTolerances[5] = {
+    {"handles", 5},
+    {"private bytes", 256 * 1024},
+    {"working set", 512 * 1024},
+    {"heap in use", 16 * 1024},
+    {"plug-in blocks", 0},
+};
+
+void FlatnessCheck::Note(unsigned click, const ProcessFigures& figures, long pluginBlocks)
+{
+    if (click < from_) return;
+    const long long values[5] = {figures.handles, static_cast<long long>(figures.privateBytes),
+                                 static_cast<long long>(figures.workingSet),
+                                 static_cast<long long>(figures.heapInUse), pluginBlocks};
+    for (int i = 0; i < 5; ++i) {
+        Range& range = ranges_[i];
+        if (!started_) range = {values[i], values[i], values[i], values[i]};
+        range.latest = values[i];
+        if (values[i] < range.low) range.low = values[i];
+        if (values[i] > range.high) range.high = values[i];
+    }
+    started_ = true;
+    last_ = click;
+}
+
+std::vector<std::string> FlatnessCheck::Problems() const
+{
+    if (!started_)
+        return {"--flat " + std::to_string(from_) + ": the run made fewer clicks, nothing to compare"};
+    std::vector<std::string> problems;
+    for (int i = 0; i < 5; ++i) {
+        const Range& range = ranges_[i];
+        const long long allowed = kTolerances[i].allowed;
+        if (range.high - range.first <= allowed && range.first - range.low <= allowed) continue;
+        problems.push_back(std::string(kTolerances[i].name) + " not flat from click " + std::to_string(from_) +
+                           " to " + std::to_string(last_) + ": " + std::to_string(range.first) + " at " +
+                           std::to_string(from_) + ", " + std::to_string(range.latest) + " at " +
+                           std::to_string(last_) + ", " + std::to_string(range.low) + " to " +
+                           std::to_string(range.high) + " between (tolerance " + std::to_string(allowed) + ")");
+    }
+    return problems;
+}

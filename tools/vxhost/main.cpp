@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -25,7 +26,7 @@
 
 namespace {
 
-enum ExitCode { kSuccess = 0, kSetupFailed = 1, kScriptFailed = 2, kTimedOut = 3, kCrashed = 4 };
+enum ExitCode { kSuccess = 0, kSetupFailed = 1, kScriptFailed = 2, kTimedOut = 3, kCrashed = 4, kNotFlat = 5 };
 
 const char kUsage[] =
     "usage: vxhost [options] PAGE.html\n"
@@ -46,6 +47,10 @@ const char kUsage[] =
     "  --figures             print the process's handles and memory before the clicks, after each of the\n"
     "                        first ten clicks, every 100th and the last, after each --during action and\n"
     "                        after the shut-down\n"
+    "  --flat N              exit with 5 unless the figures read after click N, every 100th click and the\n"
+    "                        last stay within a tolerance of those at click N, either way: handles 5,\n"
+    "                        private bytes 256 KiB, working set 512 KiB, heap in use 16 KiB, the\n"
+    "                        plug-in's live allocations 0\n"
     "  --shutdown            after the clicks (if any), NPP_Destroy every instance and call NP_Shutdown\n"
     "  --dde-name NAME       DDE service name for WWW_OpenURL (default VXHOST)\n"
     "  --cache DIR           folder for the local copies of streamed files\n"
@@ -60,6 +65,7 @@ struct Options {
     std::vector<DialogAnswer> actions;
     unsigned repeat = 1;
     bool figures = false;
+    unsigned flatFrom = 0;  // 0: no flatness check
     unsigned answerDelayMs = 0;
     unsigned pauseMs = 0;
     int timeoutSeconds = -1;
@@ -134,6 +140,10 @@ Options ParseOptions(int argc, char** argv)
             options.repeat = ParseNumber(value(), argument);
             if (options.repeat == 0) throw UsageError("--repeat needs at least 1");
         } else if (argument == "--figures") options.figures = true;
+        else if (argument == "--flat") {
+            options.flatFrom = ParseNumber(value(), argument);
+            if (options.flatFrom == 0) throw UsageError("--flat needs a click number of at least 1");
+        }
         else if (argument == "--answer-delay") options.answerDelayMs = ParseNumber(value(), argument);
         else if (argument == "--pause") options.pauseMs = ParseNumber(value(), argument);
         else if (argument == "--timeout") options.timeoutSeconds = static_cast<int>(ParseNumber(value(), argument));
@@ -204,13 +214,28 @@ bool printFigures = false;
 bool actionFailed = false;
 DWORD firstClickTick = 0;
 
-void PrintFigures(const std::string& when)
+void PrintFigures(const std::string& when, const ProcessFigures& figures)
 {
-    if (!printFigures) return;
-    ProcessFigures figures = ReadProcessFigures();
     DWORD elapsed = firstClickTick ? GetTickCount() - firstClickTick : 0;
     PrintLine("figures", when + ": " + DescribeFigures(figures) + ", plug-in blocks " +
                              std::to_string(PluginBlocksInUse()) + ", elapsed ms " + std::to_string(elapsed));
+}
+
+void PrintFigures(const std::string& when)
+{
+    if (printFigures) PrintFigures(when, ReadProcessFigures());
+}
+
+// After `made` of `total` clicks: the figures printed by --figures (the first ten, every 100th, the
+// last), and those --flat compares (from its click on, at the same points). One reading for both.
+void FiguresAfterClicks(size_t made, size_t total, FlatnessCheck* flat)
+{
+    bool printed = printFigures && (made <= 10 || made % 100 == 0 || made == total);
+    bool compared = flat && made >= flat->From() && (made == flat->From() || made % 100 == 0 || made == total);
+    if (!printed && !compared) return;
+    ProcessFigures figures = ReadProcessFigures();
+    if (printed) PrintFigures("after " + std::to_string(made) + " click" + (made == 1 ? "" : "s"), figures);
+    if (compared) flat->Note(static_cast<unsigned>(made), figures, PluginBlocksInUse());
 }
 
 void OnStatus(NPP instance, const char* text)
@@ -403,6 +428,8 @@ int Run(const Options& options)
         }
         const size_t total = options.clicks.size() * options.repeat;
         size_t made = 0;
+        std::unique_ptr<FlatnessCheck> flat;
+        if (options.flatFrom) flat.reset(new FlatnessCheck(options.flatFrom));
         firstClickTick = GetTickCount();
         bool stopped = false;
         for (unsigned round = 0; round < options.repeat && !stopped; ++round) {
@@ -421,8 +448,7 @@ int Run(const Options& options)
                 // repeated series only what is waiting already, so that a thousand clicks stay quick.
                 PumpMessagesFor(options.repeat == 1 || made == total ? 300 : 0);
                 if (!ReportClick(number, outcome)) result = kScriptFailed;
-                if (made <= 10 || made % 100 == 0 || made == total)
-                    PrintFigures("after " + std::to_string(made) + " click" + (made == 1 ? "" : "s"));
+                FiguresAfterClicks(made, total, flat.get());
                 if (!DialogFailures().empty()) {
                     result = kScriptFailed;
                     stopped = true;
@@ -441,6 +467,11 @@ int Run(const Options& options)
             }
         }
         if (actionFailed || !shown.StatusesAfterDestroy().empty()) result = kScriptFailed;
+        if (flat) {
+            std::vector<std::string> problems = flat->Problems();
+            for (const std::string& problem : problems) PrintError(problem);
+            if (!problems.empty() && result == kSuccess) result = kNotFlat;
+        }
     }
     StopDialogAutomation();
     if (scripted && !options.shutdown && !pluginShutDown) {

@@ -74,6 +74,10 @@ void RunAction(Probe* probe)
         Status(probe, "Tolvane save request failed : Format Exception");
         MessageBoxA(nullptr, "Tolvane save request failed", "Error", MB_OK);
         Record("failure box closed");
+    } else if (action == "leak") {
+        // One event handle lost per click, for the host's flatness check to find.
+        CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        Status(probe, "Document : Done");
     } else if (action == "hang") {
         Sleep(INFINITE);
     } else if (action == "crash") {

@@ -1,0 +1,436 @@
+# The plug-in's cases: the real npVxPlug.dll in the host, with real dialogs and the reference
+# client. Sourced by e2e.sh; each case_NAME is the ctest entry e2e.plugin.NAME.
+
+DOWNLOAD_REQUEST='DestBaseName="C:\e2e\dl\report.zip"
+DestInitialDir="C:\e2e\dl"
+NAME="report.zip"
+SERVERNAME="srv1"
+SERVERPORT="609"
+TYPE="PLAIN"
+TargetPath="C:\e2e\dl\report.zip"'
+
+case_download() {
+    install_client
+    start_client
+    host dl --click 1 --answer "$SAVE_TITLE=C:\\e2e\\dl\\report.zip" --shutdown "$(winpath "$EXAMPLES/download.html")"
+    expect_rc dl 0
+    expect_lines "the Save-As dialog is answered and the click ends done" "$WORK/dl.out" '^(dialog|status): ' \
+"dialog: file dialog \"$SAVE_TITLE\" open
+dialog: file dialog \"$SAVE_TITLE\" -> C:\\e2e\\dl\\report.zip
+status: Document : Done"
+    wait_for_journal 1
+    expect_equal "the submission file holds the seven entries" "$DOWNLOAD_REQUEST" \
+        "$(sort "$C/e2e/client/done/"*.vnxsubmit 2>/dev/null)"
+    expect_equal "the client's journal line" \
+        "$(printf 'download\t%s' "$(tr '\n' ' ' <<<"$DOWNLOAD_REQUEST" | sed 's/ $//')")" "$(journal_requests)"
+    expect_equal "nothing is left in the request directory" "" "$(request_files)"
+    expect_equal "the load-request signal counts one" "1" "$(signal_value)"
+    expect_equal "the chosen directory is remembered" 'C:\e2e\dl' "$(reg_text "$SETTINGS" LoadDeliveryDir)"
+}
+
+case_request_file() {
+    install_client
+    start_client
+    host rf --click 1 --answer "$SAVE_TITLE=C:\\e2e\\dl\\quarterly.zip" "$(winpath "$PAGES/request-file.html")"
+    expect_rc rf 0
+    expect_grep "the request file is streamed as a file" \
+        "^vxhost: instance 1: stream file:///Z:${PAGES}/quarterly\\.vnxclient, [0-9]+ bytes, NP_ASFILE$" "$WORK/rf.out"
+    expect_lines "the click ends done" "$WORK/rf.out" '^status: ' 'status: Document : Done'
+    wait_for_journal 1
+    expect_equal "the submission file carries the request file's entries and the chosen target" \
+'CHECKSUM="4711"
+DestBaseName="C:\e2e\dl\quarterly.zip"
+DestInitialDir="C:\e2e\dl"
+NAME="quarterly figures.zip"
+SERVERNAME="srv2"
+SERVERPORT="609"
+SIZE="1048576"
+TYPE="PLAIN"
+TargetPath="C:\e2e\dl\quarterly.zip"' "$(sort "$C/e2e/client/done/"*.vnxsubmit 2>/dev/null)"
+    expect_equal "one journal line" "1" "$(journal_count)"
+}
+
+case_upload() {
+    install_client
+    start_client
+    host up --click 1 --answer "$OPEN_TITLE=C:\\e2e\\up\\data.txt" "$(winpath "$EXAMPLES/upload.html")"
+    expect_rc up 0
+    expect_lines "the Open dialog is answered and the click ends done" "$WORK/up.out" '^(dialog|status): ' \
+"dialog: file dialog \"$OPEN_TITLE\" open
+dialog: file dialog \"$OPEN_TITLE\" -> C:\\e2e\\up\\data.txt
+status: Document : Done"
+    wait_for_journal 1
+    local expected='CHECKSUM="0"
+FILE="C:\e2e\up\data.txt"
+HTTPSERVERPORT="8009"
+NAME="data.txt"
+RECIPIENTS="alice:bob"
+SERVERNAME="srv3"
+SERVERPORT="609"
+TYPE="PLAIN"
+UPLOAD="TRUE"'
+    expect_equal "the upload submission holds exactly the nine entries" "$expected" \
+        "$(sort "$C/e2e/client/done/"*.vnxsubmit 2>/dev/null)"
+    expect_equal "the journal records an upload" \
+        "$(printf 'upload\t%s' "$(tr '\n' ' ' <<<"$expected" | sed 's/ $//')")" "$(journal_requests)"
+    expect_equal "the load-request signal counts one" "1" "$(signal_value)"
+}
+
+# A local file named by the page (an upload page's file attribute, a request file's FILE) is
+# handed over only after Yes in the box that names it; No, the default, ends the click cancelled.
+case_named_file() {
+    install_client
+    start_client
+    local page
+    page=$(winpath "$PAGES/named-file.html")
+    host no --clicks 1,2 --answer 'Tolvane Message =No' --answer 'Tolvane Message =No' "$page"
+    expect_rc no 0
+    expect_lines "each file is named in the box, and No cancels" "$WORK/no.out" '^(dialog: box.*-> |status: )' \
+'dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: carol \nthrough the server: srv3 \nport: 609 \nDo you want to send it? -> No
+status: Tolvane Save request cancelled
+dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: mallory:eve \nthrough the server: srv4 \nport: (none given) \nDo you want to send it? -> No
+status: Tolvane Save request cancelled'
+    sleep 1
+    expect_equal "no submission file is written" "" "$(request_files)"
+    expect_equal "the client takes up nothing" "0" "$(journal_count)"
+    expect_equal "the signal is not bumped" '<absent>' "$(signal_value)"
+
+    host yes --clicks 1,2 --answer 'Tolvane Message =Yes' --answer 'Tolvane Message=Yes' "$page"
+    expect_rc yes 0
+    expect_lines "Yes submits both, with no other dialog" "$WORK/yes.out" '^(dialog: box.*-> |status: )' \
+'dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: carol \nthrough the server: srv3 \nport: 609 \nDo you want to send it? -> Yes
+status: Document : Done
+dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: mallory:eve \nthrough the server: srv4 \nport: (none given) \nDo you want to send it? -> Yes
+status: Document : Done'
+    expect_equal "no file dialog" "" "$(grep -E '^dialog: file dialog' "$WORK/yes.out")"
+    wait_for_journal 2
+    expect_equal "the journal records both uploads as they were asked" \
+        "$(printf 'upload\tCHECKSUM="0" FILE="C:\\e2e\\up\\data.txt" HTTPSERVERPORT="8009" NAME="data.txt" RECIPIENTS="carol" SERVERNAME="srv3" SERVERPORT="609" TYPE="PLAIN" UPLOAD="TRUE"\nupload\tDestBaseName="video.mp4" DestInitialDir="C:\\e2e\\deliveries\\" FILE="C:\\e2e\\up\\data.txt" NAME="video.mp4" RECIPIENTS="mallory:eve" SERVERNAME="srv4" TYPE="RICH" UPLOAD="TRUE"')" \
+        "$(journal_requests)"
+    expect_equal "the signal counts the two submissions" "2" "$(signal_value)"
+}
+
+case_cancel() {
+    install_client
+    start_client
+    host cancel --click 1 --answer "$SAVE_TITLE=Cancel" "$(winpath "$EXAMPLES/download.html")"
+    expect_rc cancel 0
+    expect_lines "a cancelled Save-As ends the click cancelled" "$WORK/cancel.out" '^status: ' \
+'status: Tolvane Save request cancelled'
+    sleep 1
+    expect_equal "no submission file is written" "" "$(request_files)"
+    expect_equal "the client takes up nothing" "0" "$(journal_count)"
+    expect_equal "the signal is not bumped" '<absent>' "$(signal_value)"
+    expect_equal "the delivery directory stays" 'C:\e2e\deliveries' "$(reg_text "$SETTINGS" LoadDeliveryDir)"
+}
+
+CONFIG_BOX='box "Configuration Error": The Tolvane client is not installed or configured properly \n Do You want to Get the Client Software ?'
+
+case_config_missing_no() {
+    register_dde_name
+    host no --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer 'Configuration Error=No' "$(winpath "$EXAMPLES/no-client.html")"
+    expect_rc no 0
+    expect_lines "without the settings key the user is asked, and No opens nothing" "$WORK/no.out" '^(status: |dialog: box.*-> |dde: |browser: )' \
+"status: The Tolvane client is not installed or configured properly ...
+dialog: $CONFIG_BOX -> No
+status: Document: Done"
+}
+
+case_config_missing_yes() {
+    register_dde_name
+    host yes --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer 'Configuration Error=Yes' "$(winpath "$EXAMPLES/no-client.html")"
+    expect_rc yes 0
+    expect_lines "Yes hands the page's download address to the browser by DDE" "$WORK/yes.out" '^(status: |dialog: box.*-> |dde: |browser: )' \
+"status: The Tolvane client is not installed or configured properly ...
+dialog: $CONFIG_BOX -> Yes
+dde: WWW_OpenURL \"http://www.tolvane.example/client/setup.html\",,0,4
+browser: open http://www.tolvane.example/client/setup.html
+status: Document: Done"
+
+    host yesdefault --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer 'Configuration Error=Yes' "$(winpath "$EXAMPLES/download.html")"
+    expect_rc yesdefault 0
+    expect_grep "without downloadurl the client download page is asked for" \
+        '^dde: WWW_OpenURL "http://[^"/]+/download\.html",,0,4$' "$WORK/yesdefault.out"
+
+    unregister_dde_name
+    host yesnodde --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer 'Configuration Error=Yes' "$(winpath "$EXAMPLES/no-client.html")"
+    expect_rc yesnodde 0
+    expect_equal "with no DDE name registered, Yes opens nothing" "0" "$(grep -c '^dde: ' "$WORK/yesnodde.out")"
+}
+
+case_client_started() {
+    install_client
+    client_running && fail "a client runs before the test"
+    host started --pause 5000 --clicks 1,1 --answer "$SAVE_TITLE=C:\\e2e\\dl\\one.zip" \
+        --answer "$SAVE_TITLE=C:\\e2e\\dl\\two.zip" "$(winpath "$EXAMPLES/download.html")"
+    expect_rc started 0
+    client_running || fail "the plug-in did not start the client"
+    wait_for_journal 2
+    expect_equal "the plug-in started the client once; the second click found it running" "1 0" \
+        "$(grep -c '] started, watching' "$C/e2e/client/client.log") $(grep -c 'second copy' "$C/e2e/client/client.log")"
+    expect_equal "both requests reached the started client" \
+        'DestBaseName="C:\e2e\dl\one.zip"
+DestBaseName="C:\e2e\dl\two.zip"' "$(journal_requests | grep -oE 'DestBaseName="[^"]*"')"
+}
+
+case_one_file_per_click() {
+    install_client
+    start_client
+    # Save, cancelled save, upload of the page's file (file attribute) once confirmed, request file.
+    host clicks --clicks 1,1,2,3 --answer "$SAVE_TITLE=C:\\e2e\\dl\\a.zip" --answer "$SAVE_TITLE=Cancel" \
+        --answer 'Tolvane Message =Yes' --answer "$SAVE_TITLE=C:\\e2e\\dl\\q.zip" "$(winpath "$PAGES/three-requests.html")"
+    expect_rc clicks 0
+    expect_lines "three clicks done, one cancelled" "$WORK/clicks.out" '^status: ' \
+'status: Document : Done
+status: Tolvane Save request cancelled
+status: Document : Done
+status: Document : Done'
+    wait_for_journal 3
+    sleep 1
+    expect_equal "exactly one journal line per successful click" "3" "$(journal_count)"
+    expect_equal "exactly one file per successful click" "3" "$(done_files | wc -l)"
+    expect_equal "nothing is left in the request directory" "" "$(request_files)"
+    expect_equal "the signal counts the three submissions" "3" "$(signal_value)"
+    expect_equal "the journal holds the three requests in click order" \
+        "$(printf 'download\tNAME="a.zip"\nupload\tNAME="data.txt"\ndownload\tNAME="quarterly figures.zip"')" \
+        "$(journal_requests | sed -E 's/\t(.* )?(NAME="[^"]*").*/\t\2/')"
+}
+
+# Many clicks and clicks inside dialogs, with the host's figures of its own process (figure and
+# lasting_handles in lib.sh).
+
+milliseconds() { echo $(($(date +%s%N) / 1000000)); }
+
+# NAME CLICK-INSTANCE EXPECTED-JOURNAL-REQUEST SIGNAL-BEFORE JOURNAL-BEFORE: 1,000 clicks of one
+# instance whose request needs no dialog, while the client takes the files up.
+thousand_clicks_of() {
+    local name=$1 instance=$2 expected=$3 signal_before=$4 journal_before=$5
+    local start end taken_up
+    start=$(milliseconds)
+    # --flat 100: the host itself fails the run (exit 5) when a figure read from the 100th click to
+    # the 1000th leaves its tolerance around the one at the 100th (vxhost --help states them).
+    run "$name" 180 "$VXHOST" --timeout 150 --figures --flat 100 --click "$instance" --repeat 1000 --shutdown \
+        "$(winpath "$PAGES/rich.html")"
+    end=$(milliseconds)
+    expect_equal "$name: handles and memory flat from click 100 to 1000" "" \
+        "$(grep -E 'not flat|--flat' "$WORK/$name.err" | tr -d '\r')"
+    expect_rc "$name" 0
+    wait_for_journal $((journal_before + 1000)) 60
+    taken_up=$(milliseconds)
+    sleep 1
+    expect_equal "$name: every click ends done, and nothing else is shown" "1000 0" \
+        "$(grep -c '^status: Document : Done$' "$WORK/$name.out") $(grep '^status: ' "$WORK/$name.out" | grep -vc '^status: Document : Done$')"
+    expect_equal "$name: the host counts 1000 clicks done" "1000" "$(grep -c "^vxhost: click $instance done$" "$WORK/$name.out")"
+    tail -n +$((journal_before + 1)) "$CLIENT_DIR/journal.txt" | tr -d '\r' >"$WORK/$name.journal"
+    expect_equal "$name: the client took up exactly 1000 requests" "1000" "$(wc -l <"$WORK/$name.journal")"
+    expect_equal "$name: under 1000 distinct nine-digit names" "1000 1000" \
+        "$(cut -f2 "$WORK/$name.journal" | sort -u | wc -l) $(cut -f2 "$WORK/$name.journal" | grep -cE '^[0-9a-f]{9}\.vnxsubmit$')"
+    expect_equal "$name: each request is the instance's, complete" "$expected" "$(cut -f3- "$WORK/$name.journal" | sort -u)"
+    expect_equal "$name: the done folder holds every file" "$((journal_before + 1000))" "$(done_files | wc -l)"
+    expect_equal "$name: nothing rejected" "0" "$(ls "$C/e2e/client/rejected" 2>/dev/null | wc -l)"
+    expect_equal "$name: no .tmp or other file is left in the request directory" "" "$(request_files)"
+    expect_equal "$name: the signal grew by exactly 1000" "$((signal_before + 1000))" "$(signal_value)"
+
+    local when
+    for when in "after 100 clicks" "after 1000 clicks"; do
+        [ -n "$(figure "$name" "$when" handles)" ] || fail "$name: no figures $when"
+    done
+    {
+        echo "$name: 1000 clicks of instance $instance of rich.html ($([ "$instance" = 1 ] && echo 'attributes, TYPE RICH' || echo 'streamed request file, TYPE RICH'))"
+        echo "  host run $((end - start)) ms (clicks $(figure "$name" "after 1000 clicks" 'elapsed ms') ms), all taken up by the client $((taken_up - start)) ms after the start"
+        echo "  files taken up $(wc -l <"$WORK/$name.journal"), distinct $(cut -f2 "$WORK/$name.journal" | sort -u | wc -l), left in the request directory $(ls "$C/e2e/requests" | wc -l); signal $signal_before -> $(signal_value)"
+        for when in "before the clicks" "after 1 click" "after 100 clicks" "after 1000 clicks" "after the shut-down"; do
+            printf '  %-18s %s\n' "$when:" "$(grep -F "figures: $when: " "$WORK/$name.out" | tr -d '\r' | sed "s/^figures: $when: //")"
+        done
+    } >>"$WORK/figures.txt"
+}
+
+# 2,000 submissions through the host and the client; about 10 s here, the time-out leaves room.
+TIME_LIMIT[thousand_clicks]=300
+case_thousand_clicks() {
+    install_client
+    set_signal 41
+    start_client
+    : >"$WORK/figures.txt"
+    thousand_clicks_of attributes 1 \
+        "$(printf 'download\tDestBaseName="rich.zip" DestInitialDir="C:\\e2e\\deliveries\\" NAME="rich.zip" SERVERNAME="srv1" SERVERPORT="609" TYPE="RICH"')" 41 0
+    thousand_clicks_of requestfile 2 \
+        "$(printf 'download\tCHECKSUM="77" DestBaseName="rich figures.zip" DestInitialDir="C:\\e2e\\deliveries\\" NAME="rich figures.zip" SERVERNAME="srv2" SERVERPORT="609" TYPE="RICH"')" 1041 1000
+    expect_equal "LoadDeliveryDir stays as it was: no directory was chosen" 'C:\e2e\deliveries' "$(reg_text "$SETTINGS" LoadDeliveryDir)"
+    # ctest shows a passing case's output only in its log; the figures also stay beside the build.
+    [ -n "${E2E_FIGURES:-}" ] && cp "$WORK/figures.txt" "$E2E_FIGURES"
+    echo "---- figures of the thousand clicks${E2E_FIGURES:+ (also in $E2E_FIGURES)} ----"
+    cat "$WORK/figures.txt"
+}
+
+# Re-entrancy: the host acts from inside the modal loop of an open dialog (--during), before the
+# dialog is answered.
+
+# The client stopped and uninstalled, the browser's DDE name registered: the configuration box next.
+client_gone_dde_known() {
+    stop_client
+    uninstall_client
+    register_dde_name
+}
+
+case_reentrant_second_click() {
+    install_client
+    start_client
+    local d='C:\e2e\dl' round
+    # Three rounds of the same: instance 1's Save-As is open, instance 2 is clicked, its own Save-As
+    # is answered, then the first. The first round loads the dialogs; the others must leave the
+    # process as the first did.
+    host second --figures --clicks 1,1,1 \
+        --during "$SAVE_TITLE=click 2" --during "$SAVE_TITLE=pass" --during "$SAVE_TITLE=click 2" \
+        --during "$SAVE_TITLE=pass" --during "$SAVE_TITLE=click 2" --during "$SAVE_TITLE=pass" \
+        --answer "$SAVE_TITLE=$d\\a1.zip" --answer "$SAVE_TITLE=$d\\a2.zip" --answer "$SAVE_TITLE=$d\\b1.zip" \
+        --answer "$SAVE_TITLE=$d\\b2.zip" --answer "$SAVE_TITLE=$d\\c1.zip" --answer "$SAVE_TITLE=$d\\c2.zip" \
+        --shutdown "$(winpath "$PAGES/three-downloads.html")"
+    expect_rc second 0
+    local one_round="vxhost: click 1 on \"Deliver first.zip\"
+dialog: file dialog \"$SAVE_TITLE\" open
+dialog: while \"$SAVE_TITLE\" is open: click 2
+vxhost: click 2 on \"Deliver second.zip\"
+dialog: file dialog \"$SAVE_TITLE\" open
+dialog: while \"$SAVE_TITLE\" is open: pass
+dialog: file dialog \"$SAVE_TITLE\" -> $d\\X2.zip
+status: Document : Done
+vxhost: click 2 done
+dialog: file dialog \"$SAVE_TITLE\" -> $d\\X1.zip
+status: Document : Done
+vxhost: click 1 done"
+    expect_lines "the second click runs inside the first one's dialog; each ends done, the inner one first" \
+        "$WORK/second.out" '^(vxhost: click |dialog: |status: )' \
+        "$(for round in a b c; do printf '%s\n' "${one_round//X/$round}"; done)"
+    wait_for_journal 6
+    expect_equal "each click's submission carries its own request and its own choice, inner one first" \
+'NAME="second.zip" TargetPath="C:\e2e\dl\a2.zip"
+NAME="first.zip" TargetPath="C:\e2e\dl\a1.zip"
+NAME="second.zip" TargetPath="C:\e2e\dl\b2.zip"
+NAME="first.zip" TargetPath="C:\e2e\dl\b1.zip"
+NAME="second.zip" TargetPath="C:\e2e\dl\c2.zip"
+NAME="first.zip" TargetPath="C:\e2e\dl\c1.zip"' \
+        "$(journal_requests | grep -oE '\b(NAME|TargetPath)="[^"]*"' | paste -d' ' - -)"
+    expect_equal "the signal counts the six submissions" "6" "$(signal_value)"
+    expect_equal "the last confirmed directory is remembered" 'C:\e2e\dl' "$(reg_text "$SETTINGS" LoadDeliveryDir)"
+    expect_equal "no leak: handles (less Wine's dialog MRU keys) after rounds 2 and 3 as after round 1" \
+        "$(lasting_handles second 'after 1 click') $(lasting_handles second 'after 1 click')" \
+        "$(lasting_handles second 'after 2 clicks') $(lasting_handles second 'after 3 clicks')"
+    expect_equal "no leak: the plug-in's blocks after each round as before the clicks" "3 3 3 3" \
+        "$(figure second 'before the clicks' 'plug-in blocks') $(figure second 'after 1 click' 'plug-in blocks') $(figure second 'after 2 clicks' 'plug-in blocks') $(figure second 'after 3 clicks' 'plug-in blocks')"
+    local heap1 heap3
+    heap1=$(figure second 'after 1 click' 'heap in use'); heap3=$(figure second 'after 3 clicks' 'heap in use')
+    [ $((heap3 - heap1)) -le 4096 ] || fail "no leak: heap in use grew from $heap1 after round 1 to $heap3 after round 3"
+
+    # The clicked instance's own button is disabled while its dialog is open.
+    host again --click 1 --during "$SAVE_TITLE=click 1" --answer "$SAVE_TITLE=Cancel" "$(winpath "$PAGES/three-downloads.html")"
+    expect_rc again 2
+    expect_lines "the instance cannot be clicked again inside its own dialog; its click ends cancelled" \
+        "$WORK/again.out" '^(vxhost: click |status: )' \
+'vxhost: click 1 on "Deliver first.zip"
+status: Tolvane Save request cancelled
+vxhost: click 1 done'
+    expect_grep "the host is told why" '^vxhost: error: the button of instance 1 is disabled$' "$WORK/again.err"
+    expect_equal "the cancelled click submits nothing" "6" "$(signal_value)"
+}
+
+case_reentrant_destroy() {
+    install_client
+    start_client
+    local d='C:\e2e\dl'
+    # Instance 3 first, as the dialogs' first use; then instance 1 destroyed inside its Save-As,
+    # which is confirmed, and instance 2 destroyed inside its Save-As, which is cancelled.
+    host destroy --figures --clicks 3,1,2 --during "$SAVE_TITLE=pass" --during "$SAVE_TITLE=destroy 1" \
+        --during "$SAVE_TITLE=destroy 2" --answer "$SAVE_TITLE=$d\\warm.zip" --answer "$SAVE_TITLE=$d\\kept.zip" \
+        --answer "$SAVE_TITLE=Cancel" --shutdown "$(winpath "$PAGES/three-downloads.html")"
+    expect_rc destroy 0
+    expect_lines "a destroyed instance's click ends silently: no status text after NPP_Destroy" \
+        "$WORK/destroy.out" '^(vxhost: (click|instance [0-9] destroyed|shut down)|dialog: file dialog .* -> |status: )' \
+"vxhost: click 3 on \"Deliver third.zip\"
+dialog: file dialog \"$SAVE_TITLE\" -> $d\\warm.zip
+status: Document : Done
+vxhost: click 3 done
+vxhost: click 1 on \"Deliver first.zip\"
+vxhost: instance 1 destroyed (NPP_Destroy answered 0)
+dialog: file dialog \"$SAVE_TITLE\" -> $d\\kept.zip
+vxhost: click 1 ended with its instance destroyed
+vxhost: click 2 on \"Deliver second.zip\"
+vxhost: instance 2 destroyed (NPP_Destroy answered 0)
+dialog: file dialog \"$SAVE_TITLE\" -> Cancel
+vxhost: click 2 ended with its instance destroyed
+vxhost: shut down (NP_Shutdown answered 0)"
+    wait_for_journal 2
+    sleep 1
+    expect_equal "the Save-As the user confirmed is still submitted; the cancelled one is not" \
+'NAME="third.zip" TargetPath="C:\e2e\dl\warm.zip"
+NAME="first.zip" TargetPath="C:\e2e\dl\kept.zip"' \
+        "$(journal_requests | grep -oE '\b(NAME|TargetPath)="[^"]*"' | paste -d' ' - -)"
+    expect_equal "the signal counts the two submissions" "2" "$(signal_value)"
+    expect_equal "nothing is left in the request directory" "" "$(request_files)"
+    expect_equal "each record is given back when its dispatch returns: blocks before, after each click, after the shut-down" \
+        "3 3 2 1 0" "$(figure destroy 'before the clicks' 'plug-in blocks') $(figure destroy 'after 1 click' 'plug-in blocks') $(figure destroy 'after 2 clicks' 'plug-in blocks') $(figure destroy 'after 3 clicks' 'plug-in blocks') $(figure destroy 'after the shut-down' 'plug-in blocks')"
+    expect_equal "no leak: handles (less Wine's dialog MRU keys) after each destroyed click as after the first click" \
+        "$(lasting_handles destroy 'after 1 click') $(lasting_handles destroy 'after 1 click')" \
+        "$(lasting_handles destroy 'after 2 clicks') $(lasting_handles destroy 'after 3 clicks')"
+
+    # Destroyed while the configuration box is open: the user's Yes still reaches the browser.
+    client_gone_dde_known
+    host box --plugin "$(winpath "$VXPLUGIN")" --click 1 --during 'Configuration Error=destroy 1' \
+        --answer 'Configuration Error=Yes' "$(winpath "$EXAMPLES/no-client.html")"
+    expect_rc box 0
+    expect_lines "destroyed inside the configuration box: no status text after it, Yes is still handed on" \
+        "$WORK/box.out" '^(status: |dde: |browser: |vxhost: (click|instance [0-9] destroyed))' \
+"vxhost: click 1 on \"Deliver report.zip\"
+status: The Tolvane client is not installed or configured properly ...
+vxhost: instance 1 destroyed (NPP_Destroy answered 0)
+dde: WWW_OpenURL \"http://www.tolvane.example/client/setup.html\",,0,4
+browser: open http://www.tolvane.example/client/setup.html
+vxhost: click 1 ended with its instance destroyed (shown before: \"The Tolvane client is not installed or configured properly ...\")"
+}
+
+case_reentrant_shutdown() {
+    install_client
+    start_client
+    local d='C:\e2e\dl'
+    # Without --shutdown: the host ends as usual after the clicks, NP_Shutdown ran inside the dialog.
+    host shutdown --figures --clicks 2,1 --during "$SAVE_TITLE=pass" --during "$SAVE_TITLE=shutdown" \
+        --answer "$SAVE_TITLE=$d\\warm.zip" --answer "$SAVE_TITLE=$d\\late.zip" "$(winpath "$PAGES/three-downloads.html")"
+    expect_rc shutdown 0
+    expect_lines "NP_Shutdown inside the dialog: the click ends silently and the host ends cleanly" \
+        "$WORK/shutdown.out" '^(vxhost: (click|shut down)|dialog: file dialog .* -> |status: )' \
+"vxhost: click 2 on \"Deliver second.zip\"
+dialog: file dialog \"$SAVE_TITLE\" -> $d\\warm.zip
+status: Document : Done
+vxhost: click 2 done
+vxhost: click 1 on \"Deliver first.zip\"
+vxhost: shut down (NP_Shutdown answered 0)
+dialog: file dialog \"$SAVE_TITLE\" -> $d\\late.zip
+vxhost: click 1 ended with its instance destroyed"
+    expect_equal "nothing on standard error" "" "$(cat "$WORK/shutdown.err")"
+    wait_for_journal 2
+    expect_equal "the Save-As confirmed after the shut-down is still submitted" \
+'NAME="second.zip" TargetPath="C:\e2e\dl\warm.zip"
+NAME="first.zip" TargetPath="C:\e2e\dl\late.zip"' \
+        "$(journal_requests | grep -oE '\b(NAME|TargetPath)="[^"]*"' | paste -d' ' - -)"
+    expect_equal "the signal counts the two submissions" "2" "$(signal_value)"
+    expect_equal "no leak: handles (less Wine's dialog MRU keys) after the click as after the first one" \
+        "$(lasting_handles shutdown 'after 1 click')" "$(lasting_handles shutdown 'after 2 clicks')"
+    # The records of the idle instances go back at NPP_Destroy. The one whose dialog was open is
+    # released after NP_Shutdown, when the plug-in no longer holds the browser's table, so its
+    # block stays with the browser: one block, and no call into the browser after the shut-down.
+    expect_equal "the plug-in's blocks: three records, then only the one whose dialog was open" "3 1" \
+        "$(figure shutdown 'before the clicks' 'plug-in blocks') $(figure shutdown 'after 2 clicks' 'plug-in blocks')"
+
+    # Shut down while the configuration box is open: Yes finds no DDE instance any more.
+    client_gone_dde_known
+    host box --plugin "$(winpath "$VXPLUGIN")" --click 1 --during 'Configuration Error=shutdown' \
+        --answer 'Configuration Error=Yes' --shutdown "$(winpath "$EXAMPLES/no-client.html")"
+    expect_rc box 0
+    expect_lines "shut down inside the configuration box: no status text after it, nothing handed on, one NP_Shutdown" \
+        "$WORK/box.out" '^(status: |dde: |browser: |vxhost: (click|shut down))' \
+"vxhost: click 1 on \"Deliver report.zip\"
+status: The Tolvane client is not installed or configured properly ...
+vxhost: shut down (NP_Shutdown answered 0)
+vxhost: click 1 ended with its instance destroyed (shown before: \"The Tolvane client is not installed or configured properly ...\")"
+}
+
