@@ -16,7 +16,7 @@ log() { printf '== %s\n' "$*" >&2; }
 
 # Debian packages; quiet and quick when everything is already there.
 install_dependencies() {
-    local wanted=(g++-mingw-w64-i686 wine wine32:i386 xvfb xauth cmake g++ clang libclang-rt-14-dev imagemagick)
+    local wanted=(g++-mingw-w64-i686 wine wine32:i386 xvfb xauth cmake g++ clang libclang-rt-14-dev imagemagick nsis)
     local missing=()
     for package in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")

@@ -101,11 +101,11 @@ unregister_dde_name() { quietly wine reg delete 'HKCR\http\shell\open\ddeexec' /
 # ---- the client
 
 # install_client [WINDOWS-FOLDER [DELIVERY-FOLDER-NAME]]: the client's data, requests and deliveries
-# under one folder (C:\e2e and deliveries unless given), the plug-in registered; the run is named
-# "install".
+# under one folder (C:\e2e and deliveries unless given); the run is named "install". The plug-in is
+# not registered by it: its setup program does that, or the host is given the DLL with --plugin.
 install_client() {
     local root=${1:-'C:\e2e'} deliveries=${2:-deliveries}
-    client install --install --plugin "$(winpath "$VXPLUGIN")" --data-dir "$root\\client" \
+    client install --install --data-dir "$root\\client" \
         --request-dir "$root\\requests" --delivery-dir "$root\\$deliveries"
     expect_rc install 0
 }

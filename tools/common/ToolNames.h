@@ -3,7 +3,6 @@
 
 // Where browsers of the NPAPI era looked for plug-ins installed outside their own folder.
 constexpr char kMozillaPluginsKey[] = "Software\\MozillaPlugins";
-constexpr char kPluginId[] = "@tolvane.example/VexoPlug";
 
 // The delivery client's settings key, its instance name and the signal's sub-key.
 constexpr char kClientSettingsKey[] = "Software\\TOLVANE\\Tolvane Delivery\\970128";

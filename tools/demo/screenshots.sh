@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Run by scripts/demo inside xvfb-run: shows the download page with Wine's X11 driver in a Wine
-# desktop of its own and saves two PNG files, the host window with the plug-in's button and the
-# Save-As dialog over it. Usage: screenshots.sh HOST_EXE PAGE_WINPATH SAVE_AS_PATH OUT_DIR
+# desktop of its own and saves PNG files: the host window with the plug-in's button and the
+# Save-As dialog over it, and, given the setup program, its first page (the setup is then closed
+# before it installs anything).
+# Usage: screenshots.sh HOST_EXE PAGE_WINPATH SAVE_AS_PATH OUT_DIR [SETUP_EXE]
 set -uo pipefail
-host=$1 page=$2 target=$3 out=$4
+host=$1 page=$2 target=$3 out=$4 setup=${5:-}
 log=$out/demo-screenshots.log
 
 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11 /f </dev/null >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Demo /f </dev/null >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Demo /d 640x360 /f </dev/null >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Demo /d 640x400 /f </dev/null >/dev/null 2>&1
 # The drivers are chosen when the server's first processes start.
 wineserver -k; wineserver -w; wineserver -p
 
@@ -35,6 +37,15 @@ else
     status=1
 fi
 wait "$pid" || status=1
+
+if [ -n "$setup" ]; then
+    timeout -k 5 30 wine "$setup" </dev/null >>"$log" 2>&1 &
+    pid=$!
+    sleep 5
+    import -window root "$out/demo-setup.png" || status=1
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+fi
 
 wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f </dev/null >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1

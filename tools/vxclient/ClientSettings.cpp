@@ -35,8 +35,6 @@ bool WriteText(HKEY key, const char* name, const std::string& text, std::string&
     return status == ERROR_SUCCESS;
 }
 
-std::string PluginKeyPath() { return std::string(kMozillaPluginsKey) + "\\" + kPluginId; }
-
 }  // namespace
 
 std::string ErrorText(unsigned long code)
@@ -105,31 +103,6 @@ bool DeleteClientSettings(std::string& problem)
     // The parents go too when nothing else lives in them.
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\TOLVANE\\Tolvane Delivery");
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\TOLVANE");
-    return true;
-}
-
-bool RegisterPlugin(const std::string& dllPath, std::string& problem)
-{
-    Key key;
-    LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, PluginKeyPath().c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, nullptr, &key.handle, nullptr);
-    if (status != ERROR_SUCCESS) {
-        problem = "cannot create HKCU\\" + PluginKeyPath() + ": " + ErrorText(status);
-        return false;
-    }
-    return WriteText(key.handle, "Path", dllPath, problem) &&
-           WriteText(key.handle, "Description", "Plug-In for Tolvane Delivery", problem) &&
-           WriteText(key.handle, "ProductName", "Tolvane Delivery Plug-In", problem) &&
-           WriteText(key.handle, "Vendor", "Tolvane", problem) && WriteText(key.handle, "Version", "1.0.0.1", problem);
-}
-
-bool UnregisterPlugin(std::string& problem)
-{
-    LONG status = RegDeleteTreeA(HKEY_CURRENT_USER, PluginKeyPath().c_str());
-    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
-        problem = "cannot remove HKCU\\" + PluginKeyPath() + ": " + ErrorText(status);
-        return false;
-    }
     return true;
 }
 

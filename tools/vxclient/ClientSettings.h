@@ -18,10 +18,6 @@ bool WriteClientSettings(const ClientSettings& settings, std::string& problem);
 // Removes the settings key with everything below it; true when it is gone.
 bool DeleteClientSettings(std::string& problem);
 
-// Registers the plug-in library for browsers under HKCU\Software\MozillaPlugins.
-bool RegisterPlugin(const std::string& dllPath, std::string& problem);
-bool UnregisterPlugin(std::string& problem);
-
 // The load-request signal's text, or "" when there is none.
 std::string ReadSignalText();
 

@@ -18,8 +18,9 @@ enum ExitCode { kSuccess = 0, kFailed = 1, kUsage = 2 };
 
 const char kUsageText[] =
     "usage: vxclient                 run: take up submission files until stopped\n"
-    "       vxclient --install [--plugin DLL] [--request-dir DIR] [--delivery-dir DIR] [--data-dir DIR]\n"
-    "       vxclient --uninstall     remove the settings key and the plug-in registration\n"
+    "       vxclient --install [--request-dir DIR] [--delivery-dir DIR] [--data-dir DIR]\n"
+    "                                write the settings key (the plug-in's setup program registers the plug-in)\n"
+    "       vxclient --uninstall     remove the settings key\n"
     "       vxclient --stop          stop the running client and wait until it has gone\n"
     "       vxclient --status        exit 0 when a client is running, 1 when not\n";
 
@@ -60,7 +61,6 @@ std::string DefaultDataDir()
 
 int Install(int argc, char** argv)
 {
-    std::string plugin;
     ClientSettings settings;
     settings.dataDir = DefaultDataDir();
     for (int i = 2; i < argc; ++i) {
@@ -70,8 +70,7 @@ int Install(int argc, char** argv)
             return kUsage;
         }
         std::string value = argv[++i];
-        if (option == "--plugin") plugin = FullPath(value);
-        else if (option == "--request-dir") settings.requestDir = FullPath(value);
+        if (option == "--request-dir") settings.requestDir = FullPath(value);
         else if (option == "--delivery-dir") settings.deliveryDir = FullPath(value);
         else if (option == "--data-dir") settings.dataDir = FullPath(value);
         else {
@@ -90,21 +89,20 @@ int Install(int argc, char** argv)
         }
     }
     std::string problem;
-    if (!WriteClientSettings(settings, problem) || (!plugin.empty() && !RegisterPlugin(plugin, problem))) {
+    if (!WriteClientSettings(settings, problem)) {
         fprintf(stderr, "vxclient: %s\n", problem.c_str());
         return kFailed;
     }
     printf("vxclient: installed: ApplicationPath=%s LoadRequestDir=%s LoadDeliveryDir=%s ClientDataDir=%s\n",
            settings.applicationPath.c_str(), settings.requestDir.c_str(), settings.deliveryDir.c_str(),
            settings.dataDir.c_str());
-    if (!plugin.empty()) printf("vxclient: plug-in registered: %s\n", plugin.c_str());
     return kSuccess;
 }
 
 int Uninstall()
 {
     std::string problem;
-    if (!DeleteClientSettings(problem) || !UnregisterPlugin(problem)) {
+    if (!DeleteClientSettings(problem)) {
         fprintf(stderr, "vxclient: %s\n", problem.c_str());
         return kFailed;
     }

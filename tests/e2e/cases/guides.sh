@@ -28,7 +28,7 @@ case_guide_examples() {
     CLIENT_DIR=$C/users/ann/client
     start_client
 
-    host download --click 1 --answer "$SAVE_TITLE=$GUIDE_DOWNLOADS\\report.zip" "$(winpath "$PAGES/download.html")"
+    host download --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer "$SAVE_TITLE=$GUIDE_DOWNLOADS\\report.zip" "$(winpath "$PAGES/download.html")"
     expect_rc download 0
     expect_lines "download.html: Save-As, then done" "$WORK/download.out" '^(dialog: file dialog.*-> |status: )' \
 "dialog: file dialog \"$SAVE_TITLE\" -> $GUIDE_DOWNLOADS\\report.zip
@@ -36,20 +36,20 @@ status: Document : Done"
     expect_submission 1 download.vnxsubmit
 
     # The remembered folder is the one the user chose: the same as LoadDeliveryDir here.
-    host rich --click 1 "$(winpath "$PAGES/rich-download.html")"
+    host rich --plugin "$(winpath "$VXPLUGIN")" --click 1 "$(winpath "$PAGES/rich-download.html")"
     expect_rc rich 0
     expect_lines "rich-download.html: no dialog, done" "$WORK/rich.out" '^(dialog: |status: )' \
 'status: Document : Done'
     expect_submission 2 rich-download.vnxsubmit
 
-    host rf --click 1 --answer "$SAVE_TITLE=$GUIDE_DOWNLOADS\\quarterly.zip" "$(winpath "$PAGES/request-file.html")"
+    host rf --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer "$SAVE_TITLE=$GUIDE_DOWNLOADS\\quarterly.zip" "$(winpath "$PAGES/request-file.html")"
     expect_rc rf 0
     expect_lines "request-file.html: Save-As, then done" "$WORK/rf.out" '^(dialog: file dialog.*-> |status: )' \
 "dialog: file dialog \"$SAVE_TITLE\" -> $GUIDE_DOWNLOADS\\quarterly.zip
 status: Document : Done"
     expect_submission 3 request-file.vnxsubmit
 
-    host rfrich --click 1 "$(winpath "$PAGES/request-file-rich.html")"
+    host rfrich --plugin "$(winpath "$VXPLUGIN")" --click 1 "$(winpath "$PAGES/request-file-rich.html")"
     expect_rc rfrich 0
     expect_lines "request-file-rich.html: no dialog, done" "$WORK/rfrich.out" '^(dialog: |status: )' \
 'status: Document : Done'
@@ -57,7 +57,7 @@ status: Document : Done"
 
     mkdir -p "$C/users/Public/Documents"
     printf 'weekly figures\r\n' >"$C/users/Public/Documents/weekly.txt"
-    host named --click 1 --answer 'Tolvane Message =Yes' "$(winpath "$PAGES/upload-named-file.html")"
+    host named --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer 'Tolvane Message =Yes' "$(winpath "$PAGES/upload-named-file.html")"
     expect_rc named 0
     expect_lines "upload-named-file.html: the confirmation names the file, Yes submits" "$WORK/named.out" \
         '^(dialog: box.*-> |status: )' \
@@ -76,7 +76,7 @@ case_support_trace_log() {
     local log='C:\e2e\x\npVxPlug-trace.log' page
     page=$(winpath "$PAGES/bad-name.html")
     quietly wine reg add "$DIAGNOSTICS_KEY" /v TraceLog /t REG_SZ /d "$log" /f || fail "reg add failed"
-    host on --click 1 --answer 'Tolvane Message =OK' --answer 'Error=OK' "$page"
+    host on --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer 'Tolvane Message =OK' --answer 'Error=OK' "$page"
     expect_rc on 0
     local written
     written=$(sed -E 's#[0-9]{2}/[0-9]{2}/[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}#DATE TIME#g; s#(RequestDispatch, line )[0-9]+#\1N#' \
@@ -88,7 +88,7 @@ case_support_trace_log() {
     quietly wine reg delete "$DIAGNOSTICS_KEY" /f || fail "reg delete failed"
     local before
     before=$(md5sum <"$C/e2e/x/npVxPlug-trace.log")
-    host off --click 1 --answer 'Tolvane Message =OK' --answer 'Error=OK' "$page"
+    host off --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer 'Tolvane Message =OK' --answer 'Error=OK' "$page"
     expect_rc off 0
     expect_equal "switched off: nothing more is written" "$before" "$(md5sum <"$C/e2e/x/npVxPlug-trace.log")"
     expect_equal "the switch is gone" '<absent>' "$(reg_text "$DIAGNOSTICS_KEY" TraceLog)"

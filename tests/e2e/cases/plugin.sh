@@ -1,5 +1,6 @@
 # The plug-in's cases: the real npVxPlug.dll in the host, with real dialogs and the reference
-# client. Sourced by e2e.sh; each case_NAME is the ctest entry e2e.plugin.NAME.
+# client. Sourced by e2e.sh; each case_NAME is the ctest entry e2e.plugin.NAME. The host is given the
+# DLL with --plugin: finding it through the registry is the installer cases' part.
 
 DOWNLOAD_REQUEST='DestBaseName="C:\e2e\dl\report.zip"
 DestInitialDir="C:\e2e\dl"
@@ -12,7 +13,7 @@ TargetPath="C:\e2e\dl\report.zip"'
 case_download() {
     install_client
     start_client
-    host dl --click 1 --answer "$SAVE_TITLE=C:\\e2e\\dl\\report.zip" --shutdown "$(winpath "$EXAMPLES/download.html")"
+    host dl --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer "$SAVE_TITLE=C:\\e2e\\dl\\report.zip" --shutdown "$(winpath "$EXAMPLES/download.html")"
     expect_rc dl 0
     expect_lines "the Save-As dialog is answered and the click ends done" "$WORK/dl.out" '^(dialog|status): ' \
 "dialog: file dialog \"$SAVE_TITLE\" open
@@ -31,7 +32,7 @@ status: Document : Done"
 case_request_file() {
     install_client
     start_client
-    host rf --click 1 --answer "$SAVE_TITLE=C:\\e2e\\dl\\quarterly.zip" "$(winpath "$PAGES/request-file.html")"
+    host rf --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer "$SAVE_TITLE=C:\\e2e\\dl\\quarterly.zip" "$(winpath "$PAGES/request-file.html")"
     expect_rc rf 0
     expect_grep "the request file is streamed as a file" \
         "^vxhost: instance 1: stream file:///Z:${PAGES}/quarterly\\.vnxclient, [0-9]+ bytes, NP_ASFILE$" "$WORK/rf.out"
@@ -53,7 +54,7 @@ TargetPath="C:\e2e\dl\quarterly.zip"' "$(sort "$C/e2e/client/done/"*.vnxsubmit 2
 case_upload() {
     install_client
     start_client
-    host up --click 1 --answer "$OPEN_TITLE=C:\\e2e\\up\\data.txt" "$(winpath "$EXAMPLES/upload.html")"
+    host up --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer "$OPEN_TITLE=C:\\e2e\\up\\data.txt" "$(winpath "$EXAMPLES/upload.html")"
     expect_rc up 0
     expect_lines "the Open dialog is answered and the click ends done" "$WORK/up.out" '^(dialog|status): ' \
 "dialog: file dialog \"$OPEN_TITLE\" open
@@ -83,7 +84,7 @@ case_named_file() {
     start_client
     local page
     page=$(winpath "$PAGES/named-file.html")
-    host no --clicks 1,2 --answer 'Tolvane Message =No' --answer 'Tolvane Message =No' "$page"
+    host no --plugin "$(winpath "$VXPLUGIN")" --clicks 1,2 --answer 'Tolvane Message =No' --answer 'Tolvane Message =No' "$page"
     expect_rc no 0
     expect_lines "each file is named in the box, and No cancels" "$WORK/no.out" '^(dialog: box.*-> |status: )' \
 'dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: carol \nthrough the server: srv3 \nport: 609 \nDo you want to send it? -> No
@@ -95,7 +96,7 @@ status: Tolvane Save request cancelled'
     expect_equal "the client takes up nothing" "0" "$(journal_count)"
     expect_equal "the signal is not bumped" '<absent>' "$(signal_value)"
 
-    host yes --clicks 1,2 --answer 'Tolvane Message =Yes' --answer 'Tolvane Message=Yes' "$page"
+    host yes --plugin "$(winpath "$VXPLUGIN")" --clicks 1,2 --answer 'Tolvane Message =Yes' --answer 'Tolvane Message=Yes' "$page"
     expect_rc yes 0
     expect_lines "Yes submits both, with no other dialog" "$WORK/yes.out" '^(dialog: box.*-> |status: )' \
 'dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: carol \nthrough the server: srv3 \nport: 609 \nDo you want to send it? -> Yes
@@ -113,7 +114,7 @@ status: Document : Done'
 case_cancel() {
     install_client
     start_client
-    host cancel --click 1 --answer "$SAVE_TITLE=Cancel" "$(winpath "$EXAMPLES/download.html")"
+    host cancel --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer "$SAVE_TITLE=Cancel" "$(winpath "$EXAMPLES/download.html")"
     expect_rc cancel 0
     expect_lines "a cancelled Save-As ends the click cancelled" "$WORK/cancel.out" '^status: ' \
 'status: Tolvane Save request cancelled'
@@ -161,7 +162,7 @@ status: Document: Done"
 case_client_started() {
     install_client
     client_running && fail "a client runs before the test"
-    host started --pause 5000 --clicks 1,1 --answer "$SAVE_TITLE=C:\\e2e\\dl\\one.zip" \
+    host started --plugin "$(winpath "$VXPLUGIN")" --pause 5000 --clicks 1,1 --answer "$SAVE_TITLE=C:\\e2e\\dl\\one.zip" \
         --answer "$SAVE_TITLE=C:\\e2e\\dl\\two.zip" "$(winpath "$EXAMPLES/download.html")"
     expect_rc started 0
     client_running || fail "the plug-in did not start the client"
@@ -177,7 +178,7 @@ case_one_file_per_click() {
     install_client
     start_client
     # Save, cancelled save, upload of the page's file (file attribute) once confirmed, request file.
-    host clicks --clicks 1,1,2,3 --answer "$SAVE_TITLE=C:\\e2e\\dl\\a.zip" --answer "$SAVE_TITLE=Cancel" \
+    host clicks --plugin "$(winpath "$VXPLUGIN")" --clicks 1,1,2,3 --answer "$SAVE_TITLE=C:\\e2e\\dl\\a.zip" --answer "$SAVE_TITLE=Cancel" \
         --answer 'Tolvane Message =Yes' --answer "$SAVE_TITLE=C:\\e2e\\dl\\q.zip" "$(winpath "$PAGES/three-requests.html")"
     expect_rc clicks 0
     expect_lines "three clicks done, one cancelled" "$WORK/clicks.out" '^status: ' \
@@ -209,7 +210,7 @@ thousand_clicks_of() {
     start=$(milliseconds)
     # --flat 100: the host itself fails the run (exit 5) when a figure read from the 100th click to
     # the 1000th leaves its tolerance around the one at the 100th (vxhost --help states them).
-    run "$name" 180 "$VXHOST" --timeout 150 --figures --flat 100 --click "$instance" --repeat 1000 --shutdown \
+    run "$name" 180 "$VXHOST" --plugin "$(winpath "$VXPLUGIN")" --timeout 150 --figures --flat 100 --click "$instance" --repeat 1000 --shutdown \
         "$(winpath "$PAGES/rich.html")"
     end=$(milliseconds)
     expect_equal "$name: handles and memory flat from click 100 to 1000" "" \
@@ -280,7 +281,7 @@ case_reentrant_second_click() {
     # Three rounds of the same: instance 1's Save-As is open, instance 2 is clicked, its own Save-As
     # is answered, then the first. The first round loads the dialogs; the others must leave the
     # process as the first did.
-    host second --figures --clicks 1,1,1 \
+    host second --plugin "$(winpath "$VXPLUGIN")" --figures --clicks 1,1,1 \
         --during "$SAVE_TITLE=click 2" --during "$SAVE_TITLE=pass" --during "$SAVE_TITLE=click 2" \
         --during "$SAVE_TITLE=pass" --during "$SAVE_TITLE=click 2" --during "$SAVE_TITLE=pass" \
         --answer "$SAVE_TITLE=$d\\a1.zip" --answer "$SAVE_TITLE=$d\\a2.zip" --answer "$SAVE_TITLE=$d\\b1.zip" \
@@ -323,7 +324,7 @@ NAME="first.zip" TargetPath="C:\e2e\dl\c1.zip"' \
     [ $((heap3 - heap1)) -le 4096 ] || fail "no leak: heap in use grew from $heap1 after round 1 to $heap3 after round 3"
 
     # The clicked instance's own button is disabled while its dialog is open.
-    host again --click 1 --during "$SAVE_TITLE=click 1" --answer "$SAVE_TITLE=Cancel" "$(winpath "$PAGES/three-downloads.html")"
+    host again --plugin "$(winpath "$VXPLUGIN")" --click 1 --during "$SAVE_TITLE=click 1" --answer "$SAVE_TITLE=Cancel" "$(winpath "$PAGES/three-downloads.html")"
     expect_rc again 2
     expect_lines "the instance cannot be clicked again inside its own dialog; its click ends cancelled" \
         "$WORK/again.out" '^(vxhost: click |status: )' \
@@ -340,7 +341,7 @@ case_reentrant_destroy() {
     local d='C:\e2e\dl'
     # Instance 3 first, as the dialogs' first use; then instance 1 destroyed inside its Save-As,
     # which is confirmed, and instance 2 destroyed inside its Save-As, which is cancelled.
-    host destroy --figures --clicks 3,1,2 --during "$SAVE_TITLE=pass" --during "$SAVE_TITLE=destroy 1" \
+    host destroy --plugin "$(winpath "$VXPLUGIN")" --figures --clicks 3,1,2 --during "$SAVE_TITLE=pass" --during "$SAVE_TITLE=destroy 1" \
         --during "$SAVE_TITLE=destroy 2" --answer "$SAVE_TITLE=$d\\warm.zip" --answer "$SAVE_TITLE=$d\\kept.zip" \
         --answer "$SAVE_TITLE=Cancel" --shutdown "$(winpath "$PAGES/three-downloads.html")"
     expect_rc destroy 0
@@ -393,7 +394,7 @@ case_reentrant_shutdown() {
     start_client
     local d='C:\e2e\dl'
     # Without --shutdown: the host ends as usual after the clicks, NP_Shutdown ran inside the dialog.
-    host shutdown --figures --clicks 2,1 --during "$SAVE_TITLE=pass" --during "$SAVE_TITLE=shutdown" \
+    host shutdown --plugin "$(winpath "$VXPLUGIN")" --figures --clicks 2,1 --during "$SAVE_TITLE=pass" --during "$SAVE_TITLE=shutdown" \
         --answer "$SAVE_TITLE=$d\\warm.zip" --answer "$SAVE_TITLE=$d\\late.zip" "$(winpath "$PAGES/three-downloads.html")"
     expect_rc shutdown 0
     expect_lines "NP_Shutdown inside the dialog: the click ends silently and the host ends cleanly" \

@@ -220,14 +220,14 @@ case_host_discovery() {
 'vxhost: error: no plug-in registered under HKCU\Software\MozillaPlugins (give one with --plugin PATH)'
 
     quietly wine reg add 'HKCU\Software\MozillaPlugins\@probe.example/probe' /v Path /d "$(winpath "$VXPROBE")" /f
-    install_client  # registers the real plug-in too
+    quietly wine reg add 'HKCU\Software\MozillaPlugins\@tolvane.example/VexoPlug' /v Path /d "$(winpath "$VXPLUGIN")" /f
     host probe --list "$page"
     expect_rc probe 0
     expect_grep "the probe page finds the probe by its MIME type in the version resource (language 0407)" \
         "^vxhost: plug-in $(winpath "$VXPROBE" | sed 's/[\\.]/\\&/g') \(application/x-vxprobe\|application/x-vxprobe-other\) from HKCU\\\\Software\\\\MozillaPlugins\\\\@probe\.example/probe$" "$WORK/probe.out"
     host product --list "$(winpath "$EXAMPLES/download.html")"
     expect_rc product 0
-    expect_lines "a product page finds the plug-in that the client registered" "$WORK/product.out" '^vxhost: (plug-in|element)' \
+    expect_lines "a product page finds the product's plug-in" "$WORK/product.out" '^vxhost: (plug-in|element)' \
 "vxhost: plug-in $(winpath "$VXPLUGIN") (application/x-vnxclient) from HKCU\\Software\\MozillaPlugins\\@tolvane.example/VexoPlug
 vxhost: element 1: <embed> 260x36 application/x-vnxclient type=\"application/x-vnxclient\" width=\"260\" height=\"36\" caption=\"Deliver report.zip\" name=\"report.zip\" servername=\"srv1\" port=\"609\""
 }
@@ -288,10 +288,15 @@ case_client_intake() {
         "$(grep -c '] started, watching' "$C/e2e/client/client.log") $(grep -c '] stopped$' "$C/e2e/client/client.log")"
     stop_client
 
+    # The plug-in's registration belongs to the plug-in's setup program: the client leaves it alone.
+    quietly wine reg add 'HKCU\Software\MozillaPlugins\@tolvane.example/VexoPlug' /v Path /d 'C:\p\npVxPlug.dll' /f
     client uninstall --uninstall
     expect_rc uninstall 0
     expect_equal "--uninstall removes the settings key" '<absent>' "$(reg_text "$SETTINGS" LoadRequestDir)"
-    expect_equal "--uninstall removes the plug-in registration" '<absent>' \
+    expect_equal "--uninstall leaves the plug-in registration" 'C:\p\npVxPlug.dll' \
         "$(reg_text 'HKCU\Software\MozillaPlugins\@tolvane.example/VexoPlug' Path)"
+    client plugin --install --plugin 'C:\p\npVxPlug.dll'
+    expect_rc plugin 2
+    expect_grep "--install takes no plug-in" '^vxclient: unknown option --plugin$' "$WORK/plugin.err"
 }
 

@@ -1,0 +1,252 @@
+# The setup program's cases: npVxPlug-setup-<version>.exe installs, upgrades and uninstalls under
+# Wine, and the host finds what it installed through the registry alone. Sourced by e2e.sh; each
+# case_NAME is the ctest entry e2e.installer.NAME. VXSETUP is the setup of this build (version
+# VXVERSION), VXSETUP_OLD one of version 0.9.0.0 that carries the probe as its npVxPlug.dll, so
+# that a replaced DLL shows.
+
+SETUP_ENTRY='Software\Microsoft\Windows\CurrentVersion\Uninstall\Tolvane Delivery Plug-In'
+PLUGIN_ENTRY='Software\MozillaPlugins\@tolvane.example/VexoPlug'
+USER_FOLDER_TAIL='\AppData\Local\Programs\Tolvane Delivery Plug-In'
+
+unix_path() { local p=${1#[Cc]:}; printf '%s%s' "$C" "${p//\\//}"; }
+reg_dword() {  # REG_DWORD data of value $2 under key $1 as a decimal number, or "<absent>"
+    local out
+    out=$(timeout 20 wine reg query "$1" /v "$2" </dev/null 2>/dev/null | tr -d '\r' | sed -n "s/^    $2    REG_DWORD    //p")
+    [ -n "$out" ] && printf '%d' "$out" || printf '<absent>'
+}
+# The names of the Add/Remove entries under root $1 whose DisplayName is the plug-in's.
+setup_entries() {
+    timeout 20 wine reg query "$1\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall" /s </dev/null 2>/dev/null |
+        tr -d '\r' | grep -c '^    DisplayName    REG_SZ    Tolvane Delivery Plug-In$'
+}
+
+# A process of this prefix whose command line matches the pattern runs (Wine 8's tasklist lists
+# nothing).
+wine_process_running() {
+    local pid
+    for pid in $(pgrep -f -- "$1"); do
+        { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+    done
+    return 1
+}
+
+# Runs the uninstaller of the entry under root $1 the way Add/Remove Programs does
+# (QuietUninstallString). It returns at once: NSIS's uninstaller copies itself to %TEMP% and runs
+# from there, so this waits until that copy has finished. The copy and its folder are deleted at the
+# next restart.
+uninstall_setup() {
+    local root=$1 name=$2 command program
+    command=$(reg_text "$root\\$SETUP_ENTRY" QuietUninstallString)
+    [ "$command" = '<absent>' ] && { fail "$name: no QuietUninstallString under $root"; return; }
+    program=${command#\"}
+    program=${program%%\"*}
+    expect_equal "$name: the quiet uninstall command" "\"$program\" /S" "$command"
+    run "$name" 60 "$program" /S
+    expect_rc "$name" 0
+    for _ in $(seq 150); do
+        wine_process_running '~nsu.*\.tmp\\Un' || return 0
+        sleep 0.2
+    done
+    fail "$name: the uninstaller did not finish within 30 s"
+}
+
+# A host that shows page $2 with the registered plug-in (MIME type $3) and keeps its DLL loaded until
+# release_plugin, as a running browser does.
+HOLDER=
+hold_plugin() {
+    local name=$1 page=$2 type=$3
+    timeout -k 5 60 wine "$VXHOST" "$(winpath "$page")" </dev/null >"$WORK/$name.out" 2>&1 &
+    HOLDER=$!
+    for _ in $(seq 100); do grep -qs '^vxhost: page shown' "$WORK/$name.out" && break; sleep 0.2; done
+    expect_grep "$name: a host holds the installed DLL" "^vxhost: plug-in .*npVxPlug\\.dll \\($type" "$WORK/$name.out"
+}
+release_plugin() {
+    kill "$HOLDER" 2>/dev/null
+    wait "$HOLDER" 2>/dev/null
+    HOLDER=
+}
+
+# A restart, as Windows does it: renames and deletions waiting for it are carried out.
+restart_windows() { quietly wine wineboot -r || fail "wineboot -r failed"; }
+
+# HKCU and HKLM as `reg export` writes them, less the display state that Wine rewrites whenever its
+# desktop process starts again (nothing a setup program touches).
+registry_snapshot() {
+    local hive
+    for hive in HKCU HKLM; do
+        quietly wine reg export "$hive" "$(winpath "$WORK/export-$hive.reg")" /y || fail "reg export $hive failed"
+        iconv -f UTF-16 -t UTF-8 "$WORK/export-$hive.reg" | tr -d '\r'
+    done | awk '
+        /^\[/ { skip = ($0 ~ /^\[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\(Video|ServiceCurrent)(\\|\])/) }
+        /^"DriverDateData"=/ { next }
+        !skip' >"$1"
+}
+# Every file (with its size) and folder under the Unix folders given. An empty folder ~nsuN.tmp in
+# %TEMP% is left out: the uninstaller's copy of itself lived there, and under Wine the restart deletes
+# the copy but not the folder (it tries the folder first).
+folder_listing() {
+    local folder
+    for folder in "$@"; do
+        echo "$folder:"
+        (cd "$folder" && find . -mindepth 1 \( -type d -printf 'folder %P\n' \) -o -printf 'file %s %P\n' | sort |
+            grep -vE '^folder ~nsu[0-9A-Za-z]+\.tmp$')
+    done
+}
+
+expect_same_file() {
+    local label=$1 expected=$2 actual=$3
+    cmp -s "$expected" "$actual" || fail "$label: $(basename "$actual") is not $(basename "$expected")"
+}
+
+case_silent_install_and_click() {
+    install_client
+    quietly wine reg export "$SETTINGS" "$(winpath "$WORK/settings-before.reg")" /y
+    run setup 120 "$VXSETUP" /S
+    expect_rc setup 0
+
+    local folder
+    folder=$(reg_text "HKCU\\$SETUP_ENTRY" InstallLocation)
+    [[ "$folder" == 'C:\users\'*"$USER_FOLDER_TAIL" ]] ||
+        fail "a per-user install goes under %LOCALAPPDATA%\\Programs, not $folder"
+    expect_same_file "the installed DLL is the build's" "$VXPLUGIN" "$(unix_path "$folder")/npVxPlug.dll"
+    expect_equal "the folder holds the DLL and the uninstaller" "$(printf 'npVxPlug.dll\nuninstall.exe')" \
+        "$(ls "$(unix_path "$folder")")"
+    expect_equal "the plug-in's registration" \
+"Path=$folder\\npVxPlug.dll
+Description=Plug-In for Tolvane Delivery
+ProductName=Tolvane Delivery Plug-In
+Vendor=Tolvane
+Version=$VXVERSION
+MimeTypes Description=Tolvane Delivery request
+MimeTypes Suffixes=vnxclient" \
+"$(for value in Path Description ProductName Vendor Version; do echo "$value=$(reg_text "HKCU\\$PLUGIN_ENTRY" $value)"; done
+   for value in Description Suffixes; do
+       echo "MimeTypes $value=$(reg_text "HKCU\\$PLUGIN_ENTRY\\MimeTypes\\application/x-vnxclient" $value)"; done)"
+    expect_equal "the Add/Remove Programs entry" \
+"DisplayName=Tolvane Delivery Plug-In
+DisplayVersion=$VXVERSION
+Publisher=Tolvane
+InstallLocation=$folder
+UninstallString=\"$folder\\uninstall.exe\"
+QuietUninstallString=\"$folder\\uninstall.exe\" /S" \
+"$(for value in DisplayName DisplayVersion Publisher InstallLocation UninstallString QuietUninstallString; do
+       echo "$value=$(reg_text "HKCU\\$SETUP_ENTRY" $value)"; done)"
+    local size kilobytes
+    size=$(reg_dword "HKCU\\$SETUP_ENTRY" EstimatedSize)
+    kilobytes=$(find "$(unix_path "$folder")" -type f -printf '%s\n' | awk '{ total += $1 } END { print int(total / 1024) }')
+    [[ "$size" =~ ^[0-9]+$ ]] && [ $((size - kilobytes)) -le 2 ] && [ $((kilobytes - size)) -le 2 ] ||
+        fail "EstimatedSize is $size KB, the folder holds $kilobytes KB"
+    quietly wine reg export "$SETTINGS" "$(winpath "$WORK/settings-after.reg")" /y
+    cmp -s "$WORK/settings-before.reg" "$WORK/settings-after.reg" || fail "the setup changed the client's settings key"
+
+    # No --plugin: the host looks the plug-in up as a browser does.
+    host dl --click 1 --answer "$SAVE_TITLE=C:\\e2e\\dl\\report.zip" --shutdown "$(winpath "$PAGES/download.html")"
+    expect_rc dl 0
+    expect_lines "the host finds the installed plug-in through the registry and the click completes" "$WORK/dl.out" \
+        '^(vxhost: plug-in |status: )' \
+"vxhost: plug-in $folder\\npVxPlug.dll (application/x-vnxclient) from HKCU\\$PLUGIN_ENTRY
+status: Document : Done"
+    wait_for_journal 1
+    expect_grep "the client took the request up" 'NAME="report.zip"' "$CLIENT_DIR/journal.txt"
+    stop_client
+    uninstall_setup HKCU uninstall
+}
+
+case_upgrade_keeps_one_entry() {
+    run old 120 "$VXSETUP_OLD" /S
+    expect_rc old 0
+    local folder
+    folder=$(reg_text "HKCU\\$SETUP_ENTRY" InstallLocation)
+    expect_equal "the older version is installed" 0.9.0.0 "$(reg_text "HKCU\\$SETUP_ENTRY" DisplayVersion)"
+    expect_same_file "the older build's DLL" "$VXPROBE" "$(unix_path "$folder")/npVxPlug.dll"
+
+    run new 120 "$VXSETUP" /S
+    expect_rc new 0
+    expect_equal "one Add/Remove entry after the upgrade" 1 "$(setup_entries HKCU)"
+    expect_equal "the entry names the new version" "$VXVERSION" "$(reg_text "HKCU\\$SETUP_ENTRY" DisplayVersion)"
+    expect_equal "the registration names the new version" "$VXVERSION" "$(reg_text "HKCU\\$PLUGIN_ENTRY" Version)"
+    expect_equal "the same folder" "$folder" "$(reg_text "HKCU\\$SETUP_ENTRY" InstallLocation)"
+    expect_same_file "the DLL is replaced" "$VXPLUGIN" "$(unix_path "$folder")/npVxPlug.dll"
+    host list --list "$(winpath "$PAGES/download.html")"
+    expect_rc list 0
+
+    # Again over the older version, now with a browser that holds its DLL: the new one waits beside
+    # it for the next restart, and the exit code says so (3010, which a Linux shell sees as 194).
+    uninstall_setup HKCU uninstall
+    run old-again 120 "$VXSETUP_OLD" /S
+    expect_rc old-again 0
+    folder=$(unix_path "$(reg_text "HKCU\\$SETUP_ENTRY" InstallLocation)")
+    hold_plugin holder-old "$PAGES/probe-dialogs.html" application/x-vxprobe
+    run in-use 120 "$VXSETUP" /S
+    expect_rc in-use 194
+    expect_same_file "the DLL in use stays until the restart" "$VXPROBE" "$folder/npVxPlug.dll"
+    expect_same_file "the new DLL waits beside it" "$VXPLUGIN" "$folder/npVxPlug.dll.new"
+    expect_equal "one Add/Remove entry" 1 "$(setup_entries HKCU)"
+    release_plugin
+    restart_windows
+    expect_same_file "after the restart the new DLL is in place" "$VXPLUGIN" "$folder/npVxPlug.dll"
+    [ -e "$folder/npVxPlug.dll.new" ] && fail "npVxPlug.dll.new is left after the restart"
+
+    # Uninstalled while a browser holds the DLL: the entry and the registration go at once, the DLL
+    # and its folder at the restart.
+    hold_plugin holder-new "$PAGES/download.html" application/x-vnxclient
+    uninstall_setup HKCU uninstall-in-use
+    expect_equal "no entry" 0 "$(setup_entries HKCU)"
+    expect_equal "no registration" '<absent>' "$(reg_text "HKCU\\$PLUGIN_ENTRY" Path)"
+    [ -e "$folder/npVxPlug.dll" ] || fail "the DLL in use was deleted at once"
+    release_plugin
+    restart_windows
+    [ -e "$folder" ] && fail "the install folder is left after the restart: $(ls -A "$folder")"
+
+    # For all users: run again without options, the setup upgrades that install.
+    run old-all 120 "$VXSETUP_OLD" /S /ALLUSERS
+    expect_rc old-all 0
+    run new-all 120 "$VXSETUP" /S
+    expect_rc new-all 0
+    expect_equal "one entry for all users, none for the user" "1 0" "$(setup_entries HKLM) $(setup_entries HKCU)"
+    expect_equal "the entry for all users names the new version" "$VXVERSION" \
+        "$(reg_text "HKLM\\$SETUP_ENTRY" DisplayVersion)"
+    expect_same_file "the DLL for all users is replaced" "$VXPLUGIN" \
+        "$(unix_path "$(reg_text "HKLM\\$SETUP_ENTRY" InstallLocation)")/npVxPlug.dll"
+    uninstall_setup HKLM uninstall-all
+}
+
+# Install, uninstall, restart, and HKCU, HKLM and the folders are as before (the restart takes away
+# the uninstaller's copy of itself in %TEMP%): per user, in a folder given by /D= whose parents do not
+# exist yet, and for all users. The client's settings are there throughout.
+case_uninstall_leaves_nothing() {
+    install_client
+    local profile
+    profile=$(compgen -G "$C/users/*/AppData" | head -n 1)
+    profile=${profile%/AppData}
+    local cycle arguments root watched
+    for cycle in user folder all; do
+        case $cycle in
+        user) arguments=(/S) root=HKCU watched=("$profile/AppData/Local") ;;
+        # Wine joins the arguments with blanks, and /D= is read unquoted to the end of the line.
+        folder) arguments=(/S '/D=C:\e2e\x\new' 'parent\Plug-In' Folder) root=HKCU watched=("$C/e2e/x") ;;
+        all) arguments=(/S /ALLUSERS) root=HKLM watched=("$C/Program Files") ;;
+        esac
+        watched+=("$profile/Temp")
+        restart_windows
+        registry_snapshot "$WORK/$cycle-registry-before.txt"
+        folder_listing "${watched[@]}" >"$WORK/$cycle-folders-before.txt"
+        run "$cycle-setup" 120 "$VXSETUP" "${arguments[@]}"
+        expect_rc "$cycle-setup" 0
+        [ "$(reg_text "$root\\$PLUGIN_ENTRY" Path)" = '<absent>' ] && fail "$cycle: no registration under $root"
+        [ "$cycle" = folder ] && expect_equal "/D= names the folder" 'C:\e2e\x\new parent\Plug-In Folder' \
+            "$(reg_text "HKCU\\$SETUP_ENTRY" InstallLocation)"
+        uninstall_setup "$root" "$cycle-uninstall"
+        restart_windows
+        registry_snapshot "$WORK/$cycle-registry-after.txt"
+        folder_listing "${watched[@]}" >"$WORK/$cycle-folders-after.txt"
+        if ! cmp -s "$WORK/$cycle-registry-before.txt" "$WORK/$cycle-registry-after.txt"; then
+            fail "$cycle: the registry differs from before the install"
+            diff "$WORK/$cycle-registry-before.txt" "$WORK/$cycle-registry-after.txt" | head -n 40 | sed 's/^/    /'
+        fi
+        if ! cmp -s "$WORK/$cycle-folders-before.txt" "$WORK/$cycle-folders-after.txt"; then
+            fail "$cycle: the folders differ from before the install"
+            diff "$WORK/$cycle-folders-before.txt" "$WORK/$cycle-folders-after.txt" | sed 's/^/    /'
+        fi
+    done
+}
