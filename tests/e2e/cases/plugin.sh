@@ -442,7 +442,7 @@ case_unload_under_dialog() {
     install_client
     start_client
     local d='C:\e2e\dl'
-    host unload --click 1 --during "$SAVE_TITLE=unload" --answer "$SAVE_TITLE=$d\\unloaded.zip" \
+    host unload --plugin "$(winpath "$VXPLUGIN")" --click 1 --during "$SAVE_TITLE=unload" --answer "$SAVE_TITLE=$d\\unloaded.zip" \
         "$(winpath "$PAGES/three-downloads.html")"
     expect_rc unload 0
     expect_lines "NP_Shutdown and FreeLibrary inside the dialog: the library stays mapped and the click ends" \
@@ -477,9 +477,9 @@ case_code_page_932() {
     printf '<html><body><embed type="application/x-vnxclient" width="240" height="30" caption="cp932"
  name="C:\\pkgs\\%s.dat" servername="srv1" contenttype="RICH"></body></html>\n' "$character" \
         >"$PAGES/cp932.html"
-    LC_ALL=ja_JP.UTF-8 host cp932 --click 1 "$(winpath "$PAGES/cp932.html")"
+    LC_ALL=ja_JP.UTF-8 host cp932 --plugin "$(winpath "$VXPLUGIN")" --click 1 "$(winpath "$PAGES/cp932.html")"
     expect_rc cp932 0
-    host cp1252 --click 1 "$(winpath "$PAGES/cp932.html")"
+    host cp1252 --plugin "$(winpath "$VXPLUGIN")" --click 1 "$(winpath "$PAGES/cp932.html")"
     expect_rc cp1252 0
     wait_for_journal 2
     expect_equal "the proposed name is split at characters of the code page" \
