@@ -67,7 +67,12 @@ CKeyValueMap RequestFromAttributes(const InstanceData* record)
 int RunFlow(const InstanceData* record, const char* fileName, int hasSrc)
 {
     HWND owner = OwnerWindow(record);
-    if (hasSrc) return SubmitSaveRequestFile(settingsMap, fileName, owner);
+    if (hasSrc) {
+        // The bytes kept at the stream belong to the record's own file name.
+        RequestFileBytes kept{record->fileBytes, record->fileSize};
+        bool useKept = record->fileBytes && fileName == record->file;
+        return SubmitSaveRequestFile(settingsMap, fileName, owner, useKept ? &kept : nullptr);
+    }
     CKeyValueMap request = RequestFromAttributes(record);
     if (record->isUpload) return SubmitUploadRequest(settingsMap, request, owner);
     return SubmitSaveRequest(settingsMap, request, owner);

@@ -50,11 +50,33 @@ void ThrowFileError(DWORD osError, const std::string& path)
     throw CFileException(CFileException::OsErrorToCause(osError), osError, path);
 }
 
+namespace {
+
+// Reads to the end, or until more than `limit` bytes are in.
+void ReadOpenFile(HANDLE file, const std::string& path, std::string& bytes,
+                  std::size_t limit = std::string::npos)
+{
+    char chunk[4096];
+    while (bytes.size() <= limit) {
+        DWORD got = 0;
+        if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) ThrowFileError(GetLastError(), path);
+        if (got == 0) break;
+        bytes.append(chunk, got);
+    }
+}
+
+HANDLE OpenForReading(const std::string& path)
+{
+    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
 void ReadTextFile(const std::string& path, std::string& text)
 {
     text.clear();
-    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(OpenForReading(path));
     if (!file.valid()) ThrowFileError(GetLastError(), path);
     // Judged on its size, before anything is read: a page cannot make the browser's thread read
     // and hold a file of any size.
@@ -65,15 +87,29 @@ void ReadTextFile(const std::string& path, std::string& text)
     // Read as bytes: the line joining below treats LF and CR LF alike and keeps a lone CR,
     // which the C runtime's text mode would not (it also stops at a Ctrl-Z).
     std::string bytes;
-    char chunk[4096];
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr))
-            ThrowFileError(GetLastError(), path);
-        if (got == 0) break;
-        bytes.append(chunk, got);
-    }
+    ReadOpenFile(file.get(), path, bytes, kLargestRequestFile);
+    if (bytes.size() > kLargestRequestFile) throw RequestFileTooLarge();  // it grew meanwhile
     text = JoinRequestFileLines(bytes);
+}
+
+bool ReadRequestFileBytes(const std::string& path, std::string& bytes)
+{
+    bytes.clear();
+    ScopedHandle file(OpenForReading(path));
+    if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK) return false;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || static_cast<unsigned long long>(size.QuadPart) > kLargestRequestFile)
+        return false;
+    try {
+        ReadOpenFile(file.get(), path, bytes, kLargestRequestFile);
+    } catch (const CFileException&) {
+        bytes.clear();
+        return false;
+    }
+    // A file that grew while it was read is refused like one that was too long from the start.
+    if (bytes.size() <= kLargestRequestFile) return true;
+    bytes.clear();
+    return false;
 }
 
 namespace {
@@ -118,20 +154,25 @@ bool IsAbsoluteLocalPathOrEmpty(const std::string& file)
 
 }  // namespace
 
-BOOL ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request)
+BOOL ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request,
+                              const RequestFileBytes* kept)
 {
     request["NAME"] = "";
     request["SERVERNAME"] = "";
     request["TYPE"] = "PLAIN";
 
     std::string fileText;
-    try {
-        ReadTextFile(path, fileText);
-    } catch (const CFileException&) {
-        return ReportMissingFile(path);
-    } catch (const RequestFileTooLarge&) {
-        return ReportNoRequestInformation(
-            path, "(larger than " + std::to_string(kLargestRequestFile) + " bytes: not read)");
+    if (kept) {
+        fileText = JoinRequestFileLines(std::string(kept->data, kept->size));
+    } else {
+        try {
+            ReadTextFile(path, fileText);
+        } catch (const CFileException&) {
+            return ReportMissingFile(path);
+        } catch (const RequestFileTooLarge&) {
+            return ReportNoRequestInformation(
+                path, "(larger than " + std::to_string(kLargestRequestFile) + " bytes: not read)");
+        }
     }
 
     std::string requestData;

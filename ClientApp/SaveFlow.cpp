@@ -90,13 +90,14 @@ int SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner)
     return SubmitCommonSteps(settings, request, owner, true);
 }
 
-int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, HWND owner)
+int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, HWND owner,
+                          const RequestFileBytes* kept)
 {
     const std::string path = TrimWhitespace(fileName ? fileName : "");
     if (path.size() < 2) throw FormatException();
 
     CKeyValueMap request;
-    if (!ParseVexoLoadRequestFile(path, request)) throw FormatException();
+    if (!ParseVexoLoadRequestFile(path, request, kept)) throw FormatException();
     // The target of a download is the user's choice, never the page's.
     request.RemoveKey("TargetPath");
     // A request file may ask the client to upload a local file; the page never names one that the

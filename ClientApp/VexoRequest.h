@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -14,18 +15,31 @@
 // Source name that the request code's trace-log entries carry.
 extern const char* const kVexoRequestSource;  // "ClientApp/VexoRequest"
 
+// A request file's bytes, read when the browser handed the file over. The browser may delete its
+// copy before the click (Gecko does, right after the stream ends), so the click parses these.
+struct RequestFileBytes {
+    const char* data;
+    std::size_t size;
+};
+
 // A request file larger than kLargestRequestFile (ClientApp/RequestData.h), found before it is read.
 struct RequestFileTooLarge {};
 // Throws CFileException, or RequestFileTooLarge without reading the file.
 void ReadTextFile(const std::string& path, std::string& text);
+// The whole file, when it opens, is a regular file and holds at most kLargestRequestFile; false
+// (and `bytes` empty) otherwise.
+bool ReadRequestFileBytes(const std::string& path, std::string& bytes);
 // File errors travel as CFileException by value, caught by reference (as FormatException).
-BOOL ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request);
+// With `kept`, those bytes are parsed instead of reading the file; the reports still name `path`.
+BOOL ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request,
+                              const RequestFileBytes* kept = nullptr);
 BOOL IsValidName(const CKeyValueMap& request);
 BOOL IsValidServerName(const CKeyValueMap& request);
 BOOL IsValidType(const CKeyValueMap& request);
 
 int SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner);
-int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, HWND owner);
+int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, HWND owner,
+                          const RequestFileBytes* kept = nullptr);
 std::string AskSavePath(CKeyValueMap& request, HWND owner);
 
 int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner);

@@ -26,4 +26,10 @@ struct InstanceData {
     // its attribute copies then outlive NPP_Destroy until the last running dispatch returns.
     int dispatchDepth;     // dispatches of this record now running
     int16_t destroyed;     // NPP_Destroy ran: no status texts, no window calls, release at the end
+
+    // The streamed request file's bytes, read at NPP_StreamAsFile: the browser may delete its copy
+    // as soon as the stream ends, long before the click. Null when `file` is not the stream's, or
+    // the file could not be read whole within the request-file bound.
+    char* fileBytes;
+    uint32_t fileSize;
 };

@@ -4,8 +4,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "ClientApp/RequestDispatch.h"
+#include "ClientApp/VexoRequest.h"
 #include "clientlink/BrowserHandoff.h"
 #include "clientlink/PlatformCalls.h"
 #include "diag/Diagnostics.h"
@@ -92,6 +94,22 @@ void ReleaseAttributeCopies(InstanceData* record)
         std::free(*field);
         *field = nullptr;
     }
+    std::free(record->fileBytes);
+    record->fileBytes = nullptr;
+    record->fileSize = 0;
+}
+
+// Keeps the request the stream delivered: a browser may delete the file when the stream ends.
+// What cannot be kept is left to the click, which then reads (or misses) the file by its name.
+void KeepRequestBytes(InstanceData* record, const char* fileName)
+{
+    std::string bytes;
+    if (!ReadRequestFileBytes(fileName, bytes)) return;
+    char* copy = static_cast<char*>(std::malloc(bytes.empty() ? 1 : bytes.size()));
+    if (!copy) return;
+    if (!bytes.empty()) std::memcpy(copy, bytes.data(), bytes.size());
+    record->fileBytes = copy;
+    record->fileSize = static_cast<uint32_t>(bytes.size());
 }
 
 InstanceData* RecordOf(NPP instance) { return static_cast<InstanceData*>(instance->pdata); }
@@ -312,7 +330,9 @@ extern "C" void NPP_StreamAsFile(NPP instance, NPStream*, const char* fname)
             return;
         }
         // A file attribute wins over the stream, uploads never take one, and the first file counts.
-        if (!record->isUpload && !record->file) record->file = CopyText(fname);
+        if (record->isUpload || record->file) return;
+        record->file = CopyText(fname);
+        if (record->file) KeepRequestBytes(record, fname);
     } catch (...) {
     }
 }

@@ -182,6 +182,47 @@ TEST_F(DispatchTest, RequestFileRouteIsTakenWheneverTheElementHasSrc)
     EXPECT_EQ(browser.statusTexts.back(), "Document : Done");
 }
 
+// Gecko deletes its copy of the stream right after NPP_DestroyStream; the click comes later.
+TEST_F(DispatchTest, AStreamedRequestFileDeletedAfterTheStreamStillSubmitsAndIsReportedByItsName)
+{
+    InstallClient();
+    auto streamThenDelete = [&](NPP_t& instance, const std::string& path, const std::string& bytes) {
+        char mime[] = "application/x-vnxclient", name[] = "src", value[] = "request.vnxclient";
+        char* names[] = {name};
+        char* values[] = {value};
+        EXPECT_EQ(NPP_New(mime, &instance, NP_EMBED, 1, names, values, nullptr), NPERR_NO_ERROR);
+        WriteWholeFile(path, bytes);
+        NPStream stream{};
+        NPP_StreamAsFile(&instance, &stream, path.c_str());
+        EXPECT_TRUE(DeleteFileA(path.c_str()));
+        auto* streamed = static_cast<InstanceData*>(instance.pdata);
+        streamed->window = &npWindow;
+        return streamed;
+    };
+
+    NPP_t good{};
+    const std::string goodPath = requestDir.path() + "-good.vnxclient";
+    InstanceData* goodRecord = streamThenDelete(good, goodPath, "vnxclient: NAME=\"pkg.bin\" SERVERNAME=srv2 TYPE=RICH\n");
+    EXPECT_EQ(DispatchRequest(goodRecord, goodRecord->file, goodRecord->hasSrc), 1);
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    auto lines = SubmissionLines(OnlySubmission());
+    EXPECT_EQ(lines.count("NAME=\"pkg.bin\""), 1u);
+    EXPECT_EQ(lines.count("SERVERNAME=\"srv2\""), 1u);
+    EXPECT_EQ(browser.statusTexts.back(), "Document : Done");
+
+    NPP_t bad{};
+    const std::string badPath = requestDir.path() + "-bad.vnxclient";
+    InstanceData* badRecord = streamThenDelete(bad, badPath, "vnxclient: NAME=x\n");
+    EXPECT_EQ(DispatchRequest(badRecord, badRecord->file, badRecord->hasSrc), 0);
+    ASSERT_EQ(ui.messageBoxes.size(), 2u);
+    EXPECT_EQ(ui.messageBoxes[0].text,
+              "The request file appears to have bad request information. \n\t\tSorry! \nFile submitted: " +
+                  badPath + " \nRequest data: NAME=x");
+
+    EXPECT_EQ(NPP_Destroy(&good, nullptr), NPERR_NO_ERROR);
+    EXPECT_EQ(NPP_Destroy(&bad, nullptr), NPERR_NO_ERROR);
+}
+
 TEST_F(DispatchTest, SrcWithoutAStreamIsAFormatErrorToldBeforeTheBox)
 {
     InstallClient();

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/ToolNames.h"
+#include "common/ToolText.h"
 
 namespace {
 
@@ -36,25 +37,6 @@ bool WriteText(HKEY key, const char* name, const std::string& text, std::string&
 }
 
 }  // namespace
-
-std::string ErrorText(unsigned long code)
-{
-    char buffer[512] = "";
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                  buffer, sizeof buffer, nullptr);
-    while (length > 0 && (buffer[length - 1] == '\n' || buffer[length - 1] == '\r' || buffer[length - 1] == ' '))
-        buffer[--length] = 0;
-    return "error " + std::to_string(code) + (length ? " (" + std::string(buffer) + ")" : "");
-}
-
-bool CreateFolderPath(const std::string& path)
-{
-    for (size_t at = path.find_first_of("\\/", 3); at != std::string::npos; at = path.find_first_of("\\/", at + 1))
-        CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-    CreateDirectoryA(path.c_str(), nullptr);
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 bool ReadClientSettings(ClientSettings& settings, std::string& problem)
 {

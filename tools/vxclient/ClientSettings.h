@@ -21,6 +21,3 @@ bool DeleteClientSettings(std::string& problem);
 // The load-request signal's text, or "" when there is none.
 std::string ReadSignalText();
 
-// Creates the folder and its parents; true when it exists afterwards.
-bool CreateFolderPath(const std::string& path);
-std::string ErrorText(unsigned long code);

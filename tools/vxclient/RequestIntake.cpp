@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/ToolFiles.h"
+#include "common/ToolText.h"
 #include "vxclient/SubmissionReader.h"
 
 namespace {
@@ -40,10 +42,7 @@ ReadResult ReadExclusively(const std::string& path, std::string& bytes, DWORD& e
         return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? ReadResult::busy : ReadResult::failed;
     }
     bytes.clear();
-    char buffer[8192];
-    DWORD got = 0;
-    BOOL ok;
-    while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0) bytes.append(buffer, got);
+    bool ok = ReadToEnd(file, bytes);
     error = ok ? 0 : GetLastError();
     CloseHandle(file);
     return ok ? ReadResult::ok : ReadResult::failed;

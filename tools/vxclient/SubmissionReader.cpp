@@ -1,25 +1,6 @@
 #include "vxclient/SubmissionReader.h"
 
-#include <cstdio>
-
-namespace {
-
-std::string EscapeControls(const std::string& text)
-{
-    std::string out;
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F) {
-            char code[8];
-            std::snprintf(code, sizeof code, "\\x%02X", c);
-            out += code;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
-
-}  // namespace
+#include "common/TextEscapes.h"
 
 bool ReadSubmission(const std::string& bytes, CKeyValueMap& request, std::string& reason)
 {
@@ -43,5 +24,5 @@ std::string JournalEntry(const std::string& fileName, const CKeyValueMap& reques
     bool isUpload = request.Lookup("UPLOAD", upload) && upload == "TRUE";
     std::string entries = request.FormatText(" ");
     while (!entries.empty() && entries.back() == ' ') entries.pop_back();
-    return fileName + "\t" + (isUpload ? "upload" : "download") + "\t" + EscapeControls(entries);
+    return fileName + "\t" + (isUpload ? "upload" : "download") + "\t" + EscapeControlsAsHex(entries);
 }

@@ -8,7 +8,9 @@
 #include <cstring>
 #include <string>
 
+#include "common/ToolFiles.h"
 #include "common/ToolNames.h"
+#include "common/ToolText.h"
 #include "vxclient/ClientSettings.h"
 #include "vxclient/RequestIntake.h"
 
@@ -40,13 +42,6 @@ std::string OwnPath()
     char path[MAX_PATH * 2] = "";
     DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
     return std::string(path, length);
-}
-
-std::string FullPath(const std::string& path)
-{
-    char buffer[MAX_PATH * 2];
-    DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
-    return (length > 0 && length < sizeof buffer) ? std::string(buffer, length) : path;
 }
 
 std::string DefaultDataDir()

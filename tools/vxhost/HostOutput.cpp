@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "common/ToolText.h"
+
 namespace {
 
 struct OutputLock {
@@ -24,24 +26,6 @@ public:
 };
 
 }  // namespace
-
-std::string EscapeControls(const std::string& text)
-{
-    std::string out;
-    for (unsigned char c : text) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\t') out += "\\t";
-        else if (c < 0x20 || c == 0x7F) {
-            char code[8];
-            snprintf(code, sizeof code, "\\x%02X", c);
-            out += code;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
 
 void PrintLine(const std::string& prefix, const std::string& text)
 {

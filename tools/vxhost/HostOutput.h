@@ -8,4 +8,3 @@
 void PrintLine(const std::string& prefix, const std::string& text);
 // "vxhost: error: text" on standard error.
 void PrintError(const std::string& text);
-std::string EscapeControls(const std::string& text);

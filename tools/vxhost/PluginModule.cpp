@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "common/ToolNames.h"
+#include "common/ToolText.h"
 #include "vxhost/HtmlPage.h"
 
 namespace {
@@ -77,16 +78,6 @@ Function Export(HMODULE module, const char* name)
 
 }  // namespace
 
-std::string Win32ErrorText(DWORD code)
-{
-    char buffer[512] = "";
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                  buffer, sizeof buffer, nullptr);
-    while (length > 0 && (buffer[length - 1] == '\n' || buffer[length - 1] == '\r' || buffer[length - 1] == ' '))
-        buffer[--length] = 0;
-    return "error " + std::to_string(code) + (length ? " (" + std::string(buffer) + ")" : "");
-}
-
 bool PluginInfo::HandlesType(const std::string& type) const
 {
     for (const std::string& mime : mimeTypes)
@@ -110,12 +101,12 @@ PluginInfo ReadPluginInfo(const std::string& dllPath)
         DWORD error = GetLastError();
         if (GetFileAttributesA(dllPath.c_str()) == INVALID_FILE_ATTRIBUTES)
             throw std::runtime_error("plug-in file not found: " + dllPath);
-        throw std::runtime_error("no version resource in " + dllPath + ": " + Win32ErrorText(error));
+        throw std::runtime_error("no version resource in " + dllPath + ": " + ErrorText(error));
     }
     std::vector<char> block(size);
     if (!GetFileVersionInfoA(dllPath.c_str(), 0, size, block.data()))
         throw std::runtime_error("cannot read the version resource of " + dllPath + ": " +
-                                 Win32ErrorText(GetLastError()));
+                                 ErrorText(GetLastError()));
 
     // The translation table names the string tables present; browsers fell back to US English, 1252.
     std::vector<std::string> tables;
@@ -186,7 +177,7 @@ void PluginModule::Load(const std::string& path)
 {
     this->path = path;
     module = LoadLibraryA(path.c_str());
-    if (!module) throw std::runtime_error("cannot load " + path + ": " + Win32ErrorText(GetLastError()));
+    if (!module) throw std::runtime_error("cannot load " + path + ": " + ErrorText(GetLastError()));
     getEntryPoints = Export<NP_GetEntryPointsFunc>(module, "NP_GetEntryPoints");
     initialize = Export<NP_InitializeFunc>(module, "NP_Initialize");
     shutdown = Export<NP_ShutdownFunc>(module, "NP_Shutdown");

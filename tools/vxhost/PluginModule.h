@@ -51,4 +51,3 @@ private:
     NP_ShutdownFunc shutdown = nullptr;
 };
 
-std::string Win32ErrorText(DWORD code);

@@ -7,20 +7,24 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "common/ToolFiles.h"
 #include "common/ToolNames.h"
+#include "common/ToolText.h"
 #include "vxhost/BrowserFunctions.h"
+#include "vxhost/BrowserPage.h"
+#include "vxhost/BrowserProfile.h"
 #include "vxhost/DdeServer.h"
 #include "vxhost/DialogAutomation.h"
 #include "vxhost/HostOutput.h"
 #include "vxhost/HtmlPage.h"
-#include "vxhost/PageInstances.h"
+#include "vxhost/HostWindows.h"
+#include "vxhost/PluginElements.h"
 #include "vxhost/PluginModule.h"
 #include "vxhost/ProcessFigures.h"
 
@@ -31,6 +35,9 @@ enum ExitCode { kSuccess = 0, kSetupFailed = 1, kScriptFailed = 2, kTimedOut = 3
 const char kUsage[] =
     "usage: vxhost [options] PAGE.html\n"
     "  --plugin PATH         load this plug-in instead of the one registered under MozillaPlugins\n"
+    "  --browser NAME        call the plug-in as this browser did: classic (the default), gecko or\n"
+    "                        chromium (their orders of NPP_New arguments, NPP_SetWindow calls, stream\n"
+    "                        writes, local copies and teardown; see the README)\n"
     "  --click N             click the button of plug-in instance N (1-based); repeatable; scripted mode\n"
     "  --clicks N,M,...      several clicks in order\n"
     "  --repeat N            make the clicks N times over (between them only waiting messages run)\n"
@@ -51,7 +58,11 @@ const char kUsage[] =
     "                        last stay within a tolerance of those at click N, either way: handles 5,\n"
     "                        private bytes 256 KiB, working set 512 KiB, heap in use 16 KiB, the\n"
     "                        plug-in's live allocations 0\n"
+    "  --reload N            after the clicks, load the page N times again and make the clicks again each\n"
+    "                        time (gecko keeps the plug-in loaded; the others shut it down and start it)\n"
     "  --shutdown            after the clicks (if any), NPP_Destroy every instance and call NP_Shutdown\n"
+    "  --unload-delay MS     how long the library stays loaded after the last instance before\n"
+    "                        NP_Shutdown (gecko: 30000; the others: 0)\n"
     "  --dde-name NAME       DDE service name for WWW_OpenURL (default VXHOST)\n"
     "  --cache DIR           folder for the local copies of streamed files\n"
     "  --list                print the plug-in and the page's plug-in elements, load nothing\n"
@@ -73,6 +84,9 @@ struct Options {
     bool list = false;
     std::string ddeName = kHostDdeService;
     std::string cache;
+    BrowserProfile browser;
+    unsigned reloads = 0;
+    int unloadDelayMs = -1;  // the profile's own unless given
 };
 
 class UsageError : public std::runtime_error {
@@ -151,6 +165,14 @@ Options ParseOptions(int argc, char** argv)
         else if (argument == "--list") options.list = true;
         else if (argument == "--dde-name") options.ddeName = value();
         else if (argument == "--cache") options.cache = value();
+        else if (argument == "--browser") {
+            try {
+                options.browser = ParseBrowserProfile(value());
+            } catch (const std::invalid_argument& e) {
+                throw UsageError(e.what());
+            }
+        } else if (argument == "--reload") options.reloads = ParseNumber(value(), argument);
+        else if (argument == "--unload-delay") options.unloadDelayMs = static_cast<int>(ParseNumber(value(), argument));
         else if (argument == "--help" || argument == "-h") {
             fputs(kUsage, stdout);
             exit(kSuccess);
@@ -162,20 +184,26 @@ Options ParseOptions(int argc, char** argv)
     return options;
 }
 
-std::string FullPath(const std::string& path)
+// Where the local copies of streamed files go: the browser's own place unless --cache names one.
+std::string CopyFolder(const Options& options)
 {
-    char buffer[MAX_PATH * 2];
-    DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
-    return (length > 0 && length < sizeof buffer) ? std::string(buffer, length) : path;
+    if (!options.cache.empty()) return FullPath(options.cache);
+    char temp[MAX_PATH] = "";
+    GetTempPathA(sizeof temp, temp);
+    std::string folder = FullPath(temp);
+    if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    switch (options.browser.kind) {
+    case BrowserKind::kGecko: return folder + "\\plugtmp";
+    case BrowserKind::kChromium: return folder;
+    default: return folder + "\\vxhost-cache\\" + std::to_string(GetCurrentProcessId());
+    }
 }
 
 std::string ReadPage(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("page not found: " + path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::string text;
+    if (!ReadWholeFile(path, text)) throw std::runtime_error("page not found: " + path);
+    return text;
 }
 
 // ---- the time-out and crash guards ----
@@ -251,7 +279,7 @@ PluginInfo ChoosePlugin(const Options& options, const HtmlPage& page)
     std::vector<PluginInfo> registered = FindRegisteredPlugins(skipped);
     for (const std::string& note : skipped) PrintLine("vxhost", "skipped " + note);
     for (const PluginInfo& candidate : registered)
-        if (!SelectPluginElements(page, candidate).empty()) return candidate;
+        if (!SelectPluginElements(page, candidate, options.browser).empty()) return candidate;
     if (registered.empty())
         throw std::runtime_error(std::string("no plug-in registered under HKCU\\") + kMozillaPluginsKey +
                                  " (give one with --plugin PATH)");
@@ -283,9 +311,14 @@ bool ReportClick(int number, const ClickOutcome& outcome)
     return true;
 }
 
-void ShutDownPlugin()
+// The page goes, then the library: at once, or after `unloadDelayMs` of an idle browser.
+void ShutDownPlugin(DWORD unloadDelayMs = 0)
 {
     shownPage->DestroyInstances();
+    if (unloadDelayMs > 0) {
+        PrintLine("vxhost", "the plug-in stays loaded " + std::to_string(unloadDelayMs) + " ms after its last instance");
+        PumpMessagesFor(unloadDelayMs);
+    }
     NPError error = loadedPlugin->Shutdown();
     pluginShutDown = true;
     PrintLine("vxhost", "shut down (NP_Shutdown answered " + std::to_string(error) + ")");
@@ -345,6 +378,62 @@ void RunDialogAction(const std::string& text)
     }
 }
 
+struct ClickCount {
+    size_t total;  // of the whole run
+    size_t made;
+    FlatnessCheck* flat;  // null without --flat
+};
+
+// The click list, `repeat` times over. False when the script cannot go on.
+bool MakeClicks(const Options& options, BrowserPage& shown, ClickCount& count, int& result)
+{
+    for (unsigned round = 0; round < options.repeat; ++round) {
+        for (int number : options.clicks) {
+            runningClick = number;
+            ClickOutcome outcome = shown.Click(number);
+            runningClick = 0;
+            if (!outcome.clicked) {
+                PrintError(outcome.problem);
+                result = kScriptFailed;
+                return false;
+            }
+            size_t made = ++count.made;
+            // Let what the click posted arrive (an asynchronous DDE request, repaints); in a
+            // repeated series only what is waiting already, so that a thousand clicks stay quick.
+            PumpMessagesFor(options.repeat == 1 || made == count.total ? 300 : 0);
+            if (!ReportClick(number, outcome)) result = kScriptFailed;
+            FiguresAfterClicks(made, count.total, count.flat);
+            if (!DialogFailures().empty()) {
+                result = kScriptFailed;
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// The page goes and comes back. A browser that keeps an unused plug-in loaded creates the new
+// instances in the same library; the others shut it down, unload it and start it again.
+void ReloadPage(const Options& options, const std::string& pluginPath, const std::vector<SelectedElement>& elements,
+                PluginModule& plugin, BrowserPage& shown, NPNetscapeFuncs& browserFuncs)
+{
+    shown.DestroyInstances();
+    shown.ForgetInstances();
+    if (options.browser.keepsLibraryLoaded) {
+        PrintLine("vxhost", "page loaded again; the plug-in stayed loaded");
+    } else {
+        NPError error = plugin.Shutdown();
+        plugin.Unload();
+        plugin.Load(pluginPath);
+        plugin.Initialize(&browserFuncs);
+        PrintLine("vxhost", "page loaded again; the plug-in was shut down (NP_Shutdown answered " +
+                                std::to_string(error) + ") and started again");
+    }
+    shown.CreateInstances(elements);
+    shown.Show();
+    PumpMessagesFor(100);
+}
+
 int Run(const Options& options)
 {
     std::string pagePath = FullPath(options.page);
@@ -356,7 +445,7 @@ int Run(const Options& options)
         throw std::runtime_error(what.compare(0, 5, "line ") == 0 ? pagePath + ": " + what.substr(5) : what);
     }
     PluginInfo info = ChoosePlugin(options, page);
-    std::vector<SelectedElement> elements = SelectPluginElements(page, info);
+    std::vector<SelectedElement> elements = SelectPluginElements(page, info, options.browser);
     std::string mimeList;
     for (const std::string& mime : info.mimeTypes) mimeList += (mimeList.empty() ? "" : "|") + mime;
     PrintLine("vxhost", "plug-in " + info.path + " (" + mimeList + ")" +
@@ -367,8 +456,8 @@ int Run(const Options& options)
     if (options.list) {
         for (size_t i = 0; i < elements.size(); ++i) {
             std::string arguments;
-            for (const Attribute& argument : elements[i].arguments)
-                arguments += " " + argument.first + "=\"" + argument.second + "\"";
+            for (const PluginArgument& argument : elements[i].arguments)
+                arguments += " " + argument.name + (argument.hasValue ? "=\"" + argument.value + "\"" : "=(null)");
             PrintLine("vxhost", "element " + std::to_string(i + 1) + ": <" + elements[i].element->tag + "> " +
                                     std::to_string(elements[i].width) + "x" + std::to_string(elements[i].height) +
                                     " " + elements[i].mimeType + arguments);
@@ -377,16 +466,9 @@ int Run(const Options& options)
     }
 
     bool scripted = !options.clicks.empty() || options.shutdown;
-    std::string cache = options.cache;
-    if (cache.empty()) {
-        char temp[MAX_PATH] = "";
-        GetTempPathA(sizeof temp, temp);
-        cache = std::string(temp) + "vxhost-cache\\" + std::to_string(GetCurrentProcessId());
-    }
-
     // The browser is up before any plug-in: its window, its DDE name and the dialog automation.
     PluginModule plugin;
-    BrowserPage shown(plugin, pagePath, FullPath(cache));
+    BrowserPage shown(plugin, options.browser, pagePath, CopyFolder(options));
     shown.CreateBrowserWindow(page.title.empty() ? pagePath : page.title, page.text);
     shownPage = &shown;
     try {
@@ -426,35 +508,14 @@ int Run(const Options& options)
             PrintLine("vxhost", std::string("figures: handles counted by ") + figures.handleSource);
             PrintFigures("before the clicks");
         }
-        const size_t total = options.clicks.size() * options.repeat;
-        size_t made = 0;
         std::unique_ptr<FlatnessCheck> flat;
         if (options.flatFrom) flat.reset(new FlatnessCheck(options.flatFrom));
         firstClickTick = GetTickCount();
-        bool stopped = false;
-        for (unsigned round = 0; round < options.repeat && !stopped; ++round) {
-            for (int number : options.clicks) {
-                runningClick = number;
-                ClickOutcome outcome = shown.Click(number);
-                runningClick = 0;
-                if (!outcome.clicked) {
-                    PrintError(outcome.problem);
-                    result = kScriptFailed;
-                    stopped = true;
-                    break;
-                }
-                ++made;
-                // Let what the click posted arrive (an asynchronous DDE request, repaints); in a
-                // repeated series only what is waiting already, so that a thousand clicks stay quick.
-                PumpMessagesFor(options.repeat == 1 || made == total ? 300 : 0);
-                if (!ReportClick(number, outcome)) result = kScriptFailed;
-                FiguresAfterClicks(made, total, flat.get());
-                if (!DialogFailures().empty()) {
-                    result = kScriptFailed;
-                    stopped = true;
-                    break;
-                }
-            }
+        ClickCount count{options.clicks.size() * options.repeat * (options.reloads + 1), 0, flat.get()};
+        bool going = MakeClicks(options, shown, count, result);
+        for (unsigned load = 0; load < options.reloads && going && !pluginShutDown; ++load) {
+            ReloadPage(options, info.path, elements, plugin, shown, browserFuncs);
+            going = MakeClicks(options, shown, count, result);
         }
         if (result == kSuccess) {
             for (const DialogAnswer& answer : UnusedAnswers()) {
@@ -480,7 +541,8 @@ int Run(const Options& options)
         ExitProcess(static_cast<UINT>(result));
     }
     if (!pluginShutDown) {
-        ShutDownPlugin();
+        ShutDownPlugin(options.unloadDelayMs >= 0 ? static_cast<DWORD>(options.unloadDelayMs)
+                                                  : options.browser.unloadDelayMs);
         PrintFigures("after the shut-down");
     }
     StopDdeServer();

@@ -10,6 +10,29 @@ SERVERPORT="609"
 TYPE="PLAIN"
 TargetPath="C:\e2e\dl\report.zip"'
 
+QUARTERLY_REQUEST='CHECKSUM="4711"
+DestBaseName="C:\e2e\dl\quarterly.zip"
+DestInitialDir="C:\e2e\dl"
+NAME="quarterly figures.zip"
+SERVERNAME="srv2"
+SERVERPORT="609"
+SIZE="1048576"
+TYPE="PLAIN"
+TargetPath="C:\e2e\dl\quarterly.zip"'
+
+UPLOAD_REQUEST='CHECKSUM="0"
+FILE="C:\e2e\up\data.txt"
+HTTPSERVERPORT="8009"
+NAME="data.txt"
+RECIPIENTS="alice:bob"
+SERVERNAME="srv3"
+SERVERPORT="609"
+TYPE="PLAIN"
+UPLOAD="TRUE"'
+
+# The journal line of a submission: its kind, then its entries (one per line in $2) joined by blanks.
+journal_form() { printf '%s\t%s' "$1" "$(tr '\n' ' ' <<<"$2" | sed 's/ $//')"; }
+
 case_download() {
     install_client
     start_client
@@ -22,8 +45,7 @@ status: Document : Done"
     wait_for_journal 1
     expect_equal "the submission file holds the seven entries" "$DOWNLOAD_REQUEST" \
         "$(sort "$C/e2e/client/done/"*.vnxsubmit 2>/dev/null)"
-    expect_equal "the client's journal line" \
-        "$(printf 'download\t%s' "$(tr '\n' ' ' <<<"$DOWNLOAD_REQUEST" | sed 's/ $//')")" "$(journal_requests)"
+    expect_equal "the client's journal line" "$(journal_form download "$DOWNLOAD_REQUEST")" "$(journal_requests)"
     expect_equal "nothing is left in the request directory" "" "$(request_files)"
     expect_equal "the load-request signal counts one" "1" "$(signal_value)"
     expect_equal "the chosen directory is remembered" 'C:\e2e\dl' "$(reg_text "$SETTINGS" LoadDeliveryDir)"
@@ -39,15 +61,7 @@ case_request_file() {
     expect_lines "the click ends done" "$WORK/rf.out" '^status: ' 'status: Document : Done'
     wait_for_journal 1
     expect_equal "the submission file carries the request file's entries and the chosen target" \
-'CHECKSUM="4711"
-DestBaseName="C:\e2e\dl\quarterly.zip"
-DestInitialDir="C:\e2e\dl"
-NAME="quarterly figures.zip"
-SERVERNAME="srv2"
-SERVERPORT="609"
-SIZE="1048576"
-TYPE="PLAIN"
-TargetPath="C:\e2e\dl\quarterly.zip"' "$(sort "$C/e2e/client/done/"*.vnxsubmit 2>/dev/null)"
+        "$QUARTERLY_REQUEST" "$(sort "$C/e2e/client/done/"*.vnxsubmit 2>/dev/null)"
     expect_equal "one journal line" "1" "$(journal_count)"
 }
 
@@ -61,19 +75,9 @@ case_upload() {
 dialog: file dialog \"$OPEN_TITLE\" -> C:\\e2e\\up\\data.txt
 status: Document : Done"
     wait_for_journal 1
-    local expected='CHECKSUM="0"
-FILE="C:\e2e\up\data.txt"
-HTTPSERVERPORT="8009"
-NAME="data.txt"
-RECIPIENTS="alice:bob"
-SERVERNAME="srv3"
-SERVERPORT="609"
-TYPE="PLAIN"
-UPLOAD="TRUE"'
-    expect_equal "the upload submission holds exactly the nine entries" "$expected" \
+    expect_equal "the upload submission holds exactly the nine entries" "$UPLOAD_REQUEST" \
         "$(sort "$C/e2e/client/done/"*.vnxsubmit 2>/dev/null)"
-    expect_equal "the journal records an upload" \
-        "$(printf 'upload\t%s' "$(tr '\n' ' ' <<<"$expected" | sed 's/ $//')")" "$(journal_requests)"
+    expect_equal "the journal records an upload" "$(journal_form upload "$UPLOAD_REQUEST")" "$(journal_requests)"
     expect_equal "the load-request signal counts one" "1" "$(signal_value)"
 }
 
@@ -202,16 +206,19 @@ status: Document : Done'
 
 milliseconds() { echo $(($(date +%s%N) / 1000000)); }
 
-# NAME CLICK-INSTANCE EXPECTED-JOURNAL-REQUEST SIGNAL-BEFORE JOURNAL-BEFORE: 1,000 clicks of one
-# instance whose request needs no dialog, while the client takes the files up.
+# NAME CLICK-INSTANCE EXPECTED-JOURNAL-REQUEST SIGNAL-BEFORE JOURNAL-BEFORE [BROWSER]: 1,000 clicks
+# of one instance whose request needs no dialog, while the client takes the files up; the host
+# plays BROWSER (classic unless given).
 thousand_clicks_of() {
-    local name=$1 instance=$2 expected=$3 signal_before=$4 journal_before=$5
+    local name=$1 instance=$2 expected=$3 signal_before=$4 journal_before=$5 browser=${6:-classic}
     local start end taken_up
+    local unload=()
+    [ "$browser" = gecko ] && unload=(--unload-delay 500)  # not Gecko's 30 s before NP_Shutdown
     start=$(milliseconds)
     # --flat 100: the host itself fails the run (exit 5) when a figure read from the 100th click to
     # the 1000th leaves its tolerance around the one at the 100th (vxhost --help states them).
-    run "$name" 180 "$VXHOST" --plugin "$(winpath "$VXPLUGIN")" --timeout 150 --figures --flat 100 --click "$instance" --repeat 1000 --shutdown \
-        "$(winpath "$PAGES/rich.html")"
+    run "$name" 180 "$VXHOST" --plugin "$(winpath "$VXPLUGIN")" --timeout 150 --browser "$browser" "${unload[@]}" \
+        --figures --flat 100 --click "$instance" --repeat 1000 --shutdown "$(winpath "$PAGES/rich.html")"
     end=$(milliseconds)
     expect_equal "$name: handles and memory flat from click 100 to 1000" "" \
         "$(grep -E 'not flat|--flat' "$WORK/$name.err" | tr -d '\r')"
@@ -237,7 +244,7 @@ thousand_clicks_of() {
         [ -n "$(figure "$name" "$when" handles)" ] || fail "$name: no figures $when"
     done
     {
-        echo "$name: 1000 clicks of instance $instance of rich.html ($([ "$instance" = 1 ] && echo 'attributes, TYPE RICH' || echo 'streamed request file, TYPE RICH'))"
+        echo "$name: 1000 clicks of instance $instance of rich.html ($([ "$instance" = 1 ] && echo 'attributes, TYPE RICH' || echo 'streamed request file, TYPE RICH'), $browser browser)"
         echo "  host run $((end - start)) ms (clicks $(figure "$name" "after 1000 clicks" 'elapsed ms') ms), all taken up by the client $((taken_up - start)) ms after the start"
         echo "  files taken up $(wc -l <"$WORK/$name.journal"), distinct $(cut -f2 "$WORK/$name.journal" | sort -u | wc -l), left in the request directory $(ls "$C/e2e/requests" | wc -l); signal $signal_before -> $(signal_value)"
         for when in "before the clicks" "after 1 click" "after 100 clicks" "after 1000 clicks" "after the shut-down"; do

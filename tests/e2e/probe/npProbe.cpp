@@ -111,7 +111,9 @@ NPError New(NPMIMEType type, NPP instance, uint16_t mode, int16_t argc, char* ar
     probe->received = new std::string;
     Record(std::string("NPP_New type=") + type + " mode=" + Number(mode) + " argc=" + Number(argc));
     for (int i = 0; i < argc; ++i) {
-        Record(std::string("  ") + argn[i] + "=\"" + argv[i] + "\"");
+        // A browser may pass a name without a value (Gecko's "PARAM" separator).
+        Record(std::string("  ") + argn[i] + (argv[i] ? "=\"" + std::string(argv[i]) + "\"" : " (null)"));
+        if (!argv[i]) continue;
         if (_stricmp(argn[i], "action") == 0) snprintf(probe->action, sizeof probe->action, "%s", argv[i]);
         if (_stricmp(argn[i], "writeready") == 0) probe->writeReady = atoi(argv[i]);
         if (_stricmp(argn[i], "streamtype") == 0) probe->streamType = static_cast<uint16_t>(atoi(argv[i]));
@@ -135,7 +137,17 @@ NPError SetWindow(NPP instance, NPWindow* window)
 {
     Probe* probe = ProbeOf(instance);
     if (!probe) return NPERR_INVALID_INSTANCE_ERROR;
-    if (!window || !window->window || probe->window) return NPERR_NO_ERROR;
+    if (!window || !window->window) {
+        if (window) Record("NPP_SetWindow null window " + Number(window->width) + "x" + Number(window->height));
+        return NPERR_NO_ERROR;
+    }
+    if (probe->window) {
+        Record("NPP_SetWindow again at " + Number(window->x) + "," + Number(window->y) + " clip " +
+               Number(window->clipRect.left) + "," + Number(window->clipRect.top) + "-" +
+               Number(window->clipRect.right) + "," + Number(window->clipRect.bottom) +
+               (GetParent(probe->window) == GetAncestor(probe->window, GA_ROOT) ? "" : " in a wrapper window"));
+        return NPERR_NO_ERROR;
+    }
     HWND hwnd = static_cast<HWND>(window->window);
     RECT client{};
     GetClientRect(hwnd, &client);

@@ -1,6 +1,6 @@
 // A loaded page as a browser shows it: a top-level window with a status bar, and one plug-in
 // instance per matching <embed> or <object>, each in a real child window of the element's size,
-// with its src streamed to it.
+// with its src streamed to it, all in the order and form of the browser the profile plays.
 #pragma once
 
 #include <windows.h>
@@ -10,21 +10,9 @@
 #include <vector>
 
 #include "plugin/npapi.h"
-#include "vxhost/HtmlPage.h"
+#include "vxhost/BrowserProfile.h"
+#include "vxhost/PluginElements.h"
 #include "vxhost/PluginModule.h"
-
-struct SelectedElement {
-    const PageElement* element;
-    std::vector<Attribute> arguments;  // what NPP_New gets as argn/argv, in order
-    std::string mimeType;              // the type attribute, or the plug-in's first MIME type
-    std::string src;                   // src (embed) or data (object); empty when none
-    int width;
-    int height;
-};
-
-// The elements of the page that the plug-in handles, in page order; fallback content of a
-// selected <object> is left out, as browsers do.
-std::vector<SelectedElement> SelectPluginElements(const HtmlPage& page, const PluginInfo& plugin);
 
 struct ClickOutcome {
     bool clicked = false;              // the button was there and enabled
@@ -38,7 +26,8 @@ bool IsClosingStatus(const std::string& text);
 
 class BrowserPage {
 public:
-    BrowserPage(PluginModule& plugin, std::string pagePath, std::string cacheFolder);
+    // Local copies of streamed files go into copyFolder.
+    BrowserPage(PluginModule& plugin, const BrowserProfile& profile, std::string pagePath, std::string copyFolder);
     ~BrowserPage();
     BrowserPage(const BrowserPage&) = delete;
     BrowserPage& operator=(const BrowserPage&) = delete;
@@ -47,20 +36,22 @@ public:
     void CreateBrowserWindow(const std::string& title, const std::string& pageText);
     HWND BrowserWindow() const { return mainWindow; }
 
-    // NPP_New, a child window and NPP_SetWindow, then the src stream, for every element.
+    // NPP_New, a child window and NPP_SetWindow, then the src stream, for every element; then the
+    // page is laid out around them.
     void CreateInstances(const std::vector<SelectedElement>& elements);
-    size_t InstanceCount() const { return instances.size(); }
+    void Show();
 
     // Clicks the button of instance `number` (1-based) and returns when its click has been handled.
     // Re-entrant: another instance may be clicked from inside a dialog of this click.
     ClickOutcome Click(int number);
 
-    // NPP_Destroy for every instance that NPP_New created, then the windows go.
+    // Tears every instance that NPP_New created down as the browser does when the page goes.
     void DestroyInstances();
-
     // NPP_Destroy for one instance, then its window goes; also from inside a click of it.
     // Returns false with `problem` set when there is no such live instance.
     bool DestroyInstance(int number, NPError& answered, std::string& problem);
+    // After DestroyInstances: the page is empty, ready for CreateInstances again (a reload).
+    void ForgetInstances();
 
     // Status texts an instance showed after its NPP_Destroy (each is also reported as an error).
     const std::vector<std::string>& StatusesAfterDestroy() const { return statusesAfterDestroy; }
@@ -68,26 +59,29 @@ public:
     // NPN_Status: the text goes to the status bar and to standard output.
     void ShowStatus(NPP instance, const std::string& text);
 
-    void Show();
-
 private:
     struct Instance;
     struct ActiveClick;
+    void CreateInstance(const SelectedElement& element, int top);
+    NPError CallNew(Instance& instance);
+    void CreateInstanceWindow(Instance& instance);
+    void SetWindow(Instance& instance);
     void StreamSource(Instance& instance);
+    void LayOut(int width, int height);
+    void Scroll(int offset);
     NPError DestroyOne(Instance& instance);
+    void DestroyWindowsOf(Instance& instance);
     Instance* InstanceOf(NPP npp);
-    std::string CacheCopy(int number, const std::string& sourcePath, const std::string& bytes);
 
     PluginModule& plugin;
+    const BrowserProfile& profile;
     std::string pagePath;
-    std::string cacheFolder;
+    std::string copyFolder;
     HWND mainWindow = nullptr;
     HWND statusBar = nullptr;
     HWND titleLabel = nullptr;
     std::vector<std::unique_ptr<Instance>> instances;
+    std::vector<std::unique_ptr<Instance>> forgotten;  // of earlier loads: their texts still count
     std::vector<ActiveClick*> activeClicks;  // innermost last
     std::vector<std::string> statusesAfterDestroy;
 };
-
-// Runs the thread's messages for the given time.
-void PumpMessagesFor(DWORD milliseconds);
