@@ -76,8 +76,8 @@ HANDLE OpenForReading(const std::string& path)
 void ReadTextFile(const std::string& path, std::string& text)
 {
     text.clear();
-    ScopedHandle file(OpenForReading(path));
-    if (!file.valid()) ThrowFileError(GetLastError(), path);
+    OwnedFile file(OpenForReading(path));
+    if (!file) ThrowFileError(GetLastError(), path);
     // Judged on its size, before anything is read: a page cannot make the browser's thread read
     // and hold a file of any size.
     LARGE_INTEGER size{};
@@ -95,8 +95,8 @@ void ReadTextFile(const std::string& path, std::string& text)
 bool ReadRequestFileBytes(const std::string& path, std::string& bytes)
 {
     bytes.clear();
-    ScopedHandle file(OpenForReading(path));
-    if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK) return false;
+    OwnedFile file(OpenForReading(path));
+    if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return false;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size) || static_cast<unsigned long long>(size.QuadPart) > kLargestRequestFile)
         return false;

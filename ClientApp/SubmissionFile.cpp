@@ -121,9 +121,9 @@ void WriteSubmissionFile(CKeyValueMap& settings, CKeyValueMap& request)
     if (directory.empty()) ThrowFileError(ERROR_PATH_NOT_FOUND, temporaryPath);
 
     {
-        ScopedHandle file(CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.valid()) ThrowFileError(GetLastError(), temporaryPath);
+        OwnedFile file(CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) ThrowFileError(GetLastError(), temporaryPath);
         try {
             FileArchive archive(file.get(), temporaryPath);
             request.WriteTo(archive);
@@ -134,8 +134,7 @@ void WriteSubmissionFile(CKeyValueMap& settings, CKeyValueMap& request)
             if (!CloseHandle(file.release())) ThrowFileError(GetLastError(), temporaryPath);
         } catch (...) {
             // A half-written request helps no one: the client never reads a ".tmp" file.
-            const HANDLE stillOpen = file.release();
-            if (stillOpen != INVALID_HANDLE_VALUE) CloseHandle(stillOpen);
+            file.reset();
             DeleteFileA(temporaryPath.c_str());
             throw;
         }

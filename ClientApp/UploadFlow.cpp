@@ -83,10 +83,10 @@ int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owne
         std::string localPath;
         const bool openable = !namedByPage || IsLocalRegularFile(file, localPath);
         // Opened only to prove that the client will be able to read it; nothing is read here.
-        ScopedHandle opened(openable ? CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
-                                     : INVALID_HANDLE_VALUE);
-        if (!opened.valid() || (namedByPage && GetFileType(opened.get()) != FILE_TYPE_DISK)) {
+        OwnedFile opened(openable ? CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                  : INVALID_HANDLE_VALUE);
+        if (!opened || (namedByPage && GetFileType(opened.get()) != FILE_TYPE_DISK)) {
             const std::string text = "The file '" + file + "' could not be opened.";
             TraceLogFileWrite(kVexoRequestSource, __LINE__, text.c_str());
             platform.MessageBoxA(nullptr, text.c_str(), "Error!", MB_OK);

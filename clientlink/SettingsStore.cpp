@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "clientlink/RegistryKey.h"
+#include "win/Owned.h"
 
 const char* const kProductKeyPath = "Software\\TOLVANE\\Tolvane Delivery\\970128";
 const char* const kClientInstanceName = "970128";
@@ -37,11 +37,11 @@ std::string TrimWhitespace(const std::string& text)
     return text.substr(first, text.find_last_not_of(whitespace) - first + 1);
 }
 
-LONG CreateKey(HKEY root, const std::string& keyPath, RegistryKey& key)
+LONG CreateKey(HKEY root, const std::string& keyPath, OwnedKey& key)
 {
     DWORD disposition = 0;
     LONG status = RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, nullptr, key.Receive(), &disposition);
+                                  KEY_ALL_ACCESS, nullptr, key.put(), &disposition);
     if (status != ERROR_SUCCESS) return status;
     if (disposition != REG_CREATED_NEW_KEY && disposition != REG_OPENED_EXISTING_KEY)
         return ERROR_INVALID_DATA;
@@ -61,20 +61,20 @@ void (*settingsEnumerationStarts)(HKEY key) = nullptr;
 
 void CKeyValueMap::LoadFromRegistry(const std::string& keyPath, HKEY root)
 {
-    RegistryKey key;
-    LONG status = RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, key.Receive());
+    OwnedKey key;
+    LONG status = RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, key.put());
     if (status != ERROR_SUCCESS) FailWith(status);
 
     // The client may change the key while it is read: a value that grew past the sizes asked for
     // (ERROR_MORE_DATA) or values deleted meanwhile (ERROR_NO_MORE_ITEMS) start the reading over,
     // once.
     for (int attempt = 1;; ++attempt) {
-        status = ReadValues(key.Get());
+        status = ReadValues(key.get());
         if (status == ERROR_SUCCESS) break;
         if (attempt == 2 || (status != ERROR_MORE_DATA && status != ERROR_NO_MORE_ITEMS)) FailWith(status);
     }
 
-    status = key.Close();
+    status = RegCloseKey(key.release());
     if (status != ERROR_SUCCESS) FailWith(status);
 }
 
@@ -112,25 +112,25 @@ LONG CKeyValueMap::ReadValues(HKEY key)
 
 void CKeyValueMap::SaveToRegistry(const std::string& keyPath, HKEY root) const
 {
-    RegistryKey key;
+    OwnedKey key;
     LONG status = CreateKey(root, keyPath, key);
     if (status != ERROR_SUCCESS) FailWith(status);
 
     // Empty values are never written and nothing is deleted: the registry keeps what it had.
     for (const auto& entry : entries) {
         if (entry.second.empty()) continue;
-        status = StoreText(key.Get(), entry.first, entry.second);
+        status = StoreText(key.get(), entry.first, entry.second);
         if (status != ERROR_SUCCESS) FailWith(status);
     }
 
-    status = key.Close();
+    status = RegCloseKey(key.release());
     if (status != ERROR_SUCCESS) FailWith(status);
 }
 
 BOOL ReadRegistryString(const std::string& keyPath, const std::string& valueName, std::string& text)
 {
-    RegistryKey key;
-    LONG status = RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.Receive());
+    OwnedKey key;
+    LONG status = RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.put());
     if (status != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(status));
         return FALSE;
@@ -140,7 +140,7 @@ BOOL ReadRegistryString(const std::string& keyPath, const std::string& valueName
     char buffer[4096];
     DWORD size = sizeof(buffer) - 1;
     DWORD type = REG_NONE;
-    status = RegQueryValueExA(key.Get(), valueName.c_str(), nullptr, &type,
+    status = RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type,
                               reinterpret_cast<BYTE*>(buffer), &size);
     if (status != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(status));
@@ -157,10 +157,10 @@ BOOL ReadRegistryString(const std::string& keyPath, const std::string& valueName
 BOOL WriteRegistryString(const std::string& keyPath, const std::string& valueName,
                          const std::string& text)
 {
-    RegistryKey key;
+    OwnedKey key;
     LONG status = CreateKey(HKEY_CURRENT_USER, keyPath, key);
-    if (status == ERROR_SUCCESS) status = StoreText(key.Get(), valueName, text);
-    if (status == ERROR_SUCCESS) status = key.Close();
+    if (status == ERROR_SUCCESS) status = StoreText(key.get(), valueName, text);
+    if (status == ERROR_SUCCESS) status = RegCloseKey(key.release());
     if (status != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(status));
         return FALSE;

@@ -13,6 +13,7 @@
 #include "common/ToolText.h"
 #include "vxclient/ClientSettings.h"
 #include "vxclient/RequestIntake.h"
+#include "win/Owned.h"
 
 namespace {
 
@@ -31,10 +32,7 @@ std::string QuitEventName() { return std::string("vxclient-quit-") + kClientInst
 
 bool IsRunning()
 {
-    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, kClientInstanceName);
-    if (!mapping) return false;
-    CloseHandle(mapping);
-    return true;
+    return static_cast<bool>(OwnedHandle(OpenFileMappingA(FILE_MAP_READ, FALSE, kClientInstanceName)));
 }
 
 std::string OwnPath()
@@ -111,18 +109,18 @@ int Stop()
         printf("vxclient: not running\n");
         return kSuccess;
     }
-    HANDLE quit = nullptr;
+    OwnedHandle quit;
     // The client makes its quit event before its mapping; allow for one that is just starting.
     for (int attempt = 0; attempt < 100 && !quit; ++attempt) {
-        quit = OpenEventA(EVENT_MODIFY_STATE, FALSE, QuitEventName().c_str());
+        quit.reset(OpenEventA(EVENT_MODIFY_STATE, FALSE, QuitEventName().c_str()));
         if (!quit) Sleep(50);
     }
     if (!quit) {
         fprintf(stderr, "vxclient: a client runs but cannot be asked to stop\n");
         return kFailed;
     }
-    SetEvent(quit);
-    CloseHandle(quit);
+    SetEvent(quit.get());
+    quit.reset();
     for (int waited = 0; waited < 10000; waited += 50) {
         if (!IsRunning()) {
             printf("vxclient: stopped\n");
@@ -133,21 +131,6 @@ int Stop()
     fprintf(stderr, "vxclient: the client did not stop within 10 s\n");
     return kFailed;
 }
-
-class Handle {
-public:
-    explicit Handle(HANDLE handle = nullptr) : handle(handle) {}
-    ~Handle()
-    {
-        if (handle && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE get() const { return handle; }
-
-private:
-    HANDLE handle;
-};
 
 int RunClient()
 {
@@ -160,11 +143,11 @@ int RunClient()
     CreateFolderPath(settings.dataDir);
     ClientLog log(settings.dataDir + "\\client.log");
 
-    Handle quit(CreateEventA(nullptr, TRUE, FALSE, QuitEventName().c_str()));
+    OwnedHandle quit(CreateEventA(nullptr, TRUE, FALSE, QuitEventName().c_str()));
     // The plug-in knows the client runs by this mapping; it only ever opens it for reading.
-    Handle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, kClientInstanceName));
+    OwnedHandle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, kClientInstanceName));
     DWORD mappingError = GetLastError();
-    if (!mapping.get()) {
+    if (!mapping) {
         log.Write("cannot create the mapping " + std::string(kClientInstanceName) + ": " + ErrorText(mappingError));
         return kFailed;
     }
@@ -172,7 +155,7 @@ int RunClient()
         log.Write("second copy exits: a client is already running");
         return kSuccess;
     }
-    if (!quit.get()) {
+    if (!quit) {
         log.Write("cannot create the quit event: " + ErrorText(GetLastError()));
         return kFailed;
     }
@@ -182,18 +165,19 @@ int RunClient()
     }
     log.Write("started, watching " + settings.requestDir);
 
-    Handle directoryChanged(FindFirstChangeNotificationA(
+    // A change notification is closed by FindCloseChangeNotification, not CloseHandle.
+    OwnedChangeNotification directoryChanged(FindFirstChangeNotificationA(
         settings.requestDir.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE));
-    if (directoryChanged.get() == INVALID_HANDLE_VALUE)
+    if (!directoryChanged)
         log.Write("cannot watch the request directory: " + ErrorText(GetLastError()) + "; relying on the signal");
 
-    HKEY signalKey = nullptr;
+    OwnedKey signalKey;
     std::string signalPath = std::string(kClientSettingsKey) + "\\" + kSignalSubKey;
     LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, signalPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_NOTIFY | KEY_QUERY_VALUE, nullptr, &signalKey, nullptr);
-    Handle signalChanged(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+                                  KEY_NOTIFY | KEY_QUERY_VALUE, nullptr, signalKey.put(), nullptr);
+    OwnedHandle signalChanged(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     bool watchingSignal = status == ERROR_SUCCESS &&
-                          RegNotifyChangeKeyValue(signalKey, FALSE, REG_NOTIFY_CHANGE_LAST_SET, signalChanged.get(),
+                          RegNotifyChangeKeyValue(signalKey.get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, signalChanged.get(),
                                                   TRUE) == ERROR_SUCCESS;
     if (!watchingSignal) log.Write("cannot watch the load-request signal: " + ErrorText(status));
 
@@ -203,7 +187,7 @@ int RunClient()
         HANDLE waits[3];
         DWORD count = 0;
         waits[count++] = quit.get();
-        bool watchingDirectory = directoryChanged.get() != INVALID_HANDLE_VALUE;
+        bool watchingDirectory = static_cast<bool>(directoryChanged);
         if (watchingDirectory) waits[count++] = directoryChanged.get();
         if (watchingSignal) waits[count++] = signalChanged.get();
         // A file another program still held is looked at again shortly; otherwise only events wake us.
@@ -217,12 +201,11 @@ int RunClient()
         HANDLE which = woke == WAIT_TIMEOUT ? nullptr : waits[woke - WAIT_OBJECT_0];
         if (which && which == directoryChanged.get()) FindNextChangeNotification(directoryChanged.get());
         if (which && which == signalChanged.get()) {
-            RegNotifyChangeKeyValue(signalKey, FALSE, REG_NOTIFY_CHANGE_LAST_SET, signalChanged.get(), TRUE);
+            RegNotifyChangeKeyValue(signalKey.get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, signalChanged.get(), TRUE);
             log.Write("load-request signal " + ReadSignalText());
         }
         last = TakeUpSubmissions(settings, log);
     }
-    if (signalKey) RegCloseKey(signalKey);
     log.Write("stopped");
     return kSuccess;
 }
