@@ -439,6 +439,12 @@ Function un.onInit
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
   ${If} $0 == $INSTDIR
     StrCpy $AllUsers 1
+    Call un.CheckAllUsersRights
+    ${If} $0 != ""
+      MessageBox MB_ICONSTOP "${PRODUCT} is installed for all users; only an administrator can remove it." /SD IDOK
+      SetErrorLevel ${EXIT_ELEVATION_NEEDED}
+      Quit
+    ${EndIf}
   ${EndIf}
   Call un.ApplyMode
 FunctionEnd
