@@ -76,8 +76,8 @@ HANDLE OpenForReading(const std::string& path)
 void ReadTextFile(const std::string& path, std::string& text)
 {
     text.clear();
-    ScopedHandle file(OpenForReading(path));
-    if (!file.valid()) ThrowFileError(GetLastError(), path);
+    OwnedFile file(OpenForReading(path));
+    if (!file) ThrowFileError(GetLastError(), path);
 
     // Read as bytes: the line joining below treats LF and CR LF alike and keeps a lone CR,
     // which the C runtime's text mode would not (it also stops at a Ctrl-Z).
@@ -89,8 +89,8 @@ void ReadTextFile(const std::string& path, std::string& text)
 bool ReadRequestFileBytes(const std::string& path, std::string& bytes)
 {
     bytes.clear();
-    ScopedHandle file(OpenForReading(path));
-    if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK) return false;
+    OwnedFile file(OpenForReading(path));
+    if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return false;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxRequestFileBytes) return false;
     try {

@@ -120,9 +120,9 @@ void WriteSubmissionFile(CKeyValueMap& settings, CKeyValueMap& request)
     if (directory.empty()) ThrowFileError(ERROR_PATH_NOT_FOUND, temporaryPath);
 
     {
-        ScopedHandle file(CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.valid()) ThrowFileError(GetLastError(), temporaryPath);
+        OwnedFile file(CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) ThrowFileError(GetLastError(), temporaryPath);
         FileArchive archive(file.get(), temporaryPath);
         request.WriteTo(archive);
         archive.Close();

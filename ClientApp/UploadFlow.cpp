@@ -75,9 +75,9 @@ int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owne
     std::string fullPath;
     {
         // Opened only to prove that the client will be able to read it; nothing is read here.
-        ScopedHandle opened(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!opened.valid()) {
+        OwnedFile opened(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!opened) {
             const std::string text = "The file '" + file + "' could not be opened.";
             TraceLogFileWrite(kVexoRequestSource, __LINE__, text.c_str());
             platform.MessageBoxA(nullptr, text.c_str(), "Error!", MB_OK);

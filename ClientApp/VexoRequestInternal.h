@@ -7,6 +7,7 @@
 #include <string>
 
 #include "clientlink/KeyValueMap.h"
+#include "win/Owned.h"
 
 // The text of the bad-request box of both flows built from embed attributes.
 extern const char* const kBadRequestText;
@@ -28,26 +29,3 @@ OPENFILENAMEA FileDialogRequest(HWND owner, char* fileName, DWORD fileNameSize, 
 
 // Raises the file exception with the cause that matches the system error code.
 [[noreturn]] void ThrowFileError(DWORD osError, const std::string& path);
-
-class ScopedHandle {
-public:
-    explicit ScopedHandle(HANDLE handle) : handle(handle) {}
-    ~ScopedHandle()
-    {
-        if (valid()) CloseHandle(handle);
-    }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-
-    bool valid() const { return handle != INVALID_HANDLE_VALUE && handle != nullptr; }
-    HANDLE get() const { return handle; }
-    HANDLE release()
-    {
-        HANDLE released = handle;
-        handle = INVALID_HANDLE_VALUE;
-        return released;
-    }
-
-private:
-    HANDLE handle;
-};

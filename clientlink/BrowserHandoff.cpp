@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "clientlink/RegistryKey.h"
 #include "plugin/InstanceData.h"
+#include "win/Owned.h"
 
 DWORD ddeInstance = 0;
 UINT ddeInitResult = DMLERR_NOTPROCESSED;
@@ -14,43 +14,6 @@ const char* const clientDownloadPage = "http://www.tolvane.example/download.html
 namespace {
 
 const char* const kBrowserDdeKey = "http\\shell\\open\\ddeexec\\Application";
-
-class DdeString {
-public:
-    explicit DdeString(const char* text)
-        : handle(DdeCreateStringHandleA(ddeInstance, text, CP_WINANSI)) {}
-    ~DdeString() { Free(); }
-    DdeString(const DdeString&) = delete;
-    DdeString& operator=(const DdeString&) = delete;
-
-    HSZ Get() const { return handle; }
-    void Free()
-    {
-        if (handle) DdeFreeStringHandle(ddeInstance, handle);
-        handle = nullptr;
-    }
-
-private:
-    HSZ handle;
-};
-
-class DdeConversation {
-public:
-    DdeConversation(HSZ service, HSZ topic) : handle(DdeConnect(ddeInstance, service, topic, nullptr)) {}
-    ~DdeConversation() { Disconnect(); }
-    DdeConversation(const DdeConversation&) = delete;
-    DdeConversation& operator=(const DdeConversation&) = delete;
-
-    HCONV Get() const { return handle; }
-    void Disconnect()
-    {
-        if (handle) DdeDisconnect(handle);
-        handle = nullptr;
-    }
-
-private:
-    HCONV handle;
-};
 
 }  // namespace
 
@@ -72,12 +35,12 @@ void UninitializeDde()
 LONG ReadBrowserDdeName()
 {
     std::memset(browserDdeName, 0, sizeof(browserDdeName));
-    RegistryKey key;
-    LONG status = RegOpenKeyExA(HKEY_CLASSES_ROOT, kBrowserDdeKey, 0, KEY_READ, key.Receive());
+    OwnedKey key;
+    LONG status = RegOpenKeyExA(HKEY_CLASSES_ROOT, kBrowserDdeKey, 0, KEY_READ, key.put());
     if (status != ERROR_SUCCESS) return status;
 
     DWORD size = sizeof(browserDdeName);
-    status = RegQueryValueExA(key.Get(), nullptr, nullptr, nullptr,
+    status = RegQueryValueExA(key.get(), nullptr, nullptr, nullptr,
                               reinterpret_cast<BYTE*>(browserDdeName), &size);
     if (status != ERROR_SUCCESS) {
         std::memset(browserDdeName, 0, sizeof(browserDdeName));
@@ -100,29 +63,30 @@ void OpenUrlInBrowser(const InstanceData* record, const char* serviceName)
 {
     if (ddeInitResult != DMLERR_NO_ERROR || !serviceName) return;
 
-    DdeString service(serviceName);
-    if (!service.Get()) return;
-    DdeString topic("WWW_OpenURL");
-    if (!topic.Get()) return;
-    DdeConversation conversation(service.Get(), topic.Get());
-    if (!conversation.Get()) return;
+    OwnedDdeString service = MakeDdeString(ddeInstance, serviceName);
+    if (!service) return;
+    OwnedDdeString topic = MakeDdeString(ddeInstance, "WWW_OpenURL");
+    if (!topic) return;
+    OwnedConversation conversation(DdeConnect(ddeInstance, service.get(), topic.get(), nullptr));
+    if (!conversation) return;
 
     const char* url = record && record->downloadUrl ? record->downloadUrl : clientDownloadPage;
     // A URL too long for the item is not sent at all: a cut-off address would open a wrong page.
     char itemText[512];
     int length = std::snprintf(itemText, sizeof(itemText), "\"%s\",,%ld,%ld", url, 0L, 4L);
     if (length < 0 || static_cast<std::size_t>(length) >= sizeof(itemText)) return;
-    DdeString item(itemText);
-    if (!item.Get()) return;
+    OwnedDdeString item = MakeDdeString(ddeInstance, itemText);
+    if (!item) return;
 
     DWORD transaction = 0;
-    DdeClientTransaction(nullptr, 0, conversation.Get(), item.Get(), CF_TEXT, XTYP_REQUEST,
+    DdeClientTransaction(nullptr, 0, conversation.get(), item.get(), CF_TEXT, XTYP_REQUEST,
                          TIMEOUT_ASYNC, &transaction);
 
-    topic.Free();
-    service.Free();
-    item.Free();
-    conversation.Disconnect();
+    // The strings go first, in this order, then the conversation; an early return frees them too.
+    topic.reset();
+    service.reset();
+    item.reset();
+    conversation.reset();
 }
 
 HDDEDATA CALLBACK DdeNullCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)

@@ -8,6 +8,7 @@
 #include "clientlink/PlatformCalls.h"
 #include "clientlink/SettingsStore.h"
 #include "diag/TraceLog.h"
+#include "win/Owned.h"
 
 namespace {
 
@@ -81,10 +82,8 @@ void BumpLoadRequestSignal()
 
 BOOL IsClientRunning(const std::string& name)
 {
-    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
-    if (!mapping) return FALSE;
-    CloseHandle(mapping);
-    return TRUE;
+    OwnedHandle mapping(OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str()));
+    return mapping ? TRUE : FALSE;
 }
 
 void StartClientIfNeeded(CKeyValueMap& settings)

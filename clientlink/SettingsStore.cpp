@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "clientlink/RegistryKey.h"
+#include "win/Owned.h"
 
 const char* const kProductKeyPath = "Software\\TOLVANE\\Tolvane Delivery\\970128";
 const char* const kClientInstanceName = "970128";
@@ -28,11 +28,11 @@ std::size_t TextLength(const char* data, DWORD size)
 
 std::string TextOf(const char* data, DWORD size) { return std::string(data, TextLength(data, size)); }
 
-LONG CreateKey(HKEY root, const std::string& keyPath, RegistryKey& key)
+LONG CreateKey(HKEY root, const std::string& keyPath, OwnedKey& key)
 {
     DWORD disposition = 0;
     LONG status = RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, nullptr, key.Receive(), &disposition);
+                                  KEY_ALL_ACCESS, nullptr, key.put(), &disposition);
     if (status != ERROR_SUCCESS) return status;
     if (disposition != REG_CREATED_NEW_KEY && disposition != REG_OPENED_EXISTING_KEY)
         return ERROR_INVALID_DATA;
@@ -50,12 +50,12 @@ LONG StoreText(HKEY key, const std::string& valueName, const std::string& text)
 
 void CKeyValueMap::LoadFromRegistry(const std::string& keyPath, HKEY root)
 {
-    RegistryKey key;
-    LONG status = RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, key.Receive());
+    OwnedKey key;
+    LONG status = RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, key.put());
     if (status != ERROR_SUCCESS) FailWith(status);
 
     DWORD valueCount = 0, longestName = 0, largestData = 0;
-    status = RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    status = RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                               &valueCount, &longestName, &largestData, nullptr, nullptr);
     if (status != ERROR_SUCCESS) FailWith(status);
 
@@ -65,7 +65,7 @@ void CKeyValueMap::LoadFromRegistry(const std::string& keyPath, HKEY root)
         DWORD nameLength = longestName + 1;
         DWORD dataSize = largestData + 1;
         DWORD type = REG_NONE;
-        status = RegEnumValueA(key.Get(), index, name.data(), &nameLength, nullptr, &type,
+        status = RegEnumValueA(key.get(), index, name.data(), &nameLength, nullptr, &type,
                                reinterpret_cast<BYTE*>(data.data()), &dataSize);
         if (status != ERROR_SUCCESS) FailWith(status);
         if (type != REG_SZ) FailWith(ERROR_INVALID_DATATYPE);
@@ -82,31 +82,31 @@ void CKeyValueMap::LoadFromRegistry(const std::string& keyPath, HKEY root)
                   QuoteValue(TextOf(data.data(), dataSize)));
     }
 
-    status = key.Close();
+    status = RegCloseKey(key.release());
     if (status != ERROR_SUCCESS) FailWith(status);
 }
 
 void CKeyValueMap::SaveToRegistry(const std::string& keyPath, HKEY root) const
 {
-    RegistryKey key;
+    OwnedKey key;
     LONG status = CreateKey(root, keyPath, key);
     if (status != ERROR_SUCCESS) FailWith(status);
 
     // Empty values are never written and nothing is deleted: the registry keeps what it had.
     for (const auto& entry : entries) {
         if (entry.second.empty()) continue;
-        status = StoreText(key.Get(), entry.first, entry.second);
+        status = StoreText(key.get(), entry.first, entry.second);
         if (status != ERROR_SUCCESS) FailWith(status);
     }
 
-    status = key.Close();
+    status = RegCloseKey(key.release());
     if (status != ERROR_SUCCESS) FailWith(status);
 }
 
 BOOL ReadRegistryString(const std::string& keyPath, const std::string& valueName, std::string& text)
 {
-    RegistryKey key;
-    LONG status = RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.Receive());
+    OwnedKey key;
+    LONG status = RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.put());
     if (status != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(status));
         return FALSE;
@@ -116,7 +116,7 @@ BOOL ReadRegistryString(const std::string& keyPath, const std::string& valueName
     char buffer[4096];
     DWORD size = sizeof(buffer) - 1;
     DWORD type = REG_NONE;
-    status = RegQueryValueExA(key.Get(), valueName.c_str(), nullptr, &type,
+    status = RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type,
                               reinterpret_cast<BYTE*>(buffer), &size);
     if (status != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(status));
@@ -133,10 +133,10 @@ BOOL ReadRegistryString(const std::string& keyPath, const std::string& valueName
 BOOL WriteRegistryString(const std::string& keyPath, const std::string& valueName,
                          const std::string& text)
 {
-    RegistryKey key;
+    OwnedKey key;
     LONG status = CreateKey(HKEY_CURRENT_USER, keyPath, key);
-    if (status == ERROR_SUCCESS) status = StoreText(key.Get(), valueName, text);
-    if (status == ERROR_SUCCESS) status = key.Close();
+    if (status == ERROR_SUCCESS) status = StoreText(key.get(), valueName, text);
+    if (status == ERROR_SUCCESS) status = RegCloseKey(key.release());
     if (status != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(status));
         return FALSE;

@@ -13,10 +13,11 @@
 
 #include "clientlink/BrowserHandoff.h"
 #include "plugin/InstanceData.h"
+#include "support/TestRegistry.h"
+#include "win/Owned.h"
 
 namespace {
 
-const char* const kBrowserKey = "http\\shell\\open\\ddeexec\\Application";
 const char* const kServiceName = "VxTestBrowser";
 
 struct DdeEvent {
@@ -160,68 +161,6 @@ DWORD WINAPI ServeOnThread(void* parameter)
     return 0;
 }
 
-// HKEY_CLASSES_ROOT's DDE name of the http handler, as the machine had it before the test,
-// put back afterwards.
-class BrowserRegistration {
-public:
-    BrowserRegistration()
-    {
-        HKEY key;
-        ddeexecExisted = RegOpenKeyExA(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec", 0, KEY_READ,
-                                       &key) == ERROR_SUCCESS;
-        if (ddeexecExisted) RegCloseKey(key);
-        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kBrowserKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-            DWORD size = 0;
-            if (RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
-                hadValue = true;
-                data.resize(size);
-                RegQueryValueExA(key, nullptr, nullptr, &type,
-                                 reinterpret_cast<BYTE*>(&data[0]), &size);
-            }
-            RegCloseKey(key);
-        }
-    }
-    ~BrowserRegistration()
-    {
-        if (!ddeexecExisted) {
-            RegDeleteTreeA(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec");
-            RegDeleteKeyA(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec");
-            return;
-        }
-        HKEY key;
-        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, kBrowserKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &key, nullptr) != ERROR_SUCCESS)
-            return;
-        if (hadValue)
-            RegSetValueExA(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                           static_cast<DWORD>(data.size()));
-        else
-            RegDeleteValueA(key, nullptr);
-        RegCloseKey(key);
-    }
-
-    static void Set(DWORD valueType, const void* bytes, DWORD size)
-    {
-        HKEY key;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, kBrowserKey, 0, nullptr, 0,
-                                                 KEY_ALL_ACCESS, nullptr, &key, nullptr));
-        EXPECT_EQ(ERROR_SUCCESS,
-                  RegSetValueExA(key, nullptr, 0, valueType, static_cast<const BYTE*>(bytes), size));
-        RegCloseKey(key);
-    }
-    static void SetName(const std::string& name)
-    {
-        Set(REG_SZ, name.c_str(), static_cast<DWORD>(name.size() + 1));
-    }
-    static void Remove() { RegDeleteTreeA(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec"); }
-
-private:
-    bool ddeexecExisted = false;
-    bool hadValue = false;
-    DWORD type = REG_SZ;
-    std::string data;
-};
-
 class BrowserHandoff : public ::testing::Test {
 protected:
     void SetUp() override
@@ -254,18 +193,18 @@ protected:
                 {XTYP_DISCONNECT, "", "", 0}};
     }
 
-    BrowserRegistration registration;
+    SavedHttpDdeName registration;
     InstanceData record;
 };
 
 TEST_F(BrowserHandoff, TheBrowserNameComesFromTheHttpHandlersDdeKey)
 {
-    BrowserRegistration::SetName("IExplore");
+    SavedHttpDdeName::SetName("IExplore");
     std::memset(browserDdeName, 'x', sizeof(browserDdeName));
     EXPECT_EQ(ERROR_SUCCESS, ReadBrowserDdeName());
     EXPECT_STREQ("IExplore", browserDdeName);
 
-    BrowserRegistration::Remove();
+    SavedHttpDdeName::Remove();
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, ReadBrowserDdeName());
     EXPECT_STREQ("", browserDdeName);
 }
@@ -289,7 +228,7 @@ TEST_F(BrowserHandoff, TheBrowserNameIsAlwaysTerminatedAndEmptyWhenItDoesNotFit)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        BrowserRegistration::Set(c.type, c.bytes.data(), static_cast<DWORD>(c.bytes.size()));
+        SavedHttpDdeName::Set(c.type, c.bytes.data(), static_cast<DWORD>(c.bytes.size()));
         std::memset(browserDdeName, 'x', sizeof(browserDdeName));
         ReadBrowserDdeName();
         const std::string expected = c.name ? c.name : c.bytes.substr(0, c.bytes.find('\0'));
@@ -300,7 +239,7 @@ TEST_F(BrowserHandoff, TheBrowserNameIsAlwaysTerminatedAndEmptyWhenItDoesNotFit)
 
 TEST_F(BrowserHandoff, SendsTheDownloadUrlVerbatimInQuotesAndClosesTheConversation)
 {
-    BrowserRegistration::SetName(kServiceName);
+    SavedHttpDdeName::SetName(kServiceName);
     ReadBrowserDdeName();
     TestBrowserServer server(kServiceName);
     ASSERT_TRUE(server.Ready());
@@ -312,7 +251,7 @@ TEST_F(BrowserHandoff, SendsTheDownloadUrlVerbatimInQuotesAndClosesTheConversati
 
 TEST_F(BrowserHandoff, WithoutDownloadUrlSendsTheClientDownloadPage)
 {
-    BrowserRegistration::SetName(kServiceName);
+    SavedHttpDdeName::SetName(kServiceName);
     ReadBrowserDdeName();
     TestBrowserServer server(kServiceName);
     ASSERT_TRUE(server.Ready());
@@ -322,7 +261,7 @@ TEST_F(BrowserHandoff, WithoutDownloadUrlSendsTheClientDownloadPage)
 
 TEST_F(BrowserHandoff, AOneCharacterUrlMakesTheShortestItem)
 {
-    BrowserRegistration::SetName(kServiceName);
+    SavedHttpDdeName::SetName(kServiceName);
     ReadBrowserDdeName();
     TestBrowserServer server(kServiceName);
     ASSERT_TRUE(server.Ready());
@@ -333,30 +272,29 @@ TEST_F(BrowserHandoff, AOneCharacterUrlMakesTheShortestItem)
 
 TEST_F(BrowserHandoff, ABrowserOnAnotherThreadReceivesTheRequest)
 {
-    BrowserRegistration::SetName(kServiceName);
+    SavedHttpDdeName::SetName(kServiceName);
     ReadBrowserDdeName();
     char url[] = "http://other.example/thread";
     record.downloadUrl = url;
 
-    BrowserThread shared{CreateEventA(nullptr, TRUE, FALSE, nullptr), false, {}};
+    OwnedHandle ready(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    BrowserThread shared{ready.get(), false, {}};
     DWORD threadId = 0;
-    HANDLE thread = CreateThread(nullptr, 0, ServeOnThread, &shared, 0, &threadId);
-    ASSERT_NE(nullptr, thread);
-    WaitForSingleObject(shared.ready, 5000);
+    OwnedHandle thread(CreateThread(nullptr, 0, ServeOnThread, &shared, 0, &threadId));
+    ASSERT_TRUE(thread);
+    WaitForSingleObject(ready.get(), 5000);
 
     // The conversation is closed before the call returns, so the browser has seen everything.
     OpenUrlInBrowser(&record, browserDdeName);
     PostThreadMessageA(threadId, WM_QUIT, 0, 0);
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000));
-    CloseHandle(thread);
-    CloseHandle(shared.ready);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.get(), 10000));
     EXPECT_TRUE(shared.serverReady);
     EXPECT_EQ(Exchange("\"http://other.example/thread\",,0,4"), shared.events);
 }
 
 TEST_F(BrowserHandoff, AUrlTooLongForTheItemIsNotSent)
 {
-    BrowserRegistration::SetName(kServiceName);
+    SavedHttpDdeName::SetName(kServiceName);
     ReadBrowserDdeName();
     TestBrowserServer server(kServiceName);
     ASSERT_TRUE(server.Ready());
@@ -373,10 +311,10 @@ TEST_F(BrowserHandoff, NothingIsSentWithoutARegisteredOrAnsweringBrowser)
     TestBrowserServer server(kServiceName);
     ASSERT_TRUE(server.Ready());
 
-    BrowserRegistration::Remove();
+    SavedHttpDdeName::Remove();
     ReadBrowserDdeName();  // empty name
     OpenUrlInBrowser(&record, browserDdeName);
-    BrowserRegistration::SetName("VxNoSuchBrowser");
+    SavedHttpDdeName::SetName("VxNoSuchBrowser");
     ReadBrowserDdeName();
     OpenUrlInBrowser(&record, browserDdeName);
     Pump(200);
@@ -385,7 +323,7 @@ TEST_F(BrowserHandoff, NothingIsSentWithoutARegisteredOrAnsweringBrowser)
 
 TEST_F(BrowserHandoff, NothingIsSentWhenDdeCouldNotBeInitialised)
 {
-    BrowserRegistration::SetName(kServiceName);
+    SavedHttpDdeName::SetName(kServiceName);
     ReadBrowserDdeName();
     TestBrowserServer server(kServiceName);
     ASSERT_TRUE(server.Ready());
@@ -409,9 +347,7 @@ TEST_F(BrowserHandoff, UninitialisationReleasesOnlyAnInstanceThatWasInitialised)
     ddeInstance = other;
     ddeInitResult = DMLERR_DLL_USAGE;
     UninitializeDde();
-    HSZ probe = DdeCreateStringHandleA(other, "probe", CP_WINANSI);
-    EXPECT_NE(nullptr, probe);
-    if (probe) DdeFreeStringHandle(other, probe);
+    EXPECT_TRUE(MakeDdeString(other, "probe"));
     DdeUninitialize(other);
 
     // A successful one is released, and the hand-off is unavailable afterwards.

@@ -30,12 +30,8 @@ std::string WithCrLf(const std::string& text)
 
 void SwitchOn(const std::string& value)
 {
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kDiagnosticsKeyPath, 0, nullptr, 0,
-                                             KEY_SET_VALUE, nullptr, &key, nullptr));
-    RegSetValueExA(key, "TraceLog", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
+    ASSERT_EQ(ERROR_SUCCESS,
+              TestRegistry::WriteText(HKEY_CURRENT_USER, kDiagnosticsKeyPath, "TraceLog", value));
 }
 
 // Start-up and shut-down as a browser does them.
@@ -106,8 +102,7 @@ TEST_F(Diagnostics, SwitchedOnEveryBoxOfTheStartAndOfAClickIsInTheLogBeforeItOpe
     // A configured client that is neither running nor startable: the "Startup" box at start-up
     // and again at the click, then the parser's warning and the failure box of the click.
     WriteProductValue("LoadRequestDir", folder.path());
-    CloseHandle(clientMapping);
-    clientMapping = nullptr;
+    clientMapping.reset();
     SwitchOn(logPath);
     std::vector<std::string> logAtBox;
     ui.whileShown = [&] { logAtBox.push_back(ReadWholeFile(logPath)); };

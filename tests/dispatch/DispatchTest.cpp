@@ -14,7 +14,6 @@
 
 namespace {
 
-const std::string kSignalKey = std::string(kTestProductKey) + "\\LoadRequestSignal";
 
 // Sorted lines of a submission file; checks every line ends in a single LF.
 std::multiset<std::string> SubmissionLines(const std::string& bytes)
@@ -142,13 +141,7 @@ TEST_F(DispatchTest, CancelledSaveAsLeavesSignalAndStoredSettingsUnchanged)
 TEST_F(DispatchTest, SuccessBumpsTheSignalByExactlyOneAndRewritesTheSettings)
 {
     InstallClient();
-    {
-        HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSignalKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &key, nullptr), ERROR_SUCCESS);
-        RegSetValueExA(key, "Value", 0, REG_SZ, reinterpret_cast<const BYTE*>("41"), 3);
-        RegCloseKey(key);
-    }
+    ASSERT_EQ(ERROR_SUCCESS, TestRegistry::WriteText(HKEY_CURRENT_USER, kSignalKey, "Value", "41"));
     record.name = Text("a.bin");
     record.serverName = Text("srv1");
     record.contentType = Text("RICH");

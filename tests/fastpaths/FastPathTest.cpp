@@ -105,15 +105,6 @@ TEST(CommonDialogs, TheRealCallsReachComdlg32AtTheirFirstUseAndAgainAfterAReleas
     }
 }
 
-std::string BuiltPluginPath()
-{
-    char exe[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string folder(exe);
-    folder.erase(folder.find_last_of('\\') + 1);
-    return folder + "..\\npVxPlug.dll";
-}
-
 // The names in the import directory of a loaded module, lower-cased.
 std::vector<std::string> ImportedLibraries(HMODULE module)
 {
@@ -134,10 +125,10 @@ std::vector<std::string> ImportedLibraries(HMODULE module)
 
 TEST(CommonDialogs, ThePluginDllDoesNotLoadThemWithItself)
 {
-    HMODULE module = LoadLibraryA(BuiltPluginPath().c_str());
-    ASSERT_NE(nullptr, module) << BuiltPluginPath();
-    const std::vector<std::string> imports = ImportedLibraries(module);
-    FreeLibrary(module);
+    OwnedModule module(LoadLibraryA(BuiltPluginPath().c_str()));
+    ASSERT_TRUE(module) << BuiltPluginPath();
+    const std::vector<std::string> imports = ImportedLibraries(module.get());
+    module.reset();
     EXPECT_NE(imports.end(), std::find(imports.begin(), imports.end(), "kernel32.dll"))
         << "the import directory was not read";
     EXPECT_EQ(imports.end(), std::find(imports.begin(), imports.end(), "comdlg32.dll"));

@@ -18,7 +18,6 @@
 
 namespace {
 
-const std::string kSignalKey = std::string(kTestProductKey) + "\\LoadRequestSignal";
 const std::vector<std::string> kFileFailure{"Tolvane save request failed : File Exception"};
 const std::vector<std::string> kDone{"Document : Done"};
 const std::vector<std::string> kNotConfigured{"The Tolvane client is not installed or configured properly ...",
@@ -30,41 +29,24 @@ std::string TimeName(std::uint32_t step) { return FormatTimeName("", 1000000000u
 
 void WriteSignal(DWORD type, const void* data, DWORD size)
 {
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kSignalKey.c_str(), 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    RegSetValueExA(key, "Value", 0, type, static_cast<const BYTE*>(data), size);
-    RegCloseKey(key);
+    ASSERT_EQ(ERROR_SUCCESS, TestRegistry::Write(HKEY_CURRENT_USER, kSignalKey, "Value", type, data, size));
 }
 
 void WriteProductDword(const char* name, DWORD number)
 {
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kTestProductKey, 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
-    RegCloseKey(key);
-}
-
-std::string FolderOfThisProgram()
-{
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder = path;
-    return folder.substr(0, folder.rfind('\\'));
+    ASSERT_EQ(ERROR_SUCCESS, TestRegistry::WriteDword(HKEY_CURRENT_USER, kTestProductKey, name, number));
 }
 
 // The process id the stand-in client wrote into its mapping, or 0 when none runs.
 DWORD RunningClientId()
 {
-    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, "970128");
+    OwnedHandle mapping(OpenFileMappingA(FILE_MAP_READ, FALSE, "970128"));
     if (!mapping) return 0;
     DWORD id = 0;
-    if (const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof id)) {
+    if (const void* view = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, sizeof id)) {
         id = *static_cast<const volatile DWORD*>(view);
         UnmapViewOfFile(view);
     }
-    CloseHandle(mapping);
     return id;
 }
 
@@ -82,11 +64,10 @@ bool ClientGone() { return !IsClientRunning("970128"); }
 
 void KillClient(DWORD id)
 {
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+    OwnedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
     if (!process) return;
-    TerminateProcess(process, 9);
-    WaitForSingleObject(process, 5000);
-    CloseHandle(process);
+    TerminateProcess(process.get(), 9);
+    WaitForSingleObject(process.get(), 5000);
 }
 
 class Faults : public DispatchRig {
@@ -211,13 +192,13 @@ TEST_F(Faults, ATemporaryNameHeldOpenByAnotherProgramFailsTheRequest)
     InstallClient(requestDir);
     submissionClock = FixedTime;
     const std::string temporary = requestDir + "\\" + TimeName(0) + ".tmp";
-    HANDLE held = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    OwnedFile held(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
     Click(kFileFailure);
     ExpectFailureBox();
 
     // Let go, the stale file of that name is replaced and the request goes through.
-    CloseHandle(held);
+    held.reset();
     Click(kDone);
     EXPECT_FALSE(FileExists(temporary));
     EXPECT_TRUE(FileExists(requestDir + "\\" + TimeName(0) + ".vnxsubmit"));
@@ -300,11 +281,10 @@ TEST_F(Faults, SettingsMadeUnreadableBetweenTwoClicksEndInTheOffer)
 
 TEST_F(Faults, AKilledClientIsStartedAgainByTheNextClick)
 {
-    const std::string commandLine = "\"" + FolderOfThisProgram() + "\\faults_client.exe\"";
+    const std::string commandLine = "\"" + ProgramFolder() + "\\faults_client.exe\"";
     InstallClient(requestDir);
     WriteProductValue("ApplicationPath", commandLine);
-    CloseHandle(clientMapping);
-    clientMapping = nullptr;
+    clientMapping.reset();
 
     // A client of our own start, killed while the user answers the Save-As dialog.
     STARTUPINFOA startup{};
@@ -312,16 +292,15 @@ TEST_F(Faults, AKilledClientIsStartedAgainByTheNextClick)
     PROCESS_INFORMATION started{};
     std::string line = commandLine;
     ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started));
-    CloseHandle(started.hThread);
+    OwnedHandle process(started.hProcess), thread(started.hThread);
     ASSERT_TRUE(WaitFor(ClientRuns, 10000));
     record.contentType = nullptr;  // PLAIN: the Save-As dialog
     ui.fileDialogAnswers = {std::string("C:\\dl\\pkg.bin")};
     ui.whileShown = [&] {
-        TerminateProcess(started.hProcess, 9);
-        WaitForSingleObject(started.hProcess, 5000);
+        TerminateProcess(process.get(), 9);
+        WaitForSingleObject(process.get(), 5000);
     };
     Click(kDone);
-    CloseHandle(started.hProcess);
     ui.whileShown = nullptr;
     EXPECT_TRUE(ui.processes.empty()) << "the client ran when the click began";
     EXPECT_TRUE(ClientGone());

@@ -13,7 +13,6 @@
 
 namespace {
 
-const std::string kSignalKey = std::string(kTestProductKey) + "\\LoadRequestSignal";
 
 std::vector<std::string> Difference(std::vector<std::string> after, std::vector<std::string> before)
 {
@@ -33,21 +32,7 @@ bool IsTimeName(const std::string& name)
 
 }  // namespace
 
-SignalValue ReadSignalValue()
-{
-    SignalValue value;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSignalKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return value;
-    DWORD size = 0;
-    if (RegQueryValueExA(key, "Value", nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
-        value.present = true;
-        value.data.resize(size);
-        if (size) RegQueryValueExA(key, "Value", nullptr, &value.type, reinterpret_cast<BYTE*>(&value.data[0]), &size);
-        value.data.resize(size);
-    }
-    RegCloseKey(key);
-    return value;
-}
+SignalValue ReadSignalValue() { return TestRegistry::Read(HKEY_CURRENT_USER, kSignalKey, "Value"); }
 
 SignalValue BumpedOnce(const SignalValue& before)
 {
@@ -79,13 +64,12 @@ std::vector<std::string> SubmissionLedger::Files(const std::string& pattern) con
     std::vector<std::string> paths;
     for (const std::string& folder : folders) {
         WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) continue;
+        OwnedFindHandle search(FindFirstFileA((folder + "\\" + pattern).c_str(), &found));
+        if (!search) continue;
         do {
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
                 paths.push_back(folder + "\\" + found.cFileName);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+        } while (FindNextFileA(search.get(), &found));
     }
     return paths;
 }

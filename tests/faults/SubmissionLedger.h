@@ -9,16 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "support/TestRegistry.h"
+
 // The load-request signal's "Value" as the registry holds it, whatever its type.
-struct SignalValue {
-    bool present = false;
-    DWORD type = REG_NONE;
-    std::string data;
-    bool operator==(const SignalValue& other) const
-    {
-        return present == other.present && type == other.type && data == other.data;
-    }
-};
+using SignalValue = RegistryValue;
 SignalValue ReadSignalValue();
 // The value after one bump of before: its number as "%ld" reads a REG_SZ text of at most 4094
 // characters (anything else counts as 0) plus one; 2147483647 goes to 1, a negative stays.

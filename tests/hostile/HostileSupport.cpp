@@ -10,7 +10,6 @@
 const char* const kFormatFailure = "Tolvane save request failed : Format Exception";
 const char* const kDone = "Document : Done";
 const char* const kCancelled = "Tolvane Save request cancelled";
-const std::string kSignalKey = std::string(kTestProductKey) + "\\LoadRequestSignal";
 
 namespace {
 
@@ -69,8 +68,8 @@ void PluginHost::SetUp()
     DeleteProductRegistryTree();
     settingsMap.RemoveAll();
     // A running client unless a case stops it: no start and no "Startup" box at initialisation.
-    clientMapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 16, "970128");
-    ASSERT_NE(nullptr, clientMapping);
+    clientMapping = HoldClientMapping();
+    ASSERT_TRUE(clientMapping);
     ASSERT_EQ(NPERR_NO_ERROR, NP_GetEntryPoints(&table));
     ASSERT_EQ(NPERR_NO_ERROR, NP_Initialize(&browser.funcs));
 }
@@ -95,8 +94,7 @@ void PluginHost::InstallClient(const std::string& deliveryDir)
 
 void PluginHost::StopClient()
 {
-    if (clientMapping) CloseHandle(clientMapping);
-    clientMapping = nullptr;
+    clientMapping.reset();
 }
 
 NPError PluginHost::New(Attributes& attributes, int16_t count)

@@ -74,7 +74,7 @@ protected:
     NPP_t npp{};
     NPWindow npWindow{};
     HWND window = nullptr;
-    HANDLE clientMapping = nullptr;
+    OwnedHandle clientMapping;
 };
 
 // The submission file's lines (each must end in LF), as a multiset.
@@ -83,4 +83,3 @@ std::multiset<std::string> Lines(const std::string& bytes);
 extern const char* const kFormatFailure;  // "Tolvane save request failed : Format Exception"
 extern const char* const kDone;           // "Document : Done"
 extern const char* const kCancelled;      // "Tolvane Save request cancelled"
-extern const std::string kSignalKey;       // the product key's "LoadRequestSignal"

@@ -19,12 +19,7 @@ const std::size_t k64KiB = 64 * 1024;
 
 void WriteSignal(const std::string& text)
 {
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kSignalKey.c_str(), 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    RegSetValueExA(key, "Value", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(key);
+    ASSERT_EQ(ERROR_SUCCESS, TestRegistry::WriteText(HKEY_CURRENT_USER, kSignalKey, "Value", text));
 }
 
 bool PumpUntil(const std::function<bool()>& condition, DWORD milliseconds)
@@ -168,56 +163,13 @@ private:
 };
 DdeBrowser* DdeBrowser::active = nullptr;
 
-// The http handler's DDE name in HKEY_CLASSES_ROOT, put back as it was afterwards.
-class HttpDdeName {
-public:
-    explicit HttpDdeName(const char* name)
-    {
-        HKEY key;
-        existed = RegOpenKeyExA(HKEY_CLASSES_ROOT, kKey, 0, KEY_READ, &key) == ERROR_SUCCESS;
-        if (existed) {
-            char text[512] = "";
-            DWORD size = sizeof text - 1;
-            hadValue = RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(text),
-                                        &size) == ERROR_SUCCESS;
-            old = text;
-            RegCloseKey(key);
-        }
-        Write(name);
-    }
-    ~HttpDdeName()
-    {
-        if (!existed) {
-            RegDeleteTreeA(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec");
-            RegDeleteKeyA(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec");
-        } else if (hadValue) {
-            Write(old.c_str());
-        }
-    }
-
-private:
-    static void Write(const char* name)
-    {
-        HKEY key;
-        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr) != ERROR_SUCCESS)
-            return;
-        RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
-                       static_cast<DWORD>(std::strlen(name) + 1));
-        RegCloseKey(key);
-    }
-    static constexpr const char* kKey = "http\\shell\\open\\ddeexec\\Application";
-    bool existed = false;
-    bool hadValue = false;
-    std::string old;
-};
-
 TEST_F(Limits, ADownloadUrlTooLongForTheDdeItemSendsNothing)
 {
     // No product key: the click offers the client, and Yes hands the page's URL to the browser.
     // The item is "URL",,0,4 in a 512-byte buffer, and a DDE string holds 255 characters at most:
     // 248 characters of URL is the longest that is sent.
-    HttpDdeName registration("VxHostileBrowser");
+    SavedHttpDdeName registration;
+    SavedHttpDdeName::SetName("VxHostileBrowser");
     for (std::size_t length : {std::size_t(248), std::size_t(249), std::size_t(504), std::size_t(505), k64KiB}) {
         SCOPED_TRACE(length);
         DdeBrowser server("VxHostileBrowser");

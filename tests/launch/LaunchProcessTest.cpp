@@ -16,13 +16,7 @@
 
 namespace {
 
-std::string ChildProgram()
-{
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    return folder.substr(0, folder.find_last_of('\\') + 1) + "launch_child.exe";
-}
+std::string ChildProgram() { return ProgramFolder() + "\\launch_child.exe"; }
 
 std::string ChildCommandLine(const std::string& recordFile, const std::string& exitCode = "")
 {
@@ -67,9 +61,8 @@ TEST_F(LaunchProcessTest, StartsTheChildHiddenOrShownAtNormalPriority)
         PROCESS_INFORMATION child;
         std::memset(&child, 0, sizeof(child));
         ASSERT_TRUE(LaunchProcess(ChildCommandLine(recordFile), &child, c.hidden, NORMAL_PRIORITY_CLASS));
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child.hProcess, 15000));
-        CloseHandle(child.hProcess);
-        CloseHandle(child.hThread);
+        OwnedHandle process(child.hProcess), thread(child.hThread);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.get(), 15000));
         EXPECT_EQ(c.record, ReadWholeFile(recordFile));
     }
 }

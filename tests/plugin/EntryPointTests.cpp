@@ -129,31 +129,19 @@ Function Export(HMODULE module, const char* name)
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-std::string BuiltPluginPath()
-{
-    char exe[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string folder(exe);
-    folder.erase(folder.find_last_of('\\') + 1);
-    return folder + "..\\npVxPlug.dll";
-}
-
 class LoadedPlugin : public ::testing::Test {
 protected:
     void SetUp() override
     {
         DeleteProductRegistryTree();
-        module = LoadLibraryA(BuiltPluginPath().c_str());
-        ASSERT_NE(nullptr, module) << BuiltPluginPath() << " error " << GetLastError();
-        getEntryPoints = Export<NP_GetEntryPointsFunc>(module, "NP_GetEntryPoints");
-        initialize = Export<NP_InitializeFunc>(module, "NP_Initialize");
-        shutdown = Export<NP_ShutdownFunc>(module, "NP_Shutdown");
+        module.reset(LoadLibraryA(BuiltPluginPath().c_str()));
+        ASSERT_TRUE(module) << BuiltPluginPath() << " error " << GetLastError();
+        getEntryPoints = Export<NP_GetEntryPointsFunc>(module.get(), "NP_GetEntryPoints");
+        initialize = Export<NP_InitializeFunc>(module.get(), "NP_Initialize");
+        shutdown = Export<NP_ShutdownFunc>(module.get(), "NP_Shutdown");
     }
-    void TearDown() override
-    {
-        if (module) FreeLibrary(module);
-    }
-    HMODULE module = nullptr;
+    void TearDown() override { module.reset(); }
+    OwnedModule module;
     NP_GetEntryPointsFunc getEntryPoints = nullptr;
     NP_InitializeFunc initialize = nullptr;
     NP_ShutdownFunc shutdown = nullptr;
@@ -166,7 +154,7 @@ TEST_F(LoadedPlugin, ExportsTheThreeNamesUndecorated)
     EXPECT_NE(nullptr, shutdown);
     for (const char* decorated : {"NP_GetEntryPoints@4", "_NP_GetEntryPoints@4", "NP_Initialize@4",
                                   "NP_Shutdown@0", "NPP_New", "InstanceWindowProc"})
-        EXPECT_EQ(nullptr, Export<void*>(module, decorated)) << decorated;
+        EXPECT_EQ(nullptr, Export<void*>(module.get(), decorated)) << decorated;
 }
 
 TEST_F(LoadedPlugin, AnswersTheExportCodesThroughTheStdcallEntryPoints)
@@ -213,19 +201,15 @@ class VersionInfo {
 public:
     explicit VersionInfo(const std::string& path)
     {
-        library = LoadLibraryA("version.dll");
+        library.reset(LoadLibraryA("version.dll"));
         if (!library) return;
-        auto sizeOf = Export<DWORD(WINAPI*)(LPCSTR, LPDWORD)>(library, "GetFileVersionInfoSizeA");
-        auto read = Export<BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID)>(library, "GetFileVersionInfoA");
-        query = Export<BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT)>(library, "VerQueryValueA");
+        auto sizeOf = Export<DWORD(WINAPI*)(LPCSTR, LPDWORD)>(library.get(), "GetFileVersionInfoSizeA");
+        auto read = Export<BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID)>(library.get(), "GetFileVersionInfoA");
+        query = Export<BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT)>(library.get(), "VerQueryValueA");
         DWORD handle = 0;
         DWORD size = sizeOf(path.c_str(), &handle);
         block.resize(size);
         if (size == 0 || !read(path.c_str(), 0, size, &block[0])) block.clear();
-    }
-    ~VersionInfo()
-    {
-        if (library) FreeLibrary(library);
     }
     bool loaded() const { return !block.empty(); }
     const void* value(const std::string& name, UINT* length) const
@@ -243,7 +227,7 @@ public:
     }
 
 private:
-    HMODULE library = nullptr;
+    OwnedModule library;
     BOOL(WINAPI* query)(LPCVOID, LPCSTR, LPVOID*, PUINT) = nullptr;
     std::string block;
 };

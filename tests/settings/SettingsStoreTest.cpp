@@ -7,6 +7,7 @@
 
 #include "clientlink/SettingsStore.h"
 #include "support/TestFiles.h"
+#include "win/Owned.h"
 
 namespace {
 
@@ -19,30 +20,19 @@ protected:
 
     static void CreateProductKey()
     {
-        HKEY key;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kTestProductKey, 0, nullptr, 0,
-                                                 KEY_ALL_ACCESS, nullptr, &key, nullptr));
-        RegCloseKey(key);
+        ASSERT_EQ(ERROR_SUCCESS, TestRegistry::CreateKey(HKEY_CURRENT_USER, kTestProductKey));
     }
 
     // Any value type and data, written as given (a null name is the default value).
     static void WriteRawValue(const char* name, DWORD type, const void* data, DWORD size)
     {
-        HKEY key;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kTestProductKey, 0, nullptr, 0,
-                                                 KEY_ALL_ACCESS, nullptr, &key, nullptr));
         EXPECT_EQ(ERROR_SUCCESS,
-                  RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size));
-        RegCloseKey(key);
+                  TestRegistry::Write(HKEY_CURRENT_USER, kTestProductKey, name, type, data, size));
     }
 
     static void DeleteProductValue(const char* name)
     {
-        HKEY key;
-        ASSERT_EQ(ERROR_SUCCESS,
-                  RegOpenKeyExA(HKEY_CURRENT_USER, kTestProductKey, 0, KEY_ALL_ACCESS, &key));
-        EXPECT_EQ(ERROR_SUCCESS, RegDeleteValueA(key, name));
-        RegCloseKey(key);
+        EXPECT_EQ(ERROR_SUCCESS, TestRegistry::DeleteValue(HKEY_CURRENT_USER, kTestProductKey, name));
     }
 
     static CKeyValueMap::Entries Load(CKeyValueMap& map)
@@ -177,17 +167,13 @@ TEST_F(SettingsStore, SaveCreatesAMissingKeyAndWritesEveryNonEmptyValueWithItsNu
     map.SetAt("Blank", "");
     map.SaveToRegistry(kTestProductKey, HKEY_CURRENT_USER);
 
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kTestProductKey, 0, KEY_READ, &key));
-    char data[64] = {};
-    DWORD type = 0, size = sizeof(data);
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "LoadDeliveryDir", nullptr, &type,
-                                              reinterpret_cast<BYTE*>(data), &size));
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_EQ(std::string("C:\\downloads", 13), std::string(data, size));
+    const RegistryValue stored = TestRegistry::Read(HKEY_CURRENT_USER, kTestProductKey, "LoadDeliveryDir");
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), stored.type);
+    EXPECT_EQ(std::string("C:\\downloads", 13), stored.data);
+    OwnedKey key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kTestProductKey, 0, KEY_READ, key.put()));
     EXPECT_EQ(static_cast<LONG>(ERROR_FILE_NOT_FOUND),
-              RegQueryValueExA(key, "Blank", nullptr, nullptr, nullptr, nullptr));
-    RegCloseKey(key);
+              RegQueryValueExA(key.get(), "Blank", nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ("a \"b\"\nc", ReadUserRegistryText(kTestProductKey, "Quoted"));
 }
 
@@ -263,13 +249,10 @@ TEST_F(SettingsStore, WriteRegistryStringCreatesAMissingSubKey)
     EXPECT_TRUE(WriteRegistryString(subKey, "Value", "17"));
     EXPECT_EQ("17", ReadUserRegistryText(subKey, "Value"));
 
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, subKey.c_str(), 0, KEY_READ, &key));
-    DWORD type = 0, size = 0;
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Value", nullptr, &type, nullptr, &size));
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_EQ(3u, size);
-    RegCloseKey(key);
+    const RegistryValue stored = TestRegistry::Read(HKEY_CURRENT_USER, subKey, "Value");
+    EXPECT_TRUE(stored.present);
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), stored.type);
+    EXPECT_EQ(3u, stored.data.size());
 }
 
 TEST_F(SettingsStore, WriteRegistryStringReportsAFailedWriteByItsStatus)

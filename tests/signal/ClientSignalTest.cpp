@@ -15,8 +15,6 @@
 
 namespace {
 
-const std::string kSignalKey = std::string(kTestProductKey) + "\\LoadRequestSignal";
-
 class ClientLinkTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -29,12 +27,8 @@ protected:
 
     static void WriteSignalValue(DWORD type, const void* data, DWORD size)
     {
-        HKEY key;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kSignalKey.c_str(), 0, nullptr,
-                                                 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
         EXPECT_EQ(ERROR_SUCCESS,
-                  RegSetValueExA(key, "Value", 0, type, static_cast<const BYTE*>(data), size));
-        RegCloseKey(key);
+                  TestRegistry::Write(HKEY_CURRENT_USER, kSignalKey, "Value", type, data, size));
     }
     static void WriteSignalText(const std::string& text)
     {
@@ -43,21 +37,6 @@ protected:
     static std::string SignalText() { return ReadUserRegistryText(kSignalKey, "Value"); }
 };
 
-// A file mapping of the given name, as the running client holds one.
-class RunningClient {
-public:
-    explicit RunningClient(const char* name)
-        : mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, name))
-    {
-    }
-    ~RunningClient()
-    {
-        if (mapping) CloseHandle(mapping);
-    }
-    RunningClient(const RunningClient&) = delete;
-    RunningClient& operator=(const RunningClient&) = delete;
-    HANDLE mapping;
-};
 
 using LoadRequestSignal = ClientLinkTest;
 
@@ -121,15 +100,9 @@ TEST_F(LoadRequestSignal, BumpReplacesAValueOfAnotherTypeByText)
     WriteSignalValue(REG_DWORD, &number, sizeof(number));
     BumpLoadRequestSignal();
 
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kSignalKey.c_str(), 0, KEY_READ, &key));
-    char data[16] = {};
-    DWORD type = 0, size = sizeof(data);
-    EXPECT_EQ(ERROR_SUCCESS,
-              RegQueryValueExA(key, "Value", nullptr, &type, reinterpret_cast<BYTE*>(data), &size));
-    RegCloseKey(key);
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_EQ(std::string("1", 2), std::string(data, size));
+    const RegistryValue stored = TestRegistry::Read(HKEY_CURRENT_USER, kSignalKey, "Value");
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), stored.type);
+    EXPECT_EQ(std::string("1", 2), stored.data);
 }
 
 TEST_F(LoadRequestSignal, BumpLeavesANegativeValueOfTheClientAlone)
@@ -170,8 +143,8 @@ TEST_F(RunningClientTest, AMappingOfTheInstanceNameMeansTheClientRuns)
 {
     EXPECT_FALSE(IsClientRunning("970128"));
     {
-        RunningClient client("970128");
-        ASSERT_NE(nullptr, client.mapping);
+        OwnedHandle client = HoldClientMapping();
+        ASSERT_TRUE(client);
         EXPECT_TRUE(IsClientRunning("970128"));
         EXPECT_FALSE(IsClientRunning("970129"));
     }
@@ -180,10 +153,9 @@ TEST_F(RunningClientTest, AMappingOfTheInstanceNameMeansTheClientRuns)
 
 TEST_F(RunningClientTest, AnotherKindOfObjectOfThatNameIsNoClient)
 {
-    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, "970128");
-    ASSERT_NE(nullptr, event);
+    OwnedHandle event(CreateEventA(nullptr, FALSE, FALSE, "970128"));
+    ASSERT_TRUE(event);
     EXPECT_FALSE(IsClientRunning("970128"));
-    CloseHandle(event);
 }
 
 using ClientStart = ClientLinkTest;
@@ -194,7 +166,7 @@ const char* const kMissingPathText =
 
 TEST_F(ClientStart, NothingHappensWhileTheClientRuns)
 {
-    RunningClient client("970128");
+    OwnedHandle client = HoldClientMapping();
     ScriptedPlatform platformCalls;
     CKeyValueMap settings;
     StartClientIfNeeded(settings);
@@ -258,7 +230,7 @@ TEST_F(ClientStart, EveryConfigurationCheckWithoutPathShowsItsOwnBox)
     ASSERT_EQ(2u, platformCalls.messageBoxes.size());
     EXPECT_EQ(kMissingPathText, platformCalls.messageBoxes[1].text);
 
-    RunningClient client("970128");
+    OwnedHandle client = HoldClientMapping();
     EXPECT_EQ(1, CheckConfiguration());
     EXPECT_EQ(2u, platformCalls.messageBoxes.size());
 }

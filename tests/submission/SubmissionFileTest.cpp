@@ -194,12 +194,12 @@ TEST_F(SubmissionFile, TemporaryFileThatCannotBeCreatedIsAFileError)
 
     // Another program writing a file of the temporary name: write access is shared with no one.
     settings["LoadRequestDir"] = folder.path();
-    HANDLE other = CreateFileA((folder / "0d4a51005.tmp").c_str(), GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, other);
+    OwnedFile other(CreateFileA((folder / "0d4a51005.tmp").c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(other);
     error = WriteExpectingError(settings, request);
-    CloseHandle(other);
+    other.reset();
     ASSERT_TRUE(error);
     EXPECT_EQ(CFileException::sharingViolation, error->m_cause);
     EXPECT_FALSE(FileExists(folder / "0d4a51005.vnxsubmit"));

@@ -9,8 +9,8 @@ void DispatchRig::SetUp()
     DeleteProductRegistryTree();
     settingsMap.RemoveAll();
     browserFuncs = &browser.funcs;
-    clientMapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 16, "970128");
-    ASSERT_NE(clientMapping, nullptr);
+    clientMapping = HoldClientMapping();
+    ASSERT_TRUE(clientMapping);
     window = CreateWindowExA(0, "STATIC", "browser", WS_OVERLAPPEDWINDOW, 0, 0, 200, 50, nullptr,
                              nullptr, nullptr, nullptr);
     npWindow.window = window;
@@ -21,8 +21,7 @@ void DispatchRig::SetUp()
 void DispatchRig::TearDown()
 {
     browserFuncs = nullptr;
-    if (clientMapping) CloseHandle(clientMapping);
-    clientMapping = nullptr;
+    clientMapping.reset();
     DestroyWindow(window);
     DeleteProductRegistryTree();
     settingsMap.RemoveAll();

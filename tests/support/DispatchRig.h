@@ -13,6 +13,7 @@
 #include "plugin/InstanceData.h"
 #include "support/FakeBrowser.h"
 #include "support/ScriptedPlatform.h"
+#include "win/Owned.h"
 
 class DispatchRig : public ::testing::Test {
 protected:
@@ -25,7 +26,7 @@ protected:
 
     FakeBrowser browser;
     ScriptedPlatform ui;
-    HANDLE clientMapping = nullptr;  // "970128": a running client, so nothing is started
+    OwnedHandle clientMapping;  // "970128": a running client, so nothing is started
     HWND window = nullptr;
     NPP_t npp{};
     NPWindow npWindow{};

@@ -6,15 +6,15 @@
 #include <sstream>
 #include <stdexcept>
 
-const char* const kTestProductKey = "Software\\TOLVANE\\Tolvane Delivery\\970128";
+#include "win/Owned.h"
 
 namespace {
 
 void RemoveTree(const std::string& folder)
 {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    OwnedFindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
+    if (search) {
         do {
             std::string name = found.cFileName;
             if (name == "." || name == "..") continue;
@@ -24,9 +24,9 @@ void RemoveTree(const std::string& folder)
                 RemoveTree(path);
             else
                 DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+        } while (FindNextFileA(search.get(), &found));
     }
+    search.reset();  // an open search keeps the folder in use
     SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryA(folder.c_str());
 }
@@ -45,6 +45,16 @@ TempDir::TempDir()
 }
 
 TempDir::~TempDir() { RemoveTree(folder); }
+
+std::string ProgramFolder()
+{
+    char path[MAX_PATH * 2] = "";
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder(path, length < sizeof path ? length : 0);
+    return folder.substr(0, folder.find_last_of('\\'));
+}
+
+std::string BuiltPluginPath() { return ProgramFolder() + "\\..\\npVxPlug.dll"; }
 
 std::string ReadWholeFile(const std::string& path)
 {
@@ -67,50 +77,17 @@ std::vector<std::string> FileNamesIn(const std::string& folder, const std::strin
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
+    OwnedFindHandle search(FindFirstFileA((folder + "\\" + pattern).c_str(), &found));
+    if (!search) return names;
     do {
         std::string name = found.cFileName;
         if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.get(), &found));
     std::sort(names.begin(), names.end());
     return names;
 }
 
-void DeleteProductRegistryTree()
+OwnedHandle HoldClientMapping(const char* name)
 {
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TOLVANE");
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\TOLVANE");
-}
-
-void WriteProductValue(const std::string& name, const std::string& text)
-{
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kTestProductKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
-        throw std::runtime_error("cannot create the product key");
-    RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(key);
-}
-
-std::string ReadUserRegistryText(const std::string& keyPath, const std::string& name)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return "<absent>";
-    DWORD type = 0, size = 0;
-    std::string result = "<absent>";
-    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-        type == REG_SZ) {
-        std::string data(size, '\0');
-        if (RegQueryValueExA(key, name.c_str(), nullptr, &type,
-                             reinterpret_cast<BYTE*>(&data[0]), &size) == ERROR_SUCCESS) {
-            data.resize(size);
-            result = data.substr(0, data.find('\0'));
-        }
-    }
-    RegCloseKey(key);
-    return result;
+    return OwnedHandle(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, name));
 }

@@ -1,10 +1,13 @@
-// Fresh temporary folders and the product's registry key, reset per test.
+// Fresh temporary folders and whole files.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
+
+#include "support/TestRegistry.h"
+#include "win/Owned.h"
 
 // A new empty folder under %TEMP%, removed with everything in it when the object goes.
 class TempDir {
@@ -20,6 +23,11 @@ private:
     std::string folder;
 };
 
+// The folder of this test program, without a trailing backslash.
+std::string ProgramFolder();
+// The plug-in DLL as the build leaves it, beside the test folders.
+std::string BuiltPluginPath();
+
 // Whole file contents, binary; empty string when the file cannot be read.
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
@@ -27,11 +35,5 @@ bool FileExists(const std::string& path);
 // Names of the entries of folder that match pattern, "." and ".." left out, sorted.
 std::vector<std::string> FileNamesIn(const std::string& folder, const std::string& pattern = "*");
 
-// Deletes HKCU\Software\TOLVANE with everything below it.
-void DeleteProductRegistryTree();
-// Creates the product key with the given REG_SZ values (name, text pairs).
-void WriteProductValue(const std::string& name, const std::string& text);
-// REG_SZ text of a value under HKCU\<keyPath>; "<absent>" when it cannot be read as REG_SZ.
-std::string ReadUserRegistryText(const std::string& keyPath, const std::string& name);
-
-extern const char* const kTestProductKey;  // "Software\TOLVANE\Tolvane Delivery\970128"
+// The file mapping a running client holds (by default the product's "970128").
+OwnedHandle HoldClientMapping(const char* name = "970128");

@@ -39,13 +39,10 @@ protected:
 
     std::string Submission()
     {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((requestDir + "\\*.vnxsubmit").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) return "<none>";
-        std::string name = found.cFileName;
-        EXPECT_FALSE(FindNextFileA(search, &found)) << "more than one submission";
-        FindClose(search);
-        return ReadWholeFile(requestDir + "\\" + name);
+        const std::vector<std::string> names = FileNamesIn(requestDir, "*.vnxsubmit");
+        if (names.empty()) return "<none>";
+        EXPECT_EQ(1u, names.size()) << "more than one submission";
+        return ReadWholeFile(requestDir + "\\" + names[0]);
     }
 
     std::string Expected(const std::string& name, const std::string& recipients,
@@ -186,9 +183,9 @@ TEST_F(UploadFlow, ConfirmationTextCarriesThePathAndRecipientsVerbatim)
 
 TEST_F(UploadFlow, FileThatCannotBeOpenedWithWritersDeniedStopsTheFlow)
 {
-    HANDLE writer = CreateFileA(package.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, writer);
+    OwnedFile writer(CreateFileA(package.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(writer);
     for (const std::string& file : {folder / "missing.txt", package, folder.path()}) {
         ui.messageBoxes.clear();
         request["FILE"] = file;
@@ -199,7 +196,7 @@ TEST_F(UploadFlow, FileThatCannotBeOpenedWithWritersDeniedStopsTheFlow)
         EXPECT_EQ("Error!", ui.messageBoxes[0].caption);
         EXPECT_EQ(static_cast<UINT>(MB_OK), ui.messageBoxes[0].style);
     }
-    CloseHandle(writer);
+    writer.reset();
     EXPECT_TRUE(ui.fileDialogs.empty());
     EXPECT_EQ("<none>", Submission());
 }

@@ -1,5 +1,7 @@
 #include "common/ToolFiles.h"
 
+#include "win/Owned.h"
+
 bool CreateFolderPath(const std::string& path)
 {
     for (size_t at = path.find_first_of("\\/", 3); at != std::string::npos; at = path.find_first_of("\\/", at + 1))
@@ -20,11 +22,9 @@ bool ReadToEnd(HANDLE file, std::string& bytes)
 
 bool ReadWholeFile(const std::string& path, std::string& bytes)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    OwnedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
     bytes.clear();
-    bool ok = ReadToEnd(file, bytes);
-    CloseHandle(file);
-    return ok;
+    return ReadToEnd(file.get(), bytes);
 }

@@ -9,45 +9,30 @@
 #include "common/ToolText.h"
 #include "vxclient/ClientSettings.h"
 #include "vxclient/RequestIntake.h"
+#include "win/Owned.h"
 
 namespace {
 
-class Handle {
-public:
-    explicit Handle(HANDLE handle = nullptr) : handle(handle) {}
-    ~Handle()
-    {
-        if (handle && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE get() const { return handle; }
-
-private:
-    HANDLE handle;
-};
-
 // The load-request signal's key, watched for a new value.
 struct SignalWatch {
-    HKEY key = nullptr;
-    Handle changed{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+    OwnedKey key;
+    OwnedHandle changed{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
     bool watching = false;
 
-    ~SignalWatch()
-    {
-        if (key) RegCloseKey(key);
-    }
     // Asks to be told of the next change; once told, it must ask again.
-    bool Arm() { return RegNotifyChangeKeyValue(key, FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed.get(), TRUE) == ERROR_SUCCESS; }
+    bool Arm()
+    {
+        return RegNotifyChangeKeyValue(key.get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed.get(), TRUE) == ERROR_SUCCESS;
+    }
 };
 
 enum class Start { go, secondCopy, failed };
 
 // The quit event and the file mapping whose name tells the plug-in that a client runs.
 // `mappingError` is the last error of the mapping's creation, which tells a second copy.
-Start TakeTheName(const ClientLog& log, const Handle& quit, const Handle& mapping, DWORD mappingError)
+Start TakeTheName(const ClientLog& log, const OwnedHandle& quit, const OwnedHandle& mapping, DWORD mappingError)
 {
-    if (!mapping.get()) {
+    if (!mapping) {
         log.Write("cannot create the mapping " + std::string(kClientInstanceName) + ": " + ErrorText(mappingError));
         return Start::failed;
     }
@@ -55,7 +40,7 @@ Start TakeTheName(const ClientLog& log, const Handle& quit, const Handle& mappin
         log.Write("second copy exits: a client is already running");
         return Start::secondCopy;
     }
-    if (!quit.get()) {
+    if (!quit) {
         log.Write("cannot create the quit event: " + ErrorText(GetLastError()));
         return Start::failed;
     }
@@ -66,7 +51,7 @@ void WatchSignal(SignalWatch& signal, const ClientLog& log)
 {
     std::string signalPath = std::string(kClientSettingsKey) + "\\" + kSignalSubKey;
     LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, signalPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_NOTIFY | KEY_QUERY_VALUE, nullptr, &signal.key, nullptr);
+                                  KEY_NOTIFY | KEY_QUERY_VALUE, nullptr, signal.key.put(), nullptr);
     signal.watching = status == ERROR_SUCCESS && signal.Arm();
     if (!signal.watching) log.Write("cannot watch the load-request signal: " + ErrorText(status));
 }
@@ -116,9 +101,9 @@ int RunClient()
     CreateFolderPath(settings.dataDir);
     ClientLog log(settings.dataDir + "\\client.log");
 
-    Handle quit(CreateEventA(nullptr, TRUE, FALSE, QuitEventName().c_str()));
+    OwnedHandle quit(CreateEventA(nullptr, TRUE, FALSE, QuitEventName().c_str()));
     // The plug-in knows the client runs by this mapping; it only ever opens it for reading.
-    Handle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, kClientInstanceName));
+    OwnedHandle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, kClientInstanceName));
     DWORD mappingError = GetLastError();
     Start start = TakeTheName(log, quit, mapping, mappingError);
     if (start != Start::go) return start == Start::secondCopy ? 0 : 1;
@@ -128,9 +113,10 @@ int RunClient()
     }
     log.Write("started, watching " + settings.requestDir);
 
-    Handle directoryChanged(FindFirstChangeNotificationA(
+    // A change notification is closed by FindCloseChangeNotification, not CloseHandle.
+    OwnedChangeNotification directoryChanged(FindFirstChangeNotificationA(
         settings.requestDir.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE));
-    if (directoryChanged.get() == INVALID_HANDLE_VALUE)
+    if (!directoryChanged)
         log.Write("cannot watch the request directory: " + ErrorText(GetLastError()) + "; relying on the signal");
     SignalWatch signal;
     WatchSignal(signal, log);

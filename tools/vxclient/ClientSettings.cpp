@@ -4,17 +4,9 @@
 
 #include "common/ToolNames.h"
 #include "common/ToolText.h"
+#include "win/Owned.h"
 
 namespace {
-
-class Key {
-public:
-    ~Key()
-    {
-        if (handle) RegCloseKey(handle);
-    }
-    HKEY handle = nullptr;
-};
 
 bool ReadText(HKEY key, const char* name, std::string& text)
 {
@@ -40,19 +32,19 @@ bool WriteText(HKEY key, const char* name, const std::string& text, std::string&
 
 bool ReadClientSettings(ClientSettings& settings, std::string& problem)
 {
-    Key key;
-    LONG status = RegOpenKeyExA(HKEY_CURRENT_USER, kClientSettingsKey, 0, KEY_READ, &key.handle);
+    OwnedKey key;
+    LONG status = RegOpenKeyExA(HKEY_CURRENT_USER, kClientSettingsKey, 0, KEY_READ, key.put());
     if (status != ERROR_SUCCESS) {
         problem = std::string("not installed: cannot open HKCU\\") + kClientSettingsKey + ": " + ErrorText(status);
         return false;
     }
-    ReadText(key.handle, "ApplicationPath", settings.applicationPath);
-    ReadText(key.handle, "LoadDeliveryDir", settings.deliveryDir);
-    if (!ReadText(key.handle, "LoadRequestDir", settings.requestDir) || settings.requestDir.empty()) {
+    ReadText(key.get(), "ApplicationPath", settings.applicationPath);
+    ReadText(key.get(), "LoadDeliveryDir", settings.deliveryDir);
+    if (!ReadText(key.get(), "LoadRequestDir", settings.requestDir) || settings.requestDir.empty()) {
         problem = "the settings key has no LoadRequestDir";
         return false;
     }
-    if (!ReadText(key.handle, "ClientDataDir", settings.dataDir) || settings.dataDir.empty()) {
+    if (!ReadText(key.get(), "ClientDataDir", settings.dataDir) || settings.dataDir.empty()) {
         problem = "the settings key has no ClientDataDir";
         return false;
     }
@@ -61,18 +53,18 @@ bool ReadClientSettings(ClientSettings& settings, std::string& problem)
 
 bool WriteClientSettings(const ClientSettings& settings, std::string& problem)
 {
-    Key key;
+    OwnedKey key;
     DWORD disposition = 0;
     LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, kClientSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, nullptr, &key.handle, &disposition);
+                                  KEY_ALL_ACCESS, nullptr, key.put(), &disposition);
     if (status != ERROR_SUCCESS) {
         problem = std::string("cannot create HKCU\\") + kClientSettingsKey + ": " + ErrorText(status);
         return false;
     }
-    return WriteText(key.handle, "ApplicationPath", settings.applicationPath, problem) &&
-           WriteText(key.handle, "LoadRequestDir", settings.requestDir, problem) &&
-           WriteText(key.handle, "LoadDeliveryDir", settings.deliveryDir, problem) &&
-           WriteText(key.handle, "ClientDataDir", settings.dataDir, problem);
+    return WriteText(key.get(), "ApplicationPath", settings.applicationPath, problem) &&
+           WriteText(key.get(), "LoadRequestDir", settings.requestDir, problem) &&
+           WriteText(key.get(), "LoadDeliveryDir", settings.deliveryDir, problem) &&
+           WriteText(key.get(), "ClientDataDir", settings.dataDir, problem);
 }
 
 bool DeleteClientSettings(std::string& problem)
@@ -90,10 +82,10 @@ bool DeleteClientSettings(std::string& problem)
 
 std::string ReadSignalText()
 {
-    Key key;
+    OwnedKey key;
     std::string path = std::string(kClientSettingsKey) + "\\" + kSignalSubKey;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key.handle) != ERROR_SUCCESS) return {};
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return {};
     std::string text;
-    ReadText(key.handle, "Value", text);
+    ReadText(key.get(), "Value", text);
     return text;
 }

@@ -9,6 +9,7 @@
 #include "common/ToolFiles.h"
 #include "common/ToolText.h"
 #include "vxclient/SubmissionReader.h"
+#include "win/Owned.h"
 
 namespace {
 
@@ -22,13 +23,12 @@ bool EndsWithSubmissionSuffix(const std::string& name)
 
 void AppendLine(const std::string& path, const std::string& line)
 {
-    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    OwnedFile file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
     std::string text = line + "\n";
     DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 enum class ReadResult { ok, busy, failed };
@@ -36,15 +36,14 @@ enum class ReadResult { ok, busy, failed };
 // Opened without sharing: a file that another program still holds is left for the next look.
 ReadResult ReadExclusively(const std::string& path, std::string& bytes, DWORD& error)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    OwnedFile file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         error = GetLastError();
         return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? ReadResult::busy : ReadResult::failed;
     }
     bytes.clear();
-    bool ok = ReadToEnd(file, bytes);
+    bool ok = ReadToEnd(file.get(), bytes);
     error = ok ? 0 : GetLastError();
-    CloseHandle(file);
     return ok ? ReadResult::ok : ReadResult::failed;
 }
 
@@ -92,13 +91,12 @@ IntakeCount TakeUpSubmissions(const ClientSettings& settings, const ClientLog& l
     IntakeCount count;
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((settings.requestDir + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    OwnedFindHandle search(FindFirstFileA((settings.requestDir + "\\*").c_str(), &found));
+    if (search) {
         do {
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && EndsWithSubmissionSuffix(found.cFileName))
                 names.push_back(found.cFileName);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+        } while (FindNextFileA(search.get(), &found));
     }
     // The names are times: in name order is in the order the plug-in wrote them.
     std::sort(names.begin(), names.end());

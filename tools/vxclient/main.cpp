@@ -14,6 +14,7 @@
 #include "vxclient/ClientRun.h"
 #include "vxclient/ClientSettings.h"
 #include "vxclient/RequestIntake.h"
+#include "win/Owned.h"
 
 namespace {
 
@@ -29,10 +30,7 @@ const char kUsageText[] =
 
 bool IsRunning()
 {
-    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, kClientInstanceName);
-    if (!mapping) return false;
-    CloseHandle(mapping);
-    return true;
+    return static_cast<bool>(OwnedHandle(OpenFileMappingA(FILE_MAP_READ, FALSE, kClientInstanceName)));
 }
 
 std::string OwnPath()
@@ -109,18 +107,18 @@ int Stop()
         printf("vxclient: not running\n");
         return kSuccess;
     }
-    HANDLE quit = nullptr;
+    OwnedHandle quit;
     // The client makes its quit event before its mapping; allow for one that is just starting.
     for (int attempt = 0; attempt < 100 && !quit; ++attempt) {
-        quit = OpenEventA(EVENT_MODIFY_STATE, FALSE, QuitEventName().c_str());
+        quit.reset(OpenEventA(EVENT_MODIFY_STATE, FALSE, QuitEventName().c_str()));
         if (!quit) Sleep(50);
     }
     if (!quit) {
         fprintf(stderr, "vxclient: a client runs but cannot be asked to stop\n");
         return kFailed;
     }
-    SetEvent(quit);
-    CloseHandle(quit);
+    SetEvent(quit.get());
+    quit.reset();
     for (int waited = 0; waited < 10000; waited += 50) {
         if (!IsRunning()) {
             printf("vxclient: stopped\n");

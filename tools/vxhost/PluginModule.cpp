@@ -7,6 +7,7 @@
 #include "common/ToolNames.h"
 #include "common/ToolText.h"
 #include "vxhost/HtmlPage.h"
+#include "win/Owned.h"
 
 namespace {
 
@@ -40,23 +41,13 @@ std::string QueryString(const std::vector<char>& block, const std::string& subBl
     return std::string(text, size);
 }
 
-class RegistryKey {
-public:
-    RegistryKey(HKEY root, const std::string& path)
-    {
-        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) key = nullptr;
-    }
-    ~RegistryKey()
-    {
-        if (key) RegCloseKey(key);
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    HKEY get() const { return key; }
-
-private:
-    HKEY key = nullptr;
-};
+// The key under root, or none when it cannot be opened for reading.
+OwnedKey OpenKeyForReading(HKEY root, const std::string& path)
+{
+    OwnedKey key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) key.release();
+    return key;
+}
 
 bool ReadStringValue(HKEY key, const char* name, std::string& text)
 {
@@ -145,17 +136,17 @@ std::vector<PluginInfo> FindRegisteredPlugins(std::vector<std::string>& skipped)
         const char* name;
     } roots[] = {{HKEY_CURRENT_USER, "HKCU"}, {HKEY_LOCAL_MACHINE, "HKLM"}};
     for (const auto& root : roots) {
-        RegistryKey plugins(root.root, kMozillaPluginsKey);
-        if (!plugins.get()) continue;
+        OwnedKey plugins = OpenKeyForReading(root.root, kMozillaPluginsKey);
+        if (!plugins) continue;
         for (DWORD index = 0;; ++index) {
             char id[256];
             DWORD idLength = sizeof id;
             LONG status = RegEnumKeyExA(plugins.get(), index, id, &idLength, nullptr, nullptr, nullptr, nullptr);
             if (status != ERROR_SUCCESS) break;
             std::string where = std::string(root.name) + "\\" + kMozillaPluginsKey + "\\" + id;
-            RegistryKey entry(plugins.get(), id);
+            OwnedKey entry = OpenKeyForReading(plugins.get(), id);
             std::string path;
-            if (!entry.get() || !ReadStringValue(entry.get(), "Path", path)) {
+            if (!entry || !ReadStringValue(entry.get(), "Path", path)) {
                 skipped.push_back(where + ": no \"Path\" value");
                 continue;
             }

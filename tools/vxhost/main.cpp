@@ -11,6 +11,7 @@
 #include "vxhost/HostOptions.h"
 #include "vxhost/HostOutput.h"
 #include "vxhost/HostSession.h"
+#include "win/Owned.h"
 
 namespace {
 
@@ -50,8 +51,9 @@ LONG WINAPI OnCrash(EXCEPTION_POINTERS* pointers)
 int RunWatched(const Options& options)
 {
     HostSession session(options);
-    Watch watch{CreateEventA(nullptr, TRUE, FALSE, nullptr), options.TimeoutSeconds(), &session};
-    HANDLE watchdog = watch.seconds > 0 ? CreateThread(nullptr, 0, Watchdog, &watch, 0, nullptr) : nullptr;
+    OwnedHandle finished(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    Watch watch{finished.get(), options.TimeoutSeconds(), &session};
+    OwnedHandle watchdog(watch.seconds > 0 ? CreateThread(nullptr, 0, Watchdog, &watch, 0, nullptr) : nullptr);
     int result;
     try {
         result = session.Run();
@@ -59,12 +61,8 @@ int RunWatched(const Options& options)
         PrintError(e.what());
         result = kSetupFailed;
     }
-    SetEvent(watch.finished);
-    if (watchdog) {
-        WaitForSingleObject(watchdog, INFINITE);
-        CloseHandle(watchdog);
-    }
-    CloseHandle(watch.finished);
+    SetEvent(finished.get());
+    if (watchdog) WaitForSingleObject(watchdog.get(), INFINITE);
     return result;
 }
 
