@@ -11,6 +11,7 @@
 #include "common/ToolFiles.h"
 #include "common/ToolNames.h"
 #include "common/ToolText.h"
+#include "vxclient/ClientRun.h"
 #include "vxclient/ClientSettings.h"
 #include "vxclient/RequestIntake.h"
 #include "win/Owned.h"
@@ -26,9 +27,6 @@ const char kUsageText[] =
     "       vxclient --uninstall     remove the settings key\n"
     "       vxclient --stop          stop the running client and wait until it has gone\n"
     "       vxclient --status        exit 0 when a client is running, 1 when not\n";
-
-// Set by --stop; the running client ends when it is set.
-std::string QuitEventName() { return std::string("vxclient-quit-") + kClientInstanceName; }
 
 bool IsRunning()
 {
@@ -130,84 +128,6 @@ int Stop()
     }
     fprintf(stderr, "vxclient: the client did not stop within 10 s\n");
     return kFailed;
-}
-
-int RunClient()
-{
-    ClientSettings settings;
-    std::string problem;
-    if (!ReadClientSettings(settings, problem)) {
-        fprintf(stderr, "vxclient: %s\n", problem.c_str());
-        return kFailed;
-    }
-    CreateFolderPath(settings.dataDir);
-    ClientLog log(settings.dataDir + "\\client.log");
-
-    OwnedHandle quit(CreateEventA(nullptr, TRUE, FALSE, QuitEventName().c_str()));
-    // The plug-in knows the client runs by this mapping; it only ever opens it for reading.
-    OwnedHandle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, kClientInstanceName));
-    DWORD mappingError = GetLastError();
-    if (!mapping) {
-        log.Write("cannot create the mapping " + std::string(kClientInstanceName) + ": " + ErrorText(mappingError));
-        return kFailed;
-    }
-    if (mappingError == ERROR_ALREADY_EXISTS) {
-        log.Write("second copy exits: a client is already running");
-        return kSuccess;
-    }
-    if (!quit) {
-        log.Write("cannot create the quit event: " + ErrorText(GetLastError()));
-        return kFailed;
-    }
-    if (!CreateFolderPath(settings.requestDir)) {
-        log.Write("cannot create the request directory " + settings.requestDir);
-        return kFailed;
-    }
-    log.Write("started, watching " + settings.requestDir);
-
-    // A change notification is closed by FindCloseChangeNotification, not CloseHandle.
-    OwnedChangeNotification directoryChanged(FindFirstChangeNotificationA(
-        settings.requestDir.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE));
-    if (!directoryChanged)
-        log.Write("cannot watch the request directory: " + ErrorText(GetLastError()) + "; relying on the signal");
-
-    OwnedKey signalKey;
-    std::string signalPath = std::string(kClientSettingsKey) + "\\" + kSignalSubKey;
-    LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, signalPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_NOTIFY | KEY_QUERY_VALUE, nullptr, signalKey.put(), nullptr);
-    OwnedHandle signalChanged(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    bool watchingSignal = status == ERROR_SUCCESS &&
-                          RegNotifyChangeKeyValue(signalKey.get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, signalChanged.get(),
-                                                  TRUE) == ERROR_SUCCESS;
-    if (!watchingSignal) log.Write("cannot watch the load-request signal: " + ErrorText(status));
-
-    // Files left from before are taken up first.
-    IntakeCount last = TakeUpSubmissions(settings, log);
-    for (;;) {
-        HANDLE waits[3];
-        DWORD count = 0;
-        waits[count++] = quit.get();
-        bool watchingDirectory = static_cast<bool>(directoryChanged);
-        if (watchingDirectory) waits[count++] = directoryChanged.get();
-        if (watchingSignal) waits[count++] = signalChanged.get();
-        // A file another program still held is looked at again shortly; otherwise only events wake us.
-        DWORD timeout = last.busy > 0 ? 250 : (watchingDirectory ? INFINITE : 2000);
-        DWORD woke = WaitForMultipleObjects(count, waits, FALSE, timeout);
-        if (woke == WAIT_OBJECT_0) break;
-        if (woke == WAIT_FAILED) {
-            log.Write("waiting failed: " + ErrorText(GetLastError()));
-            break;
-        }
-        HANDLE which = woke == WAIT_TIMEOUT ? nullptr : waits[woke - WAIT_OBJECT_0];
-        if (which && which == directoryChanged.get()) FindNextChangeNotification(directoryChanged.get());
-        if (which && which == signalChanged.get()) {
-            RegNotifyChangeKeyValue(signalKey.get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, signalChanged.get(), TRUE);
-            log.Write("load-request signal " + ReadSignalText());
-        }
-        last = TakeUpSubmissions(settings, log);
-    }
-    log.Write("stopped");
-    return kSuccess;
 }
 
 }  // namespace

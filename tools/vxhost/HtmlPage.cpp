@@ -67,14 +67,7 @@ public:
             AppendVisibleText(page, text.substr(position, (lt == std::string::npos ? text.size() : lt) - position));
             if (lt == std::string::npos) break;
             position = lt;
-            if (StartsWith("<!--")) {
-                SkipPast("-->", "comment");
-                continue;
-            }
-            if (StartsWith("<!") || StartsWith("<?")) {
-                SkipPast(">", "declaration");
-                continue;
-            }
+            if (SkipCommentOrDeclaration()) continue;
             bool closing = position + 1 < text.size() && text[position + 1] == '/';
             size_t nameStart = position + (closing ? 2 : 1);
             size_t nameEnd = nameStart;
@@ -89,37 +82,8 @@ public:
             int line = LineAt(position);
             position = nameEnd;
             std::vector<Attribute> attributes = ReadAttributes(name, line);
-            if (closing) {
-                if (name == "object" && !openObjects.empty()) openObjects.pop_back();
-                continue;
-            }
-            if (name == "script" || name == "style" || name == "textarea") {
-                SkipPast("</" + name, name);
-                continue;
-            }
-            if (name == "title") {
-                size_t end = FindIgnoringCase("</title", position);
-                if (end == std::string::npos) throw Error(line, "<title> is not closed");
-                page.title = DecodeEntities(Trim(text.substr(position, end - position)));
-                position = end;
-                continue;
-            }
-            if (name == "embed" || name == "object") {
-                PageElement element;
-                element.tag = name;
-                element.attributes = std::move(attributes);
-                element.line = line;
-                element.enclosingObject = openObjects.empty() ? -1 : openObjects.back();
-                page.elements.push_back(std::move(element));
-                if (name == "object" && !selfClosed) openObjects.push_back(static_cast<int>(page.elements.size()) - 1);
-                continue;
-            }
-            if (name == "param" && !openObjects.empty()) {
-                const std::string* paramName = FindAttribute(attributes, "name");
-                const std::string* paramValue = FindAttribute(attributes, "value");
-                if (paramName)
-                    page.elements[openObjects.back()].params.emplace_back(*paramName, paramValue ? *paramValue : "");
-            }
+            if (!closing) TakeTag(page, openObjects, name, line, std::move(attributes));
+            else if (name == "object" && !openObjects.empty()) openObjects.pop_back();
         }
         if (!openObjects.empty())
             throw Error(page.elements[openObjects.back()].line, "<object> is not closed by </object>");
@@ -128,6 +92,48 @@ public:
     }
 
 private:
+    // At a "<": skips a comment, a declaration or a processing instruction; false for anything else.
+    bool SkipCommentOrDeclaration()
+    {
+        if (StartsWith("<!--")) {
+            SkipPast("-->", "comment");
+            return true;
+        }
+        if (StartsWith("<!") || StartsWith("<?")) {
+            SkipPast(">", "declaration");
+            return true;
+        }
+        return false;
+    }
+
+    // An opening tag read up to its ">": what it means for the page. `openObjects` are the indexes
+    // of the <object> elements not closed yet, innermost last.
+    void TakeTag(HtmlPage& page, std::vector<int>& openObjects, const std::string& name, int line,
+                 std::vector<Attribute> attributes)
+    {
+        if (name == "script" || name == "style" || name == "textarea") {
+            SkipPast("</" + name, name);
+        } else if (name == "title") {
+            size_t end = FindIgnoringCase("</title", position);
+            if (end == std::string::npos) throw Error(line, "<title> is not closed");
+            page.title = DecodeEntities(Trim(text.substr(position, end - position)));
+            position = end;
+        } else if (name == "embed" || name == "object") {
+            PageElement element;
+            element.tag = name;
+            element.attributes = std::move(attributes);
+            element.line = line;
+            element.enclosingObject = openObjects.empty() ? -1 : openObjects.back();
+            page.elements.push_back(std::move(element));
+            if (name == "object" && !selfClosed) openObjects.push_back(static_cast<int>(page.elements.size()) - 1);
+        } else if (name == "param" && !openObjects.empty()) {
+            const std::string* paramName = FindAttribute(attributes, "name");
+            const std::string* paramValue = FindAttribute(attributes, "value");
+            if (paramName)
+                page.elements[openObjects.back()].params.emplace_back(*paramName, paramValue ? *paramValue : "");
+        }
+    }
+
     static void AppendVisibleText(HtmlPage& page, const std::string& raw)
     {
         for (char c : DecodeEntities(raw)) {
