@@ -76,6 +76,7 @@ void Click(InstanceData* record)
     ++record->dispatchDepth;
     EnableWindow(button, FALSE);
     auto ended = OnScopeExit([&] { EndClick(record, button); });
+    ModalLoop inDispatch;
     DispatchRequest(record, record->file, record->hasSrc);
 }
 
