@@ -310,7 +310,7 @@ case_host_browsers() {
     url="file:///Z:${PAGES}/request.vxprobe"
     host gecko --plugin "$probe" --browser gecko --unload-delay 0 --shutdown "$(winpath "$PAGES/probe-browsers.html")"
     expect_rc gecko 0
-    expect_lines "gecko: width and height last, SRC, a null PARAM; two NPP_SetWindow before the stream, one on layout; all 35 bytes in one write" \
+    expect_lines "gecko: width and height last, SRC, a null PARAM; two NPP_SetWindow before the stream, one on layout; all 35 bytes in one write; NPP_Destroy after a failed NPP_New" \
         "$VXPROBE_LOG" '^(  [^c]|NPP_)' \
 "NPP_New type=application/x-vxprobe mode=1 argc=9
   data=\"request.vxprobe\"
@@ -328,8 +328,15 @@ NPP_NewStream type=application/x-vxprobe url=$url end=35 seekable=0 offered=1
 NPP_Write offset=0 len=35
 NPP_StreamAsFile file=given bytes=35 same-as-written
 NPP_DestroyStream reason=0
+NPP_New type=application/x-vxprobe mode=1 argc=2
+  type=\"application/x-vxprobe\"
+  action=\"refuse\"
+NPP_Destroy without an instance
 NPP_SetWindow again at 12,52 clip 12,52-162,72
 NPP_Destroy object"
+
+    expect_grep "gecko: the host reports the NPP_Destroy of the refused instance" \
+        '^vxhost: instance 2: NPP_Destroy after the failed NPP_New answered 2$' "$WORK/gecko.out"
 
     rm -f "$VXPROBE_LOG"
     host chromium --plugin "$probe" --browser chromium --shutdown "$(winpath "$PAGES/probe-browsers.html")"
@@ -352,6 +359,9 @@ NPP_Write offset=18 len=9
 NPP_Write offset=27 len=8
 NPP_StreamAsFile file=given bytes=35 same-as-written
 NPP_DestroyStream reason=0
+NPP_New type=application/x-vxprobe mode=1 argc=2
+  type=\"application/x-vxprobe\"
+  action=\"refuse\"
 NPP_SetWindow again at 0,0 clip 0,10-150,20 in a wrapper window
 NPP_SetWindow again at 0,0 clip 0,0-150,20 in a wrapper window
 NPP_SetWindow null window 150x20
