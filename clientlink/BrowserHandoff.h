@@ -4,12 +4,20 @@
 #include <windows.h>
 #include <ddeml.h>
 
+#include <cstddef>
+
 struct InstanceData;
 
 extern DWORD ddeInstance;
 extern UINT ddeInitResult;         // DDE is usable only when this is 0 (DMLERR_NO_ERROR)
 extern char browserDdeName[511];   // always NUL-terminated; empty when the registry names none
 extern const char* const clientDownloadPage;
+
+// The longest URL handed over: the item "URL",,0,4 must fit a DDE string of 255 characters.
+constexpr std::size_t kLongestBrowserUrl = 248;
+// An http:// or https:// URL (scheme in any letter case) of at most kLongestBrowserUrl bytes with
+// no double quote and no control byte: the browser receives exactly "URL",,0,4 for it.
+bool IsSafeBrowserUrl(const char* url);
 
 void InitializeDde();
 void UninitializeDde();

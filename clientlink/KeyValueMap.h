@@ -51,6 +51,13 @@ public:
 #endif
 
 private:
+#ifdef _WIN32
+    // One pass over the key's values; ERROR_MORE_DATA or ERROR_NO_MORE_ITEMS when the key changed
+    // under it, other failures thrown.
+    LONG ReadValues(HKEY key);
+#endif
+
+private:
     Entries entries;
 };
 

@@ -20,3 +20,7 @@ extern const char* const kClientInstanceName;
 BOOL ReadRegistryString(const std::string& keyPath, const std::string& valueName, std::string& text);
 BOOL WriteRegistryString(const std::string& keyPath, const std::string& valueName,
                          const std::string& text);
+
+// Tests only: called after the settings load has sized its buffers, before it reads the values
+// (so that a test can change the key under it). Null in the product.
+extern void (*settingsEnumerationStarts)(HKEY key);

@@ -61,9 +61,12 @@ void Click(InstanceData* record)
     HWND button = record->button;
     ++record->dispatchDepth;
     EnableWindow(button, FALSE);
-    try {
-        DispatchRequest(record, record->file, record->hasSrc);
-    } catch (...) {
+    {
+        ModalLoop inDispatch;
+        try {
+            DispatchRequest(record, record->file, record->hasSrc);
+        } catch (...) {
+        }
     }
     --record->dispatchDepth;
 

@@ -17,6 +17,7 @@
 
 NPNetscapeFuncs* browserFuncs = nullptr;
 NPPluginFuncs* pluginFuncs = nullptr;
+int modalLoopsRunning = 0;
 
 namespace {
 
@@ -180,6 +181,14 @@ extern "C" NPError NP_EXPORT_CALL NP_Initialize(NPNetscapeFuncs* funcs)
 
 extern "C" NPError NP_EXPORT_CALL NP_Shutdown(void)
 {
+    // Called from inside a box or dialog of ours (the browser runs its messages there), the browser
+    // may unload the library next, and the box would return into unmapped code. The library is then
+    // kept loaded until the process ends.
+    if (modalLoopsRunning > 0) {
+        HMODULE pinned = nullptr;
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                           reinterpret_cast<LPCSTR>(&NP_Shutdown), &pinned);
+    }
     try {
         NPP_Shutdown();
     } catch (...) {
@@ -243,6 +252,11 @@ extern "C" NPError NPP_New(NPMIMEType, NPP instance, uint16_t mode, int16_t argc
             for (int index = 0; index < argc; ++index) ApplyAttribute(record, argn[index], argv[index]);
         }
         if (!record->caption) record->caption = CopyText(kDefaultCaption);
+        // An element with src is a request the browser fetched for the page: only the file the
+        // browser delivers for that stream is parsed. A file attribute there would be a path on the
+        // user's disk that the page chose, opened (and shown in the report of a bad request) before
+        // any question to the user.
+        if (record->hasSrc) ReplaceCopy(record->file, nullptr);
 
         try {
             ReadBrowserDdeName();
@@ -311,6 +325,7 @@ extern "C" void NPP_StreamAsFile(NPP instance, NPStream*, const char* fname)
         if (!record) return;
         if (!fname) {
             TraceLogFileWrite(kEntrySource, __LINE__, kNoFileNameText);
+            ModalLoop inBox;
             platform.MessageBoxA(nullptr, kNoFileNameText, kNoFileNameTitle, MB_OK);
             return;
         }
