@@ -124,20 +124,19 @@ void WriteSubmissionFile(CKeyValueMap& settings, CKeyValueMap& request)
         OwnedFile file(CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) ThrowFileError(GetLastError(), temporaryPath);
-        try {
-            FileArchive archive(file.get(), temporaryPath);
-            request.WriteTo(archive);
-            archive.Close();
-            // On the disk before it gets its final name: a request reported as done survives a
-            // power cut, and the client never takes up a name whose content was still in a cache.
-            if (!FlushFileBuffers(file.get())) ThrowFileError(GetLastError(), temporaryPath);
-            if (!CloseHandle(file.release())) ThrowFileError(GetLastError(), temporaryPath);
-        } catch (...) {
-            // A half-written request helps no one: the client never reads a ".tmp" file.
+        // A half-written request helps no one: the client never reads a ".tmp" file.
+        auto halfWritten = OnScopeExit([&] {
             file.reset();
             DeleteFileA(temporaryPath.c_str());
-            throw;
-        }
+        });
+        FileArchive archive(file.get(), temporaryPath);
+        request.WriteTo(archive);
+        archive.Close();
+        // On the disk before it gets its final name: a request reported as done survives a
+        // power cut, and the client never takes up a name whose content was still in a cache.
+        if (!FlushFileBuffers(file.get())) ThrowFileError(GetLastError(), temporaryPath);
+        if (!CloseHandle(file.release())) ThrowFileError(GetLastError(), temporaryPath);
+        halfWritten.dismiss();
     }
     MoveToFinalName(directory, value, temporaryPath);
 }

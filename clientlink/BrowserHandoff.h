@@ -1,4 +1,9 @@
 // Asking the browser, by DDE, to open the client download page.
+//
+// Errors: nothing here throws or tells the user. A failure leaves the hand-off unavailable
+// (ddeInitResult not 0, browserDdeName empty) or drops the one request: the hand-off is a courtesy
+// after the user's Yes, and the click ends the same way without it. ReadBrowserDdeName also
+// returns the registry's status for callers that want to know why the name is empty.
 #pragma once
 
 #include <windows.h>

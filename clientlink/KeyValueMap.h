@@ -1,4 +1,9 @@
 // The system's string map and its key="value" text form, shared with the delivery client.
+//
+// Errors: malformed data throws FormatException (clientlink/Exceptions.h): a text ParseText cannot
+// read, a settings key LoadFromRegistry cannot read or SaveToRegistry cannot write (those two also
+// leave the registry status as the thread's last-error code). Nothing else throws but
+// std::bad_alloc.
 #pragma once
 
 #include <cstdint>

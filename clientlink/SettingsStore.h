@@ -1,4 +1,8 @@
 // The settings shared with the delivery client, under HKEY_CURRENT_USER.
+//
+// Errors: a single value is read and written by calls that answer TRUE or FALSE and leave the
+// failing registry status as the thread's last-error code. The whole map is loaded and saved by
+// CKeyValueMap (KeyValueMap.h), which throws instead.
 #pragma once
 
 #include <windows.h>

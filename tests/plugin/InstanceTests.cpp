@@ -122,6 +122,10 @@ TEST_F(Instance, NewMatchesAttributeNamesInAnyLetterCase)
     EXPECT_EQ("a@example.test", Text(r->recipients));
     EXPECT_EQ("1024", Text(r->size));
     EXPECT_EQ(1, r->hasSrc);
+    NPP_Destroy(&npp, nullptr);
+
+    r = Create({{"FILE", "C:\\out\\a.txt"}});
+    EXPECT_EQ("C:\\out\\a.txt", Text(r->file)) << "without src the file attribute stays";
 }
 
 TEST_F(Instance, NewCopiesValuesVerbatimWithExactlyLengthPlusOneBytes)
