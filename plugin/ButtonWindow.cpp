@@ -12,6 +12,9 @@ const char* buttonClassName = "BUTTON";
 namespace {
 
 const char kRecordProperty[] = "instance->pdata";
+// The procedure that was installed before ours, kept on the window for as long as ours may be in
+// its chain: a procedure installed over ours still calls ours after the record has gone.
+const char kChainProperty[] = "instance->chain";
 const char kSystemButtonClass[] = "BUTTON";
 const char kPluginButtonClass[] = "PluginButton";
 
@@ -37,10 +40,14 @@ void ForgetProperty(HWND window, const InstanceData* record)
     if (GetPropA(window, kRecordProperty) == record) RemovePropA(window, kRecordProperty);
 }
 
+WNDPROC ChainOf(HWND window) { return reinterpret_cast<WNDPROC>(GetPropA(window, kChainProperty)); }
+
 void Subclass(InstanceData* record, NPWindow* window, HWND handle)
 {
     record->savedWndProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(InstanceWindowProc)));
+    if (record->savedWndProc != InstanceWindowProc && !ChainOf(handle))
+        SetPropA(handle, kChainProperty, reinterpret_cast<HANDLE>(record->savedWndProc));
     record->hwnd = handle;
     SetPropA(handle, kRecordProperty, record);
     InvalidateRect(handle, nullptr, TRUE);
@@ -110,9 +117,11 @@ void RestoreWindowProcedure(InstanceData* record)
     if (window) {
         if (OursIsInstalled(window)) {
             SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(record->savedWndProc));
+            // Out of the chain altogether, unless what comes back is ours again (another record's).
+            if (record->savedWndProc != InstanceWindowProc) RemovePropA(window, kChainProperty);
         } else {
-            // We cannot leave someone else's chain; without the property, whatever still reaches
-            // us there goes to DefWindowProcA instead of to this record.
+            // We cannot leave someone else's chain. Without the record property, whatever still
+            // reaches us there goes on down the chain, as it did before we came.
             ForgetProperty(window, record);
         }
     }
@@ -161,19 +170,24 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
 
-    // Only the window the record subclassed has its procedure in savedWndProc; and a window
-    // that two records subclassed in turn would otherwise call us forever.
+    // Only the window the record subclassed has its procedure in savedWndProc. Without one, or
+    // when it is ours again (a window that two records subclassed in turn), the message goes on to
+    // the procedure that was there before ours came: the browser's window still paints and closes.
     WNDPROC saved = (record && record->hwnd == window) ? record->savedWndProc : nullptr;
+    if (!saved || saved == InstanceWindowProc) saved = ChainOf(window);
     if (!saved || saved == InstanceWindowProc)
         return DefWindowProcA(window, message, wParam, lParam);
 
     if (message == WM_NCDESTROY) {
         // The window goes before the browser told us: forget it now, so that a later window
         // with the same handle value is never taken for ours.
-        RemovePropA(window, kRecordProperty);
-        record->savedWndProc = nullptr;
-        record->hwnd = nullptr;
-        record->button = nullptr;
+        RemovePropA(window, kChainProperty);
+        if (record && record->hwnd == window) {
+            RemovePropA(window, kRecordProperty);
+            record->savedWndProc = nullptr;
+            record->hwnd = nullptr;
+            record->button = nullptr;
+        }
     }
     return CallWindowProcA(saved, window, message, wParam, lParam);
 }
