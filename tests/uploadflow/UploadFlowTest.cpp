@@ -12,6 +12,7 @@
 #include "diag/TraceLog.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
+#include "support/TestText.h"
 
 namespace {
 
@@ -23,11 +24,6 @@ std::string ConfirmText(const std::string& path, const std::string& recipients, 
 {
     return "This page asks to send your file \n" + path + " \nto: " + recipients + " \nthrough the server: " +
            server + " \nport: " + port + " \nDo you want to send it?";
-}
-
-std::map<std::string, std::string> Entries(const CKeyValueMap& map)
-{
-    return std::map<std::string, std::string>(map.begin(), map.end());
 }
 
 class UploadFlow : public ::testing::Test {
@@ -67,7 +63,7 @@ protected:
                "UPLOAD=\"TRUE\"\n";
     }
 
-    TempDir folder;
+    TempFolder folder;
     std::string requestDir = folder / "requests";
     std::string package = folder / "report.txt";
     CKeyValueMap settings;
