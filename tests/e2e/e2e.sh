@@ -8,6 +8,10 @@
 # A suite is a file cases/SUITE.sh: tools.sh checks the host and the client themselves (with the
 # probe plug-in), plugin.sh checks the plug-in. Helpers: lib.sh (shared with scripts/demo).
 #
+# The 64-bit build runs the cases whose ARCHITECTURES[NAME] names win64 (the default is win32 only),
+# with E2E_ARCH=win64: its own host, client and DLL in a 64-bit prefix. There the host finds the DLL
+# through the registry ("${PLUGIN[@]}" in a case), with the 32-bit build's DLL registered beside it.
+#
 # Adding a case: write a function case_NAME in the suite's file (its checks are the expect_* and
 # fail helpers of lib.sh; every Wine program through run/host/client, which keep its output in
 # $WORK); a case needing more than 150 s sets TIME_LIMIT[NAME]. Re-run cmake (scripts/test does) and
@@ -18,7 +22,8 @@ set -uo pipefail
 E2E_SOURCE=${E2E_SOURCE:-$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)}
 source "$E2E_SOURCE/lib.sh"
 
-declare -A TIME_LIMIT=()
+E2E_ARCH=${E2E_ARCH:-win32}
+declare -A TIME_LIMIT=() ARCHITECTURES=()
 SUITES=()
 for suite_file in "$E2E_SOURCE"/cases/*.sh; do
     source "$suite_file"
@@ -32,6 +37,7 @@ if [ "${1:-}" = --list ]; then
             # Every suite is sourced into one shell: a second case_NAME would replace the first.
             [ -z "${seen[$name]:-}" ] || { echo "e2e.sh: case $name is in ${seen[$name]} and $suite" >&2; exit 1; }
             seen[$name]=$suite
+            [[ " ${ARCHITECTURES[$name]:-win32} " == *" $E2E_ARCH "* ]] || continue
             echo "$suite.$name ${TIME_LIMIT[$name]:-150}"
         done
     done
@@ -40,7 +46,7 @@ fi
 
 CASE=${1:?usage: e2e.sh --list | SUITE.NAME | prepare | finish}
 : "${VXHOST:?}" "${VXCLIENT:?}" "${VXPLUGIN:?}" "${VXPROBE:?}" "${E2E_WORK:?}" "${E2E_PREFIX:?}" "${EXAMPLES:?}"
-export WINEPREFIX=$E2E_PREFIX WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX=$E2E_PREFIX WINEARCH=$E2E_ARCH WINEDEBUG=-all
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 unset DISPLAY VXPROBE_LOG VXPROBE_REFUSE_LOAD
 
@@ -49,13 +55,27 @@ WORK=$E2E_WORK/$CASE
 PAGES=$WORK/pages
 CLIENT_DIR=$C/e2e/client
 
+# How a case hands the plug-in to the host: with --plugin in the 32-bit run; through the registry in
+# the 64-bit one, where reset_machine registers both DLLs side by side.
+if [ "$E2E_ARCH" = win64 ]; then PLUGIN=(); else PLUGIN=(--plugin "$(winpath "$VXPLUGIN")"); fi
+
 request_files() { ls "$C/e2e/requests" 2>/dev/null | tr '\n' ' ' | sed 's/ $//'; }
 
-# Nothing of another case is left: no client, no settings, no plug-in registrations, no DDE name.
+# Each DLL registered for one user as the setup program registers it: one id per architecture,
+# since browsers of both read the same HKCU key. The 32-bit build's DLL when it is known.
+register_plugins_side_by_side() {
+    quietly wine reg add 'HKCU\Software\MozillaPlugins\@tolvane.example/VexoPlug64' /v Path /d "$(winpath "$VXPLUGIN")" /f
+    [ -z "${VXPLUGIN32:-}" ] ||
+        quietly wine reg add 'HKCU\Software\MozillaPlugins\@tolvane.example/VexoPlug' /v Path /d "$(winpath "$VXPLUGIN32")" /f
+}
+
+# Nothing of another case is left: no client, no settings, no plug-in registrations (in the 64-bit run:
+# only the two above), no DDE name.
 reset_machine() {
     stop_client
     uninstall_client
     quietly wine reg delete 'HKCU\Software\MozillaPlugins' /f
+    [ "$E2E_ARCH" = win64 ] && register_plugins_side_by_side
     unregister_dde_name
     rm -rf "$C/e2e"
     mkdir -p "$C/e2e/dl" "$C/e2e/up" "$C/e2e/x"

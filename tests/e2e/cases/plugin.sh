@@ -33,10 +33,11 @@ UPLOAD="TRUE"'
 # The journal line of a submission: its kind, then its entries (one per line in $2) joined by blanks.
 journal_form() { printf '%s\t%s' "$1" "$(tr '\n' ' ' <<<"$2" | sed 's/ $//')"; }
 
+ARCHITECTURES[download]="win32 win64"
 case_download() {
     install_client
     start_client
-    host dl --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer "$SAVE_TITLE=C:\\e2e\\dl\\report.zip" --shutdown "$(winpath "$EXAMPLES/download.html")"
+    host dl "${PLUGIN[@]}" --click 1 --answer "$SAVE_TITLE=C:\\e2e\\dl\\report.zip" --shutdown "$(winpath "$EXAMPLES/download.html")"
     expect_rc dl 0
     expect_lines "the Save-As dialog is answered and the click ends done" "$WORK/dl.out" '^(dialog|status): ' \
 "dialog: file dialog \"$SAVE_TITLE\" open
@@ -51,10 +52,11 @@ status: Document : Done"
     expect_equal "the chosen directory is remembered" 'C:\e2e\dl' "$(reg_text "$SETTINGS" LoadDeliveryDir)"
 }
 
+ARCHITECTURES[request_file]="win32 win64"
 case_request_file() {
     install_client
     start_client
-    host rf --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer "$SAVE_TITLE=C:\\e2e\\dl\\quarterly.zip" "$(winpath "$PAGES/request-file.html")"
+    host rf "${PLUGIN[@]}" --click 1 --answer "$SAVE_TITLE=C:\\e2e\\dl\\quarterly.zip" "$(winpath "$PAGES/request-file.html")"
     expect_rc rf 0
     expect_grep "the request file is streamed as a file" \
         "^vxhost: instance 1: stream file:///Z:${PAGES}/quarterly\\.vnxclient, [0-9]+ bytes, NP_ASFILE$" "$WORK/rf.out"
@@ -65,10 +67,11 @@ case_request_file() {
     expect_equal "one journal line" "1" "$(journal_count)"
 }
 
+ARCHITECTURES[upload]="win32 win64"
 case_upload() {
     install_client
     start_client
-    host up --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer "$OPEN_TITLE=C:\\e2e\\up\\data.txt" "$(winpath "$EXAMPLES/upload.html")"
+    host up "${PLUGIN[@]}" --click 1 --answer "$OPEN_TITLE=C:\\e2e\\up\\data.txt" "$(winpath "$EXAMPLES/upload.html")"
     expect_rc up 0
     expect_lines "the Open dialog is answered and the click ends done" "$WORK/up.out" '^(dialog|status): ' \
 "dialog: file dialog \"$OPEN_TITLE\" open
@@ -141,9 +144,10 @@ dialog: $CONFIG_BOX -> No
 status: Document: Done"
 }
 
+ARCHITECTURES[config_missing_yes]="win32 win64"
 case_config_missing_yes() {
     register_dde_name
-    host yes --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer 'Configuration Error=Yes' "$(winpath "$EXAMPLES/no-client.html")"
+    host yes "${PLUGIN[@]}" --click 1 --answer 'Configuration Error=Yes' "$(winpath "$EXAMPLES/no-client.html")"
     expect_rc yes 0
     expect_lines "Yes hands the page's download address to the browser by DDE" "$WORK/yes.out" '^(status: |dialog: box.*-> |dde: |browser: )' \
 "status: The Tolvane client is not installed or configured properly ...
@@ -152,13 +156,13 @@ dde: WWW_OpenURL \"http://www.tolvane.example/client/setup.html\",,0,4
 browser: open http://www.tolvane.example/client/setup.html
 status: Document: Done"
 
-    host yesdefault --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer 'Configuration Error=Yes' "$(winpath "$EXAMPLES/download.html")"
+    host yesdefault "${PLUGIN[@]}" --click 1 --answer 'Configuration Error=Yes' "$(winpath "$EXAMPLES/download.html")"
     expect_rc yesdefault 0
     expect_grep "without downloadurl the client download page is asked for" \
         '^dde: WWW_OpenURL "http://[^"/]+/download\.html",,0,4$' "$WORK/yesdefault.out"
 
     unregister_dde_name
-    host yesnodde --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer 'Configuration Error=Yes' "$(winpath "$EXAMPLES/no-client.html")"
+    host yesnodde "${PLUGIN[@]}" --click 1 --answer 'Configuration Error=Yes' "$(winpath "$EXAMPLES/no-client.html")"
     expect_rc yesnodde 0
     expect_equal "with no DDE name registered, Yes opens nothing" "0" "$(grep -c '^dde: ' "$WORK/yesnodde.out")"
 }
@@ -217,7 +221,7 @@ thousand_clicks_of() {
     start=$(milliseconds)
     # --flat 100: the host itself fails the run (exit 5) when a figure read from the 100th click to
     # the 1000th leaves its tolerance around the one at the 100th (vxhost --help states them).
-    run "$name" 180 "$VXHOST" --plugin "$(winpath "$VXPLUGIN")" --timeout 150 --browser "$browser" "${unload[@]}" \
+    run "$name" 180 "$VXHOST" "${PLUGIN[@]}" --timeout 150 --browser "$browser" "${unload[@]}" \
         --figures --flat 100 --click "$instance" --repeat 1000 --shutdown "$(winpath "$PAGES/rich.html")"
     end=$(milliseconds)
     expect_equal "$name: handles and memory flat from click 100 to 1000" "" \
@@ -255,6 +259,7 @@ thousand_clicks_of() {
 
 # 2,000 submissions through the host and the client; about 10 s here, the time-out leaves room.
 TIME_LIMIT[thousand_clicks]=300
+ARCHITECTURES[thousand_clicks]="win32 win64"
 case_thousand_clicks() {
     install_client
     set_signal 41
@@ -342,13 +347,14 @@ vxhost: click 1 done'
     expect_equal "the cancelled click submits nothing" "6" "$(signal_value)"
 }
 
+ARCHITECTURES[reentrant_destroy]="win32 win64"
 case_reentrant_destroy() {
     install_client
     start_client
     local d='C:\e2e\dl'
     # Instance 3 first, as the dialogs' first use; then instance 1 destroyed inside its Save-As,
     # which is confirmed, and instance 2 destroyed inside its Save-As, which is cancelled.
-    host destroy --plugin "$(winpath "$VXPLUGIN")" --figures --clicks 3,1,2 --during "$SAVE_TITLE=pass" --during "$SAVE_TITLE=destroy 1" \
+    host destroy "${PLUGIN[@]}" --figures --clicks 3,1,2 --during "$SAVE_TITLE=pass" --during "$SAVE_TITLE=destroy 1" \
         --during "$SAVE_TITLE=destroy 2" --answer "$SAVE_TITLE=$d\\warm.zip" --answer "$SAVE_TITLE=$d\\kept.zip" \
         --answer "$SAVE_TITLE=Cancel" --shutdown "$(winpath "$PAGES/three-downloads.html")"
     expect_rc destroy 0
@@ -383,7 +389,7 @@ NAME="first.zip" TargetPath="C:\e2e\dl\kept.zip"' \
 
     # Destroyed while the configuration box is open: the user's Yes still reaches the browser.
     client_gone_dde_known
-    host box --plugin "$(winpath "$VXPLUGIN")" --click 1 --during 'Configuration Error=destroy 1' \
+    host box "${PLUGIN[@]}" --click 1 --during 'Configuration Error=destroy 1' \
         --answer 'Configuration Error=Yes' "$(winpath "$EXAMPLES/no-client.html")"
     expect_rc box 0
     expect_lines "destroyed inside the configuration box: no status text after it, Yes is still handed on" \

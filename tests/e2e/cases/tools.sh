@@ -377,3 +377,49 @@ NPP_DestroyStream reason=2
 NPP_SetWindow null window 240x40
 NPP_Destroy stalled"
 }
+
+# Both DLLs registered side by side, as on 64-bit Windows: each host takes the DLL of its own
+# architecture and never tries the other's, under HKCU (one key for both browsers, an id per
+# architecture) and under HKLM (a registry view per architecture). Run by the 64-bit build, with the
+# 32-bit build's host and DLL beside its own.
+ARCHITECTURES[registry_per_architecture]=win64
+case_registry_per_architecture() {
+    [ -n "${VXHOST32:-}" ] && [ -n "${VXPLUGIN32:-}" ] ||
+        { fail "the 32-bit build is not known: configure the 64-bit build with -DVX_WIN32_BUILD=FOLDER"; return; }
+    local page plugins='Software\MozillaPlugins' dll32 dll64 which
+    page=$(winpath "$EXAMPLES/no-client.html")
+    dll32=$(winpath "$VXPLUGIN32") dll64=$(winpath "$VXPLUGIN")
+    local clicked='status: The Tolvane client is not installed or configured properly ...
+status: Document: Done'
+    both_hosts() {
+        run "$1-32" 60 "$VXHOST32" --timeout 30 --click 1 --answer 'Configuration Error=No' "$page"
+        host "$1-64" --click 1 --answer 'Configuration Error=No' "$page"
+        for which in 32 64; do
+            expect_rc "$1-$which" 0
+            expect_lines "$1: the $which-bit host's click reaches its plug-in" "$WORK/$1-$which.out" '^status: ' "$clicked"
+        done
+    }
+
+    # One user: reset_machine registered both under HKCU.
+    both_hosts user
+    expect_lines "HKCU: the 32-bit host passes over the 64-bit DLL and takes the 32-bit one" "$WORK/user-32.out" \
+        '^vxhost: (plug-in|skipped) ' \
+"vxhost: skipped HKCU\\$plugins\\@tolvane.example/VexoPlug64: $dll64 is 64-bit (x64), not for this 32-bit (x86) host
+vxhost: plug-in $dll32 (application/x-vnxclient) from HKCU\\$plugins\\@tolvane.example/VexoPlug"
+    expect_lines "HKCU: the 64-bit host passes over the 32-bit DLL and takes the 64-bit one" "$WORK/user-64.out" \
+        '^vxhost: (plug-in|skipped) ' \
+"vxhost: skipped HKCU\\$plugins\\@tolvane.example/VexoPlug: $dll32 is 32-bit (x86), not for this 64-bit (x64) host
+vxhost: plug-in $dll64 (application/x-vnxclient) from HKCU\\$plugins\\@tolvane.example/VexoPlug64"
+
+    # All users: each DLL in its architecture's view of HKLM; neither host sees the other's entry.
+    quietly wine reg delete "HKCU\\$plugins" /f
+    quietly wine reg add "HKLM\\$plugins\\@tolvane.example/VexoPlug" /v Path /d "$dll32" /reg:32 /f
+    quietly wine reg add "HKLM\\$plugins\\@tolvane.example/VexoPlug64" /v Path /d "$dll64" /reg:64 /f
+    both_hosts machine
+    quietly wine reg delete "HKLM\\$plugins" /reg:32 /f
+    quietly wine reg delete "HKLM\\$plugins" /reg:64 /f
+    expect_lines "HKLM: the 32-bit host reads the 32-bit view" "$WORK/machine-32.out" '^vxhost: (plug-in|skipped) ' \
+        "vxhost: plug-in $dll32 (application/x-vnxclient) from HKLM\\$plugins\\@tolvane.example/VexoPlug"
+    expect_lines "HKLM: the 64-bit host reads the 64-bit view" "$WORK/machine-64.out" '^vxhost: (plug-in|skipped) ' \
+        "vxhost: plug-in $dll64 (application/x-vnxclient) from HKLM\\$plugins\\@tolvane.example/VexoPlug64"
+}
