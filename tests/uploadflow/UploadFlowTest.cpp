@@ -89,7 +89,7 @@ TEST_F(UploadFlow, OpenDialogIsTheExactRequest)
     const FileDialogCall& call = ui.fileDialogs[0];
     const OPENFILENAMEA& sent = call.request;
     EXPECT_FALSE(call.save);
-    EXPECT_EQ(76u, sent.lStructSize);
+    EXPECT_EQ(sizeof(void*) == 8 ? 136u : 76u, sent.lStructSize) << "the layout without the extension fields";
     EXPECT_EQ(kOwner, sent.hwndOwner);
     EXPECT_EQ(std::string("All Files \0 *.*\0\0", 17), call.filter);
     EXPECT_EQ(nullptr, sent.lpstrCustomFilter);
