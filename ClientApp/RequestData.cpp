@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "clientlink/KeyValueMap.h"
+
 namespace {
 const char kRequestPrefix[] = "vnxclient:";
 // The prefix and the one character after it that is skipped whatever it is.
@@ -52,4 +54,30 @@ std::string TrimWhitespace(const std::string& text)
     while (first < last && IsTextWhitespace(text[first])) ++first;
     while (last > first && IsTextWhitespace(text[last - 1])) --last;
     return text.substr(first, last - first);
+}
+
+namespace {
+
+bool IsControlByte(char c)
+{
+    const unsigned char byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+}
+
+}  // namespace
+
+bool IsShowableRequest(const CKeyValueMap& request)
+{
+    static const char* const kShownKeys[] = {"FILE", "RECIPIENTS", "SERVERNAME", "SERVERPORT", "NAME", "TYPE"};
+    // A NUL ends every text the user is shown, so whatever follows it would travel unseen.
+    for (const auto& entry : request)
+        if (entry.second.find('\0') != std::string::npos) return false;
+    for (const char* key : kShownKeys) {
+        std::string value;
+        if (!request.Lookup(key, value)) continue;
+        if (value.size() > kLongestShownValue) return false;
+        for (char c : value)
+            if (IsControlByte(c)) return false;
+    }
+    return true;
 }

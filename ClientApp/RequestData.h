@@ -2,7 +2,23 @@
 // also build natively for the sanitizers and the fuzzers.
 #pragma once
 
+#include <cstddef>
 #include <string>
+
+class CKeyValueMap;
+
+// The largest request file the plug-in reads, checked on the file's size before anything is read.
+// A real request file is one line of a few hundred bytes; even one whose six shown values are all
+// at kLongestShownValue stays under 8 KiB. Twice that leaves room for any further entries, keeps
+// the "no request information" report (the file text, line ends doubled at worst) within what a
+// message box shows, and costs the browser's thread nothing worth measuring to read.
+constexpr std::size_t kLargestRequestFile = 16 * 1024;
+
+// The longest FILE, RECIPIENTS, SERVERNAME, SERVERPORT, NAME or TYPE a page may send. These are
+// the values the user is shown (the confirmation of a local file, the Save-As proposal): four of
+// them at this length make a box of about 4 KiB, which a box shows whole on any screen. It is
+// four times the longest local path (MAX_PATH) and room for dozens of recipients.
+constexpr std::size_t kLongestShownValue = 1024;
 
 // The file text as the reader sees it: every line (split at LF, a CR before the LF dropped,
 // a lone CR kept) followed by CR LF.
@@ -15,3 +31,8 @@ bool ExtractRequestData(const std::string& fileText, std::string& requestData);
 // Whitespace by the C locale: space, TAB, LF, VT, FF, CR.
 bool IsTextWhitespace(char c);
 std::string TrimWhitespace(const std::string& text);
+
+// Whether a page's request shows the user what it sends: no value holds a NUL byte, and FILE,
+// RECIPIENTS, SERVERNAME, SERVERPORT, NAME and TYPE hold no control byte (below 0x20, or 0x7F)
+// and at most kLongestShownValue bytes. A request that fails is a bad request.
+bool IsShowableRequest(const CKeyValueMap& request);

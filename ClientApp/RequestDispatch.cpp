@@ -93,55 +93,46 @@ int CheckConfiguration()
     return 1;
 }
 
+// What reaches the user of an exception is decided here, once: the flows throw, the dispatch
+// words it. Anything thrown by a status text or a box themselves goes on to the window
+// procedure's guard.
 int DispatchRequest(InstanceData* record, const char* fileName, int hasSrc)
 {
     if (!record) return 0;
     try {
-        // Anything but FormatException from the settings load is unexpected (out of memory);
-        // nothing has been submitted yet, so it is reported like a failed request.
-        int configured;
-        try {
-            configured = CheckConfiguration();
-        } catch (...) {
-            ReportFailure(record, __LINE__, "Tolvane save request failed : Unknown Exception");
-            return 0;
-        }
-        if (!configured) {
+        // Anything but FormatException from the settings load (which CheckConfiguration answers
+        // itself) is unexpected, out of memory: nothing has been submitted yet, so it is reported
+        // like a failed request.
+        if (!CheckConfiguration()) {
             OfferClientSoftware(record);
             return 0;
         }
-
-        try {
-            if (!RunFlow(record, fileName, hasSrc)) {
-                ShowStatus(record, "Tolvane Save request cancelled");
-                return 0;
-            }
-            BumpLoadRequestSignal();
-        } catch (const FormatException&) {
-            ReportFailure(record, __LINE__, "Tolvane save request failed : Format Exception");
-            return 0;
-        } catch (const CException&) {
-            ReportFailure(record, __LINE__, "Tolvane save request failed : File Exception");
-            return 0;
-        } catch (...) {
-            ReportFailure(record, __LINE__, "Tolvane save request failed : Unknown Exception");
+        if (!RunFlow(record, fileName, hasSrc)) {
+            ShowStatus(record, "Tolvane Save request cancelled");
             return 0;
         }
-
-        // The request is in the client's hands by now; a settings store that fails only loses the
-        // remembered directory, so the click still ends as submitted, and the failure is told.
-        try {
-            settingsMap.SaveToRegistry(productKeyPath, HKEY_CURRENT_USER);
-        } catch (...) {
-            TraceLogFileWrite(kDispatchSource, __LINE__, "The Tolvane settings could not be saved.");
-            platform.MessageBoxA(nullptr,
-                                 "The request was submitted, but the Tolvane settings could not be saved.",
-                                 "Error", MB_OK);
-        }
-        ShowStatus(record, "Document : Done");
-        return 1;
+        BumpLoadRequestSignal();
+    } catch (const FormatException&) {
+        ReportFailure(record, __LINE__, "Tolvane save request failed : Format Exception");
+        return 0;
+    } catch (const CException&) {
+        ReportFailure(record, __LINE__, "Tolvane save request failed : File Exception");
+        return 0;
     } catch (...) {
-        // A failing status text or box must still not unwind into the window procedure.
+        ReportFailure(record, __LINE__, "Tolvane save request failed : Unknown Exception");
         return 0;
     }
+
+    // The request is in the client's hands by now; a settings store that fails only loses the
+    // remembered directory, so the click still ends as submitted, and the failure is told.
+    try {
+        settingsMap.SaveToRegistry(productKeyPath, HKEY_CURRENT_USER);
+    } catch (...) {
+        TraceLogFileWrite(kDispatchSource, __LINE__, "The Tolvane settings could not be saved.");
+        platform.MessageBoxA(nullptr,
+                             "The request was submitted, but the Tolvane settings could not be saved.",
+                             "Error", MB_OK);
+    }
+    ShowStatus(record, "Document : Done");
+    return 1;
 }

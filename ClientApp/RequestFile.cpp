@@ -78,11 +78,17 @@ void ReadTextFile(const std::string& path, std::string& text)
     text.clear();
     OwnedFile file(OpenForReading(path));
     if (!file) ThrowFileError(GetLastError(), path);
+    // Judged on its size, before anything is read: a page cannot make the browser's thread read
+    // and hold a file of any size.
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) ThrowFileError(GetLastError(), path);
+    if (static_cast<unsigned long long>(size.QuadPart) > kLargestRequestFile) throw RequestFileTooLarge();
 
     // Read as bytes: the line joining below treats LF and CR LF alike and keeps a lone CR,
     // which the C runtime's text mode would not (it also stops at a Ctrl-Z).
     std::string bytes;
-    ReadOpenFile(file.get(), path, bytes);
+    ReadOpenFile(file.get(), path, bytes, kLargestRequestFile);
+    if (bytes.size() > kLargestRequestFile) throw RequestFileTooLarge();  // it grew meanwhile
     text = JoinRequestFileLines(bytes);
 }
 
@@ -92,15 +98,16 @@ bool ReadRequestFileBytes(const std::string& path, std::string& bytes)
     OwnedFile file(OpenForReading(path));
     if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return false;
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxRequestFileBytes) return false;
+    if (!GetFileSizeEx(file.get(), &size) || static_cast<unsigned long long>(size.QuadPart) > kLargestRequestFile)
+        return false;
     try {
-        ReadOpenFile(file.get(), path, bytes, kMaxRequestFileBytes);
+        ReadOpenFile(file.get(), path, bytes, kLargestRequestFile);
     } catch (const CFileException&) {
         bytes.clear();
         return false;
     }
     // A file that grew while it was read is refused like one that was too long from the start.
-    if (bytes.size() <= kMaxRequestFileBytes) return true;
+    if (bytes.size() <= kLargestRequestFile) return true;
     bytes.clear();
     return false;
 }
@@ -138,6 +145,13 @@ BOOL ReportBadRequestInformation(const std::string& path, const std::string& req
     return FALSE;
 }
 
+bool IsAbsoluteLocalPathOrEmpty(const std::string& file)
+{
+    if (file.empty()) return true;
+    std::string fullPath;
+    return IsLocalPath(file, fullPath) && fullPath == file;
+}
+
 }  // namespace
 
 BOOL ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request,
@@ -155,6 +169,9 @@ BOOL ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request,
             ReadTextFile(path, fileText);
         } catch (const CFileException&) {
             return ReportMissingFile(path);
+        } catch (const RequestFileTooLarge&) {
+            return ReportNoRequestInformation(
+                path, "(larger than " + std::to_string(kLargestRequestFile) + " bytes: not read)");
         }
     }
 
@@ -168,6 +185,9 @@ BOOL ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request,
         good = false;
     }
     if (good) good = IsValidName(request) && IsValidType(request) && IsValidServerName(request);
+    // What the user is shown must be what is sent, and a FILE is named as it is submitted: an
+    // absolute path on a local drive.
+    if (good) good = IsShowableRequest(request) && IsAbsoluteLocalPathOrEmpty(MapValue(request, "FILE"));
     if (!good) return ReportBadRequestInformation(path, requestData);
     return TRUE;
 }

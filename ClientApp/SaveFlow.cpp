@@ -11,10 +11,10 @@
 
 namespace {
 
-// The part of NAME after its last ":", "\" or "/".
+// The part of NAME after its last ":", "\" or "/" (characters, not bytes).
 std::string ProposedFileName(const std::string& name)
 {
-    const std::size_t cut = name.find_last_of(":\\/");
+    const std::size_t cut = FindLastSeparator(name, ":\\/");
     return cut == std::string::npos ? name : name.substr(cut + 1);
 }
 
@@ -73,7 +73,7 @@ std::string AskSavePath(CKeyValueMap& request, HWND owner)
     }
     fileName[sizeof fileName - 1] = '\0';
     const std::string chosen = fileName;
-    const std::size_t lastBackslash = chosen.rfind('\\');
+    const std::size_t lastBackslash = FindLastSeparator(chosen, "\\");
     request["DestBaseName"] = chosen;
     request["DestInitialDir"] =
         lastBackslash == std::string::npos ? std::string() : chosen.substr(0, lastBackslash);
@@ -82,7 +82,8 @@ std::string AskSavePath(CKeyValueMap& request, HWND owner)
 
 int SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner)
 {
-    if (!IsValidName(request) || !IsValidType(request) || !IsValidServerName(request)) {
+    if (!IsValidName(request) || !IsValidType(request) || !IsValidServerName(request) ||
+        !IsShowableRequest(request)) {
         ShowRequestWarning(411, kBadRequestText);
         throw FormatException();
     }
@@ -101,7 +102,11 @@ int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, HWND own
     request.RemoveKey("TargetPath");
     // A request file may ask the client to upload a local file; the page never names one that the
     // user has not seen.
+    // The parser has checked that FILE is an absolute local path: it is shown as it is submitted.
     const std::string file = MapValue(request, "FILE");
-    if (!file.empty() && !ConfirmPageNamedFile(file, MapValue(request, "RECIPIENTS"))) return 0;
+    if (!file.empty() &&
+        !ConfirmPageNamedFile(file, MapValue(request, "RECIPIENTS"), MapValue(request, "SERVERNAME"),
+                              MapValue(request, "SERVERPORT")))
+        return 0;
     return SubmitCommonSteps(settings, request, owner, false);
 }

@@ -21,6 +21,7 @@ SubmissionTime SubmissionClockNow()
 }
 
 SubmissionTime (*submissionClock)() = SubmissionClockNow;
+BOOL(WINAPI* submissionWriteFile)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED) = ::WriteFile;
 
 namespace {
 
@@ -65,7 +66,7 @@ private:
     {
         if (used == 0) return;
         DWORD written = 0;
-        if (!WriteFile(file, buffer, static_cast<DWORD>(used), &written, nullptr))
+        if (!submissionWriteFile(file, buffer, static_cast<DWORD>(used), &written, nullptr))
             ThrowFileError(GetLastError(), path);
         if (written != used) ThrowFileError(ERROR_DISK_FULL, path);
         used = 0;
@@ -123,10 +124,19 @@ void WriteSubmissionFile(CKeyValueMap& settings, CKeyValueMap& request)
         OwnedFile file(CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) ThrowFileError(GetLastError(), temporaryPath);
+        // A half-written request helps no one: the client never reads a ".tmp" file.
+        auto halfWritten = OnScopeExit([&] {
+            file.reset();
+            DeleteFileA(temporaryPath.c_str());
+        });
         FileArchive archive(file.get(), temporaryPath);
         request.WriteTo(archive);
         archive.Close();
+        // On the disk before it gets its final name: a request reported as done survives a
+        // power cut, and the client never takes up a name whose content was still in a cache.
+        if (!FlushFileBuffers(file.get())) ThrowFileError(GetLastError(), temporaryPath);
         if (!CloseHandle(file.release())) ThrowFileError(GetLastError(), temporaryPath);
+        halfWritten.dismiss();
     }
     MoveToFinalName(directory, value, temporaryPath);
 }

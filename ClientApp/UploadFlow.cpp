@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "ClientApp/RequestData.h"
 #include "ClientApp/VexoRequestInternal.h"
 #include "clientlink/PlatformCalls.h"
 #include "diag/TraceLog.h"
@@ -40,16 +41,18 @@ void ResolveFullPath(const std::string& path, std::string& fullPath, std::string
             GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
         if (length != 0 && length < buffer.size()) fullPath.assign(buffer.data(), length);
     }
-    const std::size_t cut = fullPath.find_last_of("\\/");
+    const std::size_t cut = FindLastSeparator(fullPath, "\\/");
     name = cut == std::string::npos ? fullPath : fullPath.substr(cut + 1);
 }
 
 }  // namespace
 
-bool ConfirmPageNamedFile(const std::string& fullPath, const std::string& recipients)
+bool ConfirmPageNamedFile(const std::string& fullPath, const std::string& recipients,
+                          const std::string& serverName, const std::string& serverPort)
 {
     const std::string text = "This page asks to send your file \n" + fullPath + " \nto: " + recipients +
-                             " \nDo you want to send it?";
+                             " \nthrough the server: " + serverName + " \nport: " +
+                             (serverPort.empty() ? "(none given)" : serverPort) + " \nDo you want to send it?";
     return platform.MessageBoxA(nullptr, text.c_str(), "Tolvane Message ",
                                 MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND |
                                     MB_TOPMOST) == IDYES;
@@ -57,7 +60,7 @@ bool ConfirmPageNamedFile(const std::string& fullPath, const std::string& recipi
 
 int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner)
 {
-    if (!IsValidType(request) || !IsValidServerName(request)) {
+    if (!IsValidType(request) || !IsValidServerName(request) || !IsShowableRequest(request)) {
         ShowRequestWarning(522, kBadRequestText);
         throw FormatException();
     }
@@ -74,10 +77,16 @@ int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owne
 
     std::string fullPath;
     {
+        // A path the page chose is opened only when it is a plain file on a local drive: opening a
+        // UNC path hands the user's network credentials to its host, and a pipe or device may block
+        // the browser's thread.
+        std::string localPath;
+        const bool openable = !namedByPage || IsLocalRegularFile(file, localPath);
         // Opened only to prove that the client will be able to read it; nothing is read here.
-        OwnedFile opened(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!opened) {
+        OwnedFile opened(openable ? CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                  : INVALID_HANDLE_VALUE);
+        if (!opened || (namedByPage && GetFileType(opened.get()) != FILE_TYPE_DISK)) {
             const std::string text = "The file '" + file + "' could not be opened.";
             TraceLogFileWrite(kVexoRequestSource, __LINE__, text.c_str());
             platform.MessageBoxA(nullptr, text.c_str(), "Error!", MB_OK);
@@ -97,13 +106,14 @@ int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owne
         return 0;
     }
 
-    // Asked last, so that the user is not asked about a request that fails anyway.
-    if (namedByPage && !ConfirmPageNamedFile(fullPath, recipients)) return 0;
-
     std::string serverPort = MapValue(request, "SERVERPORT");
     if (serverPort.empty()) serverPort = LongToText(609);
     std::string httpServerPort = MapValue(request, "HTTPSERVERPORT");
     if (httpServerPort.empty()) httpServerPort = LongToText(8009);
+
+    // Asked last, so that the user is not asked about a request that fails anyway.
+    if (namedByPage && !ConfirmPageNamedFile(fullPath, recipients, MapValue(request, "SERVERNAME"), serverPort))
+        return 0;
 
     CKeyValueMap upload;
     upload["NAME"] = name;

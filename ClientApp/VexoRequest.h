@@ -15,9 +15,6 @@
 // Source name that the request code's trace-log entries carry.
 extern const char* const kVexoRequestSource;  // "ClientApp/VexoRequest"
 
-// The largest request file read: real ones are one line of a few hundred bytes.
-constexpr std::uint32_t kMaxRequestFileBytes = 64 * 1024;
-
 // A request file's bytes, read when the browser handed the file over. The browser may delete its
 // copy before the click (Gecko does, right after the stream ends), so the click parses these.
 struct RequestFileBytes {
@@ -25,8 +22,11 @@ struct RequestFileBytes {
     std::size_t size;
 };
 
-void ReadTextFile(const std::string& path, std::string& text);  // throws CFileException
-// The whole file, when it opens, is a regular file and holds at most kMaxRequestFileBytes; false
+// A request file larger than kLargestRequestFile (ClientApp/RequestData.h), found before it is read.
+struct RequestFileTooLarge {};
+// Throws CFileException, or RequestFileTooLarge without reading the file.
+void ReadTextFile(const std::string& path, std::string& text);
+// The whole file, when it opens, is a regular file and holds at most kLargestRequestFile; false
 // (and `bytes` empty) otherwise.
 bool ReadRequestFileBytes(const std::string& path, std::string& bytes);
 // File errors travel as CFileException by value, caught by reference (as FormatException).
@@ -59,3 +59,6 @@ struct SubmissionTime {
 };
 extern SubmissionTime (*submissionClock)();
 SubmissionTime SubmissionClockNow();
+// The write of the submission file's bytes (WriteFile); tests may make it fail.
+extern BOOL(WINAPI* submissionWriteFile)(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written,
+                                         LPOVERLAPPED overlapped);

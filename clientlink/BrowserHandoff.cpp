@@ -15,7 +15,30 @@ namespace {
 
 const char* const kBrowserDdeKey = "http\\shell\\open\\ddeexec\\Application";
 
+bool StartsWithIgnoringCase(const char* text, const char* prefix)
+{
+    for (; *prefix; ++text, ++prefix) {
+        const char c = (*text >= 'A' && *text <= 'Z') ? static_cast<char>(*text - 'A' + 'a') : *text;
+        if (c != *prefix) return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+bool IsSafeBrowserUrl(const char* url)
+{
+    if (!StartsWithIgnoringCase(url, "http://") && !StartsWithIgnoringCase(url, "https://")) return false;
+    const std::size_t length = std::strlen(url);
+    if (length > kLongestBrowserUrl) return false;
+    // A quote would end the URL field early and let the page fill the file-name, window and flags
+    // fields; a control byte has no place in a URL.
+    for (std::size_t index = 0; index < length; ++index) {
+        const unsigned char c = static_cast<unsigned char>(url[index]);
+        if (c == '"' || c < 0x20 || c == 0x7F) return false;
+    }
+    return true;
+}
 
 void InitializeDde()
 {
@@ -70,9 +93,12 @@ void OpenUrlInBrowser(const InstanceData* record, const char* serviceName)
     OwnedConversation conversation(DdeConnect(ddeInstance, service.get(), topic.get(), nullptr));
     if (!conversation) return;
 
-    const char* url = record && record->downloadUrl ? record->downloadUrl : clientDownloadPage;
-    // A URL too long for the item is not sent at all: a cut-off address would open a wrong page.
-    char itemText[512];
+    // The page's address goes out only when the item carries it as a URL and nothing else; any
+    // other downloadurl gets the client download page, which is what the user said Yes to.
+    const char* url = record && record->downloadUrl && IsSafeBrowserUrl(record->downloadUrl)
+                          ? record->downloadUrl
+                          : clientDownloadPage;
+    char itemText[kLongestBrowserUrl + 16];
     int length = std::snprintf(itemText, sizeof(itemText), "\"%s\",,%ld,%ld", url, 0L, 4L);
     if (length < 0 || static_cast<std::size_t>(length) >= sizeof(itemText)) return;
     OwnedDdeString item = MakeDdeString(ddeInstance, itemText);

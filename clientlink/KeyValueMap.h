@@ -1,4 +1,9 @@
 // The system's string map and its key="value" text form, shared with the delivery client.
+//
+// Errors: malformed data throws FormatException (clientlink/Exceptions.h): a text ParseText cannot
+// read, a settings key LoadFromRegistry cannot read or SaveToRegistry cannot write (those two also
+// leave the registry status as the thread's last-error code). Nothing else throws but
+// std::bad_alloc.
 #pragma once
 
 #include <cstdint>
@@ -48,6 +53,13 @@ public:
     // The settings store: every REG_SZ value of the key, and back.
     void LoadFromRegistry(const std::string& keyPath, HKEY root);
     void SaveToRegistry(const std::string& keyPath, HKEY root) const;
+#endif
+
+private:
+#ifdef _WIN32
+    // One pass over the key's values; ERROR_MORE_DATA or ERROR_NO_MORE_ITEMS when the key changed
+    // under it, other failures thrown.
+    LONG ReadValues(HKEY key);
 #endif
 
 private:

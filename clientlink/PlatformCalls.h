@@ -1,5 +1,8 @@
 // The user-interface and process calls of the product go through this table so that tests can
 // record their exact arguments and script the user's answers. It starts out pointing at Win32.
+//
+// Errors: each call answers as the Win32 function it stands for (its result, and its last-error
+// code or CommDlgExtendedError); nothing here throws.
 #pragma once
 
 #include <windows.h>

@@ -28,6 +28,15 @@ std::size_t TextLength(const char* data, DWORD size)
 
 std::string TextOf(const char* data, DWORD size) { return std::string(data, TextLength(data, size)); }
 
+// Whitespace as the text form knows it: blank, TAB, LF, VT, FF, CR.
+std::string TrimWhitespace(const std::string& text)
+{
+    const char* const whitespace = " \t\n\v\f\r";
+    const std::size_t first = text.find_first_not_of(whitespace);
+    if (first == std::string::npos) return std::string();
+    return text.substr(first, text.find_last_not_of(whitespace) - first + 1);
+}
+
 LONG CreateKey(HKEY root, const std::string& keyPath, OwnedKey& key)
 {
     DWORD disposition = 0;
@@ -48,16 +57,34 @@ LONG StoreText(HKEY key, const std::string& valueName, const std::string& text)
 
 }  // namespace
 
+void (*settingsEnumerationStarts)(HKEY key) = nullptr;
+
 void CKeyValueMap::LoadFromRegistry(const std::string& keyPath, HKEY root)
 {
     OwnedKey key;
     LONG status = RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, key.put());
     if (status != ERROR_SUCCESS) FailWith(status);
 
-    DWORD valueCount = 0, longestName = 0, largestData = 0;
-    status = RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                              &valueCount, &longestName, &largestData, nullptr, nullptr);
+    // The client may change the key while it is read: a value that grew past the sizes asked for
+    // (ERROR_MORE_DATA) or values deleted meanwhile (ERROR_NO_MORE_ITEMS) start the reading over,
+    // once.
+    for (int attempt = 1;; ++attempt) {
+        status = ReadValues(key.get());
+        if (status == ERROR_SUCCESS) break;
+        if (attempt == 2 || (status != ERROR_MORE_DATA && status != ERROR_NO_MORE_ITEMS)) FailWith(status);
+    }
+
+    status = RegCloseKey(key.release());
     if (status != ERROR_SUCCESS) FailWith(status);
+}
+
+LONG CKeyValueMap::ReadValues(HKEY key)
+{
+    DWORD valueCount = 0, longestName = 0, largestData = 0;
+    LONG status = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   &valueCount, &longestName, &largestData, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) FailWith(status);
+    if (settingsEnumerationStarts) settingsEnumerationStarts(key);
 
     std::vector<char> name(longestName + 2);
     std::vector<char> data(largestData + 2);
@@ -65,25 +92,22 @@ void CKeyValueMap::LoadFromRegistry(const std::string& keyPath, HKEY root)
         DWORD nameLength = longestName + 1;
         DWORD dataSize = largestData + 1;
         DWORD type = REG_NONE;
-        status = RegEnumValueA(key.get(), index, name.data(), &nameLength, nullptr, &type,
+        status = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type,
                                reinterpret_cast<BYTE*>(data.data()), &dataSize);
+        if (status == ERROR_MORE_DATA || status == ERROR_NO_MORE_ITEMS) return status;
         if (status != ERROR_SUCCESS) FailWith(status);
         if (type != REG_SZ) FailWith(ERROR_INVALID_DATATYPE);
         if (nameLength == 0) continue;  // the key's default value is no setting
-        if (IsKeyText(name.data(), nameLength)) {
-            // What ParseText makes of name="text" for such a name, without building and scanning
-            // that text for every value at every click.
-            entries[std::string(name.data(), nameLength)].assign(data.data(),
-                                                                 TextLength(data.data(), dataSize));
-            continue;
+        // Whitespace around the name is dropped; what is left must be one plain key. A name such
+        // as "A=1 B" would otherwise read as two entries of the key form.
+        const std::string keyName = TrimWhitespace(std::string(name.data(), nameLength));
+        if (!IsKeyText(keyName.data(), keyName.size())) {
+            SetLastError(ERROR_INVALID_DATA);
+            throw FormatException();
         }
-        // Blanks around the name are dropped, any other name is refused: ParseText decides.
-        ParseText(std::string(name.data(), nameLength) + "=" +
-                  QuoteValue(TextOf(data.data(), dataSize)));
+        entries[keyName].assign(data.data(), TextLength(data.data(), dataSize));
     }
-
-    status = RegCloseKey(key.release());
-    if (status != ERROR_SUCCESS) FailWith(status);
+    return ERROR_SUCCESS;
 }
 
 void CKeyValueMap::SaveToRegistry(const std::string& keyPath, HKEY root) const

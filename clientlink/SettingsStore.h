@@ -1,4 +1,8 @@
 // The settings shared with the delivery client, under HKEY_CURRENT_USER.
+//
+// Errors: a single value is read and written by calls that answer TRUE or FALSE and leave the
+// failing registry status as the thread's last-error code. The whole map is loaded and saved by
+// CKeyValueMap (KeyValueMap.h), which throws instead.
 #pragma once
 
 #include <windows.h>
@@ -20,3 +24,7 @@ extern const char* const kClientInstanceName;
 BOOL ReadRegistryString(const std::string& keyPath, const std::string& valueName, std::string& text);
 BOOL WriteRegistryString(const std::string& keyPath, const std::string& valueName,
                          const std::string& text);
+
+// Tests only: called after the settings load has sized its buffers, before it reads the values
+// (so that a test can change the key under it). Null in the product.
+extern void (*settingsEnumerationStarts)(HKEY key);

@@ -2,14 +2,19 @@
 #include "plugin/ButtonWindow.h"
 
 #include "ClientApp/RequestDispatch.h"
+#include "plugin/Boundary.h"
 #include "plugin/InstanceData.h"
 #include "plugin/PluginEntry.h"
+#include "win/Owned.h"
 
 const char* buttonClassName = "BUTTON";
 
 namespace {
 
 const char kRecordProperty[] = "instance->pdata";
+// The procedure that was installed before ours, kept on the window for as long as ours may be in
+// its chain: a procedure installed over ours still calls ours after the record has gone.
+const char kChainProperty[] = "instance->chain";
 const char kSystemButtonClass[] = "BUTTON";
 const char kPluginButtonClass[] = "PluginButton";
 
@@ -35,10 +40,14 @@ void ForgetProperty(HWND window, const InstanceData* record)
     if (GetPropA(window, kRecordProperty) == record) RemovePropA(window, kRecordProperty);
 }
 
+WNDPROC ChainOf(HWND window) { return reinterpret_cast<WNDPROC>(GetPropA(window, kChainProperty)); }
+
 void Subclass(InstanceData* record, NPWindow* window, HWND handle)
 {
     record->savedWndProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(InstanceWindowProc)));
+    if (record->savedWndProc != InstanceWindowProc && !ChainOf(handle))
+        SetPropA(handle, kChainProperty, reinterpret_cast<HANDLE>(record->savedWndProc));
     record->hwnd = handle;
     SetPropA(handle, kRecordProperty, record);
     InvalidateRect(handle, nullptr, TRUE);
@@ -55,18 +64,10 @@ void Subclass(InstanceData* record, NPWindow* window, HWND handle)
                                      nullptr);
 }
 
-// One click: the button stays disabled while the dispatch runs its dialogs.
-void Click(InstanceData* record)
+// The end of a click, however the dispatch ended.
+void EndClick(InstanceData* record, HWND button)
 {
-    HWND button = record->button;
-    ++record->dispatchDepth;
-    EnableWindow(button, FALSE);
-    try {
-        DispatchRequest(record, record->file, record->hasSrc);
-    } catch (...) {
-    }
     --record->dispatchDepth;
-
     if (record->destroyed) {
         // NPP_Destroy ran meanwhile and left the release to us; its windows are not ours any more.
         if (record->dispatchDepth == 0) ReleaseInstanceRecord(record);
@@ -75,30 +76,38 @@ void Click(InstanceData* record)
     if (record->dispatchDepth == 0 && IsWindow(button)) EnableWindow(button, TRUE);
 }
 
+// One click: the button stays disabled while the dispatch runs its dialogs.
+void Click(InstanceData* record)
+{
+    HWND button = record->button;
+    ++record->dispatchDepth;
+    EnableWindow(button, FALSE);
+    auto ended = OnScopeExit([&] { EndClick(record, button); });
+    ModalLoop inDispatch;
+    DispatchRequest(record, record->file, record->hasSrc);
+}
+
 }  // namespace
 
 void RegisterButtonClass()
 {
-    try {
-        buttonClassName = kSystemButtonClass;
-        WNDCLASSA buttonClass{};
-        if (!GetClassInfoA(nullptr, kSystemButtonClass, &buttonClass)) return;
-        HCURSOR cursor = LoadCursorFromFileA("cursor1.cur");
-        if (!cursor) return;
-        buttonClass.hCursor = cursor;
-        buttonClass.lpszClassName = kPluginButtonClass;
-        if (RegisterClassA(&buttonClass)) {
-            buttonClassName = kPluginButtonClass;
-            pluginButtonModule = buttonClass.hInstance;
-        } else if (GetLastError() == ERROR_CLASS_ALREADY_EXISTS) {
-            // Registered by an earlier start in this process; it keeps the cursor it got then.
-            DestroyCursor(cursor);
-            buttonClassName = kPluginButtonClass;
-            pluginButtonModule = buttonClass.hInstance;
-        } else {
-            DestroyCursor(cursor);
-        }
-    } catch (...) {
+    buttonClassName = kSystemButtonClass;
+    WNDCLASSA buttonClass{};
+    if (!GetClassInfoA(nullptr, kSystemButtonClass, &buttonClass)) return;
+    HCURSOR cursor = LoadCursorFromFileA("cursor1.cur");
+    if (!cursor) return;
+    buttonClass.hCursor = cursor;
+    buttonClass.lpszClassName = kPluginButtonClass;
+    if (RegisterClassA(&buttonClass)) {
+        buttonClassName = kPluginButtonClass;
+        pluginButtonModule = buttonClass.hInstance;
+    } else if (GetLastError() == ERROR_CLASS_ALREADY_EXISTS) {
+        // Registered by an earlier start in this process; it keeps the cursor it got then.
+        DestroyCursor(cursor);
+        buttonClassName = kPluginButtonClass;
+        pluginButtonModule = buttonClass.hInstance;
+    } else {
+        DestroyCursor(cursor);
     }
 }
 
@@ -108,9 +117,11 @@ void RestoreWindowProcedure(InstanceData* record)
     if (window) {
         if (OursIsInstalled(window)) {
             SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(record->savedWndProc));
+            // Out of the chain altogether, unless what comes back is ours again (another record's).
+            if (record->savedWndProc != InstanceWindowProc) RemovePropA(window, kChainProperty);
         } else {
-            // We cannot leave someone else's chain; without the property, whatever still reaches
-            // us there goes to DefWindowProcA instead of to this record.
+            // We cannot leave someone else's chain. Without the record property, whatever still
+            // reaches us there goes on down the chain, as it did before we came.
             ForgetProperty(window, record);
         }
     }
@@ -124,61 +135,74 @@ void DetachInstanceWindow(InstanceData* record)
     RestoreWindowProcedure(record);
 }
 
-extern "C" NPError NPP_SetWindow(NPP instance, NPWindow* window)
-{
-    try {
-        if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
-        InstanceData* record = static_cast<InstanceData*>(instance->pdata);
-        if (!record) return NPERR_INVALID_INSTANCE_ERROR;
-        HWND given = window ? static_cast<HWND>(window->window) : nullptr;
+namespace {
 
-        if (record->window) {
-            if (given && given == record->hwnd) {
-                InvalidateRect(given, nullptr, TRUE);
-                UpdateWindow(given);
-                record->window = window;
-                return NPERR_NO_ERROR;
-            }
-            RestoreWindowProcedure(record);
-        }
-        if (!given) {
+NPError SetWindow(NPP instance, NPWindow* window)
+{
+    InstanceData* record = RecordOf(instance);
+    if (!record) return NPERR_INVALID_INSTANCE_ERROR;
+    HWND given = window ? static_cast<HWND>(window->window) : nullptr;
+
+    if (record->window) {
+        if (given && given == record->hwnd) {
+            InvalidateRect(given, nullptr, TRUE);
+            UpdateWindow(given);
             record->window = window;
             return NPERR_NO_ERROR;
         }
-        Subclass(record, window, given);
-        return NPERR_NO_ERROR;
-    } catch (...) {
+        RestoreWindowProcedure(record);
+    }
+    if (!given) {
+        record->window = window;
         return NPERR_NO_ERROR;
     }
+    Subclass(record, window, given);
+    return NPERR_NO_ERROR;
 }
 
-LRESULT CALLBACK InstanceWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    try {
-        InstanceData* record = static_cast<InstanceData*>(GetPropA(window, kRecordProperty));
-        if (message == WM_COMMAND) {
-            if (record && !record->destroyed && record->button &&
-                reinterpret_cast<HWND>(lParam) == record->button && HIWORD(wParam) == BN_CLICKED)
-                Click(record);
-            return 0;
-        }
+    InstanceData* record = static_cast<InstanceData*>(GetPropA(window, kRecordProperty));
+    if (message == WM_COMMAND) {
+        if (record && !record->destroyed && record->button &&
+            reinterpret_cast<HWND>(lParam) == record->button && HIWORD(wParam) == BN_CLICKED)
+            Click(record);
+        return 0;
+    }
 
-        // Only the window the record subclassed has its procedure in savedWndProc; and a window
-        // that two records subclassed in turn would otherwise call us forever.
-        WNDPROC saved = (record && record->hwnd == window) ? record->savedWndProc : nullptr;
-        if (!saved || saved == InstanceWindowProc)
-            return DefWindowProcA(window, message, wParam, lParam);
+    // Only the window the record subclassed has its procedure in savedWndProc. Without one, or
+    // when it is ours again (a window that two records subclassed in turn), the message goes on to
+    // the procedure that was there before ours came: the browser's window still paints and closes.
+    WNDPROC saved = (record && record->hwnd == window) ? record->savedWndProc : nullptr;
+    if (!saved || saved == InstanceWindowProc) saved = ChainOf(window);
+    if (!saved || saved == InstanceWindowProc)
+        return DefWindowProcA(window, message, wParam, lParam);
 
-        if (message == WM_NCDESTROY) {
-            // The window goes before the browser told us: forget it now, so that a later window
-            // with the same handle value is never taken for ours.
+    if (message == WM_NCDESTROY) {
+        // The window goes before the browser told us: forget it now, so that a later window
+        // with the same handle value is never taken for ours.
+        RemovePropA(window, kChainProperty);
+        if (record && record->hwnd == window) {
             RemovePropA(window, kRecordProperty);
             record->savedWndProc = nullptr;
             record->hwnd = nullptr;
             record->button = nullptr;
         }
-        return CallWindowProcA(saved, window, message, wParam, lParam);
-    } catch (...) {
-        return 0;
     }
+    return CallWindowProcA(saved, window, message, wParam, lParam);
+}
+
+}  // namespace
+
+// Also when the button cannot be made, NPP_SetWindow answers 0: only a missing instance is an error.
+extern "C" NPError NPP_SetWindow(NPP instance, NPWindow* window)
+{
+    return Guarded(NPERR_NO_ERROR, NPERR_NO_ERROR,
+                   [&]() -> NPError { return SetWindow(instance, window); });
+}
+
+LRESULT CALLBACK InstanceWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return Guarded(LRESULT(0), LRESULT(0),
+                   [&] { return HandleMessage(window, message, wParam, lParam); });
 }

@@ -14,7 +14,9 @@ void RegisterButtonClass();
 LRESULT CALLBACK InstanceWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Gives the record's subclassed window its procedure back, but only while ours is still the
-// installed one (a host may un-subclass, or subclass over us); clears hwnd and savedWndProc.
+// installed one (a host may un-subclass, or subclass over us); clears hwnd and savedWndProc. When
+// another procedure was installed over ours, ours stays in that chain and passes every message on
+// to the procedure it replaced.
 void RestoreWindowProcedure(InstanceData* record);
 
 // As RestoreWindowProcedure, and also takes the record off the window's "instance->pdata"

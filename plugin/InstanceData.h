@@ -33,3 +33,9 @@ struct InstanceData {
     char* fileBytes;
     uint32_t fileSize;
 };
+
+// The record of an instance, or null when the instance or its record is missing.
+inline InstanceData* RecordOf(NPP instance)
+{
+    return instance ? static_cast<InstanceData*>(instance->pdata) : nullptr;
+}

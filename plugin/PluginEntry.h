@@ -35,3 +35,14 @@ void NPN_MemFree(void* ptr);
 // Releases the attribute copies and the record itself (NPN_MemFree). The record must no longer be
 // reachable from any window or NPP.
 void ReleaseInstanceRecord(InstanceData* record);
+
+// Calls of ours now inside a modal loop (a click's dialogs and boxes, the stream's error box). While
+// any runs, NP_Shutdown keeps the library from being unloaded under it.
+extern int modalLoopsRunning;
+class ModalLoop {
+public:
+    ModalLoop() { ++modalLoopsRunning; }
+    ~ModalLoop() { --modalLoopsRunning; }
+    ModalLoop(const ModalLoop&) = delete;
+    ModalLoop& operator=(const ModalLoop&) = delete;
+};

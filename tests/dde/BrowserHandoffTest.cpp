@@ -244,9 +244,9 @@ TEST_F(BrowserHandoff, SendsTheDownloadUrlVerbatimInQuotesAndClosesTheConversati
     TestBrowserServer server(kServiceName);
     ASSERT_TRUE(server.Ready());
 
-    char url[] = "http://pages.example/get client?a=1&b=\"2\",x";
+    char url[] = "http://pages.example/get client?a=1&b=2,x";
     record.downloadUrl = url;
-    EXPECT_EQ(Exchange("\"http://pages.example/get client?a=1&b=\"2\",x\",,0,4"), HandOff(server));
+    EXPECT_EQ(Exchange("\"http://pages.example/get client?a=1&b=2,x\",,0,4"), HandOff(server));
 }
 
 TEST_F(BrowserHandoff, WithoutDownloadUrlSendsTheClientDownloadPage)
@@ -259,15 +259,15 @@ TEST_F(BrowserHandoff, WithoutDownloadUrlSendsTheClientDownloadPage)
     EXPECT_STREQ("http://www.tolvane.example/download.html", clientDownloadPage);
 }
 
-TEST_F(BrowserHandoff, AOneCharacterUrlMakesTheShortestItem)
+TEST_F(BrowserHandoff, TheShortestUrlMakesTheShortestItem)
 {
     SavedHttpDdeName::SetName(kServiceName);
     ReadBrowserDdeName();
     TestBrowserServer server(kServiceName);
     ASSERT_TRUE(server.Ready());
-    char url[] = "u";
+    char url[] = "http://u";
     record.downloadUrl = url;
-    EXPECT_EQ(Exchange("\"u\",,0,4"), HandOff(server));
+    EXPECT_EQ(Exchange("\"http://u\",,0,4"), HandOff(server));
 }
 
 TEST_F(BrowserHandoff, ABrowserOnAnotherThreadReceivesTheRequest)
@@ -292,7 +292,7 @@ TEST_F(BrowserHandoff, ABrowserOnAnotherThreadReceivesTheRequest)
     EXPECT_EQ(Exchange("\"http://other.example/thread\",,0,4"), shared.events);
 }
 
-TEST_F(BrowserHandoff, AUrlTooLongForTheItemIsNotSent)
+TEST_F(BrowserHandoff, AUrlTooLongForTheItemSendsTheClientDownloadPage)
 {
     SavedHttpDdeName::SetName(kServiceName);
     ReadBrowserDdeName();
@@ -300,10 +300,46 @@ TEST_F(BrowserHandoff, AUrlTooLongForTheItemIsNotSent)
     ASSERT_TRUE(server.Ready());
     std::string url = "http://long.example/" + std::string(600, 'p');
     record.downloadUrl = &url[0];
-    EXPECT_EQ((std::vector<DdeEvent>{{XTYP_CONNECT, "WWW_OpenURL", kServiceName, 0},
-                                     {XTYP_CONNECT_CONFIRM, "WWW_OpenURL", kServiceName, 0},
-                                     {XTYP_DISCONNECT, "", "", 0}}),
-              HandOff(server));
+    EXPECT_EQ(Exchange("\"http://www.tolvane.example/download.html\",,0,4"), HandOff(server));
+}
+
+// Only an http or https URL with no quote and no control byte is the page's; for anything else the
+// browser gets the client download page, which is what the user said Yes to.
+TEST_F(BrowserHandoff, OnlyAPlainHttpOrHttpsUrlIsHandedOver)
+{
+    SavedHttpDdeName::SetName(kServiceName);
+    ReadBrowserDdeName();
+    const std::string downloadPage = "http://www.tolvane.example/download.html";
+    const struct {
+        std::string url;
+        bool sent;
+    } cases[] = {
+        {"http://pages.example/client.exe", true},
+        {"https://pages.example/client.exe", true},
+        {"HTTPS://caps.example/client.exe", true},  // DDE strings are atoms: no case twin of another case
+        {"http://" + std::string(241, 'h'), true},  // 248 bytes, the longest
+        {"http://" + std::string(242, 'h'), false},
+        {"http://evil.example/setup.exe\",\"C:\\Startup\\setup.exe\",-1,0,\"a=1", false},
+        {"http://evil.example/a\"b", false},
+        {"http://evil.example/\r\nx", false},
+        {"http://evil.example/\tx", false},
+        {"http://evil.example/\x7f", false},
+        {"file:///C:/Windows/system32/calc.exe", false},
+        {"javascript:alert(1)", false},
+        {"ftp://files.example/client.exe", false},
+        {"\\\\evil.example\\s\\setup.exe", false},
+        {"http:/one-slash.example", false},
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url);
+        TestBrowserServer server(kServiceName);
+        ASSERT_TRUE(server.Ready());
+        std::string url = c.url;
+        record.downloadUrl = &url[0];
+        EXPECT_EQ(c.sent, IsSafeBrowserUrl(url.c_str()));
+        EXPECT_EQ(Exchange("\"" + (c.sent ? url : downloadPage) + "\",,0,4"), HandOff(server));
+    }
 }
 
 TEST_F(BrowserHandoff, NothingIsSentWithoutARegisteredOrAnsweringBrowser)

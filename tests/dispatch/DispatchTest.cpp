@@ -284,7 +284,8 @@ TEST_F(DispatchTest, UploadPageSubmitsTheNamedFileWithItsRecipients)
     EXPECT_TRUE(ui.fileDialogs.empty()) << "the page named the file";
     ASSERT_EQ(ui.messageBoxes.size(), 1u) << "only the confirmation";
     EXPECT_EQ(ui.messageBoxes[0].text,
-              "This page asks to send your file \n" + package + " \nto: ann:bob \nDo you want to send it?");
+              "This page asks to send your file \n" + package +
+                  " \nto: ann:bob \nthrough the server: srv1 \nport: 609 \nDo you want to send it?");
     auto lines = SubmissionLines(OnlySubmission());
     EXPECT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines.count("UPLOAD=\"TRUE\""), 1u);

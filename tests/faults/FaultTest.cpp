@@ -423,7 +423,8 @@ TEST_F(Faults, ALocalFileTheUserDidNotConfirmLeavesNothing)
         ui.messageBoxAnswers = {IDNO};
         Click({"Tolvane Save request cancelled"});
         ASSERT_EQ(1u, ui.messageBoxes.size()) << hasSrc;
-        EXPECT_EQ("This page asks to send your file \n" + package + " \nto: ann \nDo you want to send it?",
+        EXPECT_EQ("This page asks to send your file \n" + package + " \nto: ann \nthrough the server: srv1 \nport: " +
+                      (hasSrc ? "(none given)" : "609") + " \nDo you want to send it?",
                   ui.messageBoxes[0].text);
         EXPECT_TRUE(ui.fileDialogs.empty());
     }

@@ -4,6 +4,8 @@
 
 #include "hostile/HostileSupport.h"
 
+#include "ClientApp/RequestData.h"
+
 namespace {
 
 const std::size_t k64KiB = 64 * 1024;
@@ -12,11 +14,12 @@ std::string Text(const char* copy) { return copy ? copy : "<null>"; }
 
 using HostileAttributes = PluginHost;
 
-TEST_F(HostileAttributes, ValuesOf64KiBAreCopiedWholeAndSubmittedWhole)
+// Shown values (NAME, SERVERNAME, SERVERPORT) up to their bound, the others of any length.
+TEST_F(HostileAttributes, ValuesOfTheirLongestAreCopiedWholeAndSubmittedWhole)
 {
     InstallClient();
-    const std::string name = std::string(k64KiB - 4, 'n') + ".bin";
-    const std::string server(k64KiB, 's'), port(k64KiB, '6'), size(k64KiB, '7');
+    const std::string name = std::string(kLongestShownValue - 4, 'n') + ".bin";
+    const std::string server(kLongestShownValue, 's'), port(kLongestShownValue, '6'), size(k64KiB, '7');
     const std::string caption(k64KiB, 'c'), url = "http://" + std::string(k64KiB, 'u');
     Attributes attributes{{"name", name},        {"servername", server}, {"contenttype", "RICH"},
                           {"port", port},        {"size", size},         {"caption", caption},
@@ -44,10 +47,10 @@ TEST_F(HostileAttributes, ValuesOf64KiBAreCopiedWholeAndSubmittedWhole)
     EXPECT_EQ("1", ReadUserRegistryText(kSignalKey, "Value"));
 }
 
-TEST_F(HostileAttributes, AnUploadFileOf64KiBIsAFileThatCannotBeOpened)
+TEST_F(HostileAttributes, AnUploadFileTooLongForAPathIsAFileThatCannotBeOpened)
 {
     InstallClient();
-    const std::string file = "C:\\" + std::string(k64KiB, 'f');
+    const std::string file = "C:\\" + std::string(kLongestShownValue - 3, 'f');
     Attributes attributes{{"upload", "true"}, {"file", file}, {"RECIPIENTS", "ann"}, {"servername", "srv1"}};
     ASSERT_EQ(NPERR_NO_ERROR, New(attributes));
     ShowInWindow();

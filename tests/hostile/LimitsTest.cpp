@@ -8,7 +8,9 @@
 #include <cstring>
 #include <functional>
 
+#include "ClientApp/RequestData.h"
 #include "ClientApp/VexoRequest.h"
+#include "clientlink/BrowserHandoff.h"
 #include "clientlink/PlatformCalls.h"
 #include "clientlink/SettingsStore.h"
 #include "diag/TraceLog.h"
@@ -52,7 +54,7 @@ protected:
 TEST_F(Limits, TheSaveAsBufferTakesAProposalOf511BytesAndNoLonger)
 {
     InstallClient();
-    for (std::size_t length : {std::size_t(511), std::size_t(512), k64KiB}) {
+    for (std::size_t length : {std::size_t(511), std::size_t(512), kLongestShownValue - 8}) {
         SCOPED_TRACE(length);
         ui.fileDialogs.clear();
         ui.fileDialogAnswers = {std::nullopt};
@@ -163,11 +165,11 @@ private:
 };
 DdeBrowser* DdeBrowser::active = nullptr;
 
-TEST_F(Limits, ADownloadUrlTooLongForTheDdeItemSendsNothing)
+TEST_F(Limits, ADownloadUrlTooLongForTheDdeItemSendsTheClientDownloadPage)
 {
     // No product key: the click offers the client, and Yes hands the page's URL to the browser.
-    // The item is "URL",,0,4 in a 512-byte buffer, and a DDE string holds 255 characters at most:
-    // 248 characters of URL is the longest that is sent.
+    // The item is "URL",,0,4, and a DDE string holds 255 characters at most: 248 characters of URL
+    // is the longest that is sent; a longer one gets the client download page instead.
     SavedHttpDdeName registration;
     SavedHttpDdeName::SetName("VxHostileBrowser");
     for (std::size_t length : {std::size_t(248), std::size_t(249), std::size_t(504), std::size_t(505), k64KiB}) {
@@ -184,7 +186,7 @@ TEST_F(Limits, ADownloadUrlTooLongForTheDdeItemSendsNothing)
                                             "Document: Done"}),
                   browser.statusTexts);
         EXPECT_EQ(1, server.connections);
-        EXPECT_EQ(length == 248 ? std::vector<std::string>{"\"" + url + "\",,0,4"} : std::vector<std::string>{},
+        EXPECT_EQ(std::vector<std::string>{"\"" + (length == 248 ? url : std::string(clientDownloadPage)) + "\",,0,4"},
                   server.requests);
     }
 }

@@ -68,7 +68,7 @@ TEST_F(PageTrust, ARichRequestFileNamingALocalFileIsSentOnlyAfterYes)
     ASSERT_EQ(1u, ui.messageBoxes.size());
     EXPECT_EQ(nullptr, ui.messageBoxes[0].owner);
     EXPECT_EQ("This page asks to send your file \nC:\\Users\\me\\secret.txt \nto: mallory:eve \n"
-              "Do you want to send it?",
+              "through the server: collector.example \nport: 2 \nDo you want to send it?",
               ui.messageBoxes[0].text);
     EXPECT_EQ("Tolvane Message ", ui.messageBoxes[0].caption);
     EXPECT_EQ(kConfirmStyle, ui.messageBoxes[0].style);
@@ -139,7 +139,8 @@ TEST_F(PageTrust, APlainRequestFileNamingALocalFileAsksBeforeTheSaveAsDialog)
     ui.messageBoxAnswers = {IDNO};
     ClickRequestFile("vnxclient: NAME=pkg.bin SERVERNAME=srv1 FILE=C:\\secret.txt\n");
     ASSERT_EQ(1u, ui.messageBoxes.size());
-    EXPECT_EQ("This page asks to send your file \nC:\\secret.txt \nto:  \nDo you want to send it?",
+    EXPECT_EQ("This page asks to send your file \nC:\\secret.txt \nto:  \nthrough the server: srv1 \n"
+              "port: (none given) \nDo you want to send it?",
               ui.messageBoxes[0].text)
         << "no RECIPIENTS: the box says so";
     EXPECT_TRUE(ui.fileDialogs.empty()) << "No ends the click before the Save-As dialog";
@@ -170,7 +171,8 @@ TEST_F(PageTrust, AnUploadPageNamingAFileSubmitsItOnlyAfterYes)
     ClickPage({{"upload", "true"}, {"file", secret}, {"RECIPIENTS", "mallory"},
                {"servername", "collector.example"}, {"contenttype", "RICH"}});
     ASSERT_EQ(1u, ui.messageBoxes.size());
-    EXPECT_EQ("This page asks to send your file \n" + secret + " \nto: mallory \nDo you want to send it?",
+    EXPECT_EQ("This page asks to send your file \n" + secret +
+                  " \nto: mallory \nthrough the server: collector.example \nport: 609 \nDo you want to send it?",
               ui.messageBoxes[0].text);
     EXPECT_EQ("Tolvane Message ", ui.messageBoxes[0].caption);
     EXPECT_EQ(kConfirmStyle, ui.messageBoxes[0].style);

@@ -2,6 +2,8 @@
 // nothing after it.
 #include "hostile/HostileSupport.h"
 
+#include "ClientApp/RequestData.h"
+
 namespace {
 
 const std::size_t k10MiB = 10 * 1024 * 1024;
@@ -30,13 +32,14 @@ protected:
     }
 };
 
-TEST_F(HostileRequestFile, TenMebibytesOfLinesBeforeTheRequestAreSkipped)
+TEST_F(HostileRequestFile, LinesBeforeTheRequestAreSkippedUpToTheBound)
 {
     InstallClient();
+    const std::string request = "vnxclient: NAME=big.bin SERVERNAME=srv1 TYPE=RICH\n";
+    const std::string filler = "filler text that is not a request, vnxclient without colon\r\n";
     std::string bytes;
-    bytes.reserve(k10MiB + 100);
-    while (bytes.size() < k10MiB) bytes += "filler text that is not a request, vnxclient without colon\r\n";
-    bytes += "vnxclient: NAME=big.bin SERVERNAME=srv1 TYPE=RICH\n";
+    while (bytes.size() + filler.size() + request.size() <= kLargestRequestFile) bytes += filler;
+    bytes += request;
     ClickRequestFile(bytes);
 
     EXPECT_EQ(kDone, LastStatus());
@@ -46,10 +49,27 @@ TEST_F(HostileRequestFile, TenMebibytesOfLinesBeforeTheRequestAreSkipped)
               Lines(OnlySubmission()));
 }
 
-TEST_F(HostileRequestFile, ATenMebibyteNameIsSubmittedWholeAndNotProposed)
+// Judged on its size alone: one byte over the bound, or ten mebibytes, and nothing of it is read.
+TEST_F(HostileRequestFile, AFileLargerThanTheBoundIsRefusedUnread)
 {
     InstallClient();
-    const std::string name(k10MiB, 'v');
+    const std::string request = "vnxclient: NAME=big.bin SERVERNAME=srv1 TYPE=RICH\n";
+    for (std::size_t size : {kLargestRequestFile + 1, k10MiB}) {
+        SCOPED_TRACE(size);
+        ui.messageBoxes.clear();
+        ClickRequestFile(request + std::string(size - request.size(), ' '));
+        ExpectRejectedWith(kNoRequestOpening + RequestPath() + " \n" + kStars + "(larger than " +
+                           std::to_string(kLargestRequestFile) + " bytes: not read)");
+        table.destroy(&npp, nullptr);
+        DestroyWindow(window);
+        window = nullptr;
+    }
+}
+
+TEST_F(HostileRequestFile, ANameOfTheLongestShownLengthIsSubmittedWholeAndNotProposed)
+{
+    InstallClient();
+    const std::string name(kLongestShownValue, 'v');
     ClickRequestFile("vnxclient: NAME=\"" + name + "\" SERVERNAME=srv1\n");
     ASSERT_EQ(1u, ui.fileDialogs.size());
     EXPECT_EQ("", ui.fileDialogs[0].initialFile) << "a name that does not fit is left out";
@@ -69,11 +89,11 @@ TEST_F(HostileRequestFile, ATenMebibyteNameIsSubmittedWholeAndNotProposed)
               Lines(body));
 }
 
-TEST_F(HostileRequestFile, TenMebibytesWithoutThePrefixAreShownAsTheWholeFileText)
+TEST_F(HostileRequestFile, AFileOfTheBoundWithoutThePrefixIsShownAsTheWholeFileText)
 {
     InstallClient();
     std::string bytes, fileText;
-    while (bytes.size() < k10MiB) {
+    while (bytes.size() + 24 <= kLargestRequestFile) {
         bytes += "no request on this line\n";
         fileText += "no request on this line\r\n";  // every LF becomes CR LF in the file text
     }
@@ -81,17 +101,27 @@ TEST_F(HostileRequestFile, TenMebibytesWithoutThePrefixAreShownAsTheWholeFileTex
     ExpectRejectedWith(kNoRequestOpening + RequestPath() + " \n" + kStars + fileText);
 }
 
-TEST_F(HostileRequestFile, NulBytesTravelInsideAValueAndBeforeThePrefix)
+// Before the prefix a NUL is just a byte; inside a value it would hide what follows from every box.
+TEST_F(HostileRequestFile, NulBytesBeforeThePrefixAreSkipped)
 {
     InstallClient();
     const std::string nul(1, '\0');
-    ClickRequestFile("binary" + nul + "junk\nvnxclient: NAME=\"a" + nul + "b.bin\" SERVERNAME=srv1 TYPE=RICH\n");
-
+    ClickRequestFile("binary" + nul + "junk\nvnxclient: NAME=\"ab.bin\" SERVERNAME=srv1 TYPE=RICH\n");
     EXPECT_EQ(kDone, LastStatus());
     EXPECT_TRUE(ui.messageBoxes.empty());
-    EXPECT_EQ((std::multiset<std::string>{"NAME=\"a" + nul + "b.bin\"", "SERVERNAME=\"srv1\"", "TYPE=\"RICH\"",
-                                          "DestBaseName=\"a" + nul + "b.bin\"", "DestInitialDir=\"C:\\old\\\""}),
+    EXPECT_EQ((std::multiset<std::string>{"NAME=\"ab.bin\"", "SERVERNAME=\"srv1\"", "TYPE=\"RICH\"",
+                                          "DestBaseName=\"ab.bin\"", "DestInitialDir=\"C:\\old\\\""}),
               Lines(OnlySubmission()));
+}
+
+TEST_F(HostileRequestFile, ANulInAnyValueIsABadRequest)
+{
+    InstallClient();
+    const std::string nul(1, '\0');
+    const std::string data = "NAME=ab.bin SERVERNAME=srv1 TYPE=RICH Note=\"x" + nul + "y\"";
+    ClickRequestFile("vnxclient: " + data + "\n");
+    // The refusal shows the request data up to the NUL, where every box text ends.
+    ExpectRejectedWith(BadRequestText(data.substr(0, data.find('\0'))));
 }
 
 TEST_F(HostileRequestFile, ANulEndsNoBareValueSoATypeWithOneIsBad)

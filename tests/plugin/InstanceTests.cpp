@@ -118,10 +118,14 @@ TEST_F(Instance, NewMatchesAttributeNamesInAnyLetterCase)
     EXPECT_EQ("report.zip", Text(r->name));
     EXPECT_EQ("8080", Text(r->port));
     EXPECT_EQ("RICH", Text(r->contentType));
-    EXPECT_EQ("C:\\out\\a.txt", Text(r->file));
+    EXPECT_EQ(nullptr, r->file) << "an element with src keeps no file attribute";
     EXPECT_EQ("a@example.test", Text(r->recipients));
     EXPECT_EQ("1024", Text(r->size));
     EXPECT_EQ(1, r->hasSrc);
+    NPP_Destroy(&npp, nullptr);
+
+    r = Create({{"FILE", "C:\\out\\a.txt"}});
+    EXPECT_EQ("C:\\out\\a.txt", Text(r->file)) << "without src the file attribute stays";
 }
 
 TEST_F(Instance, NewCopiesValuesVerbatimWithExactlyLengthPlusOneBytes)
@@ -305,12 +309,18 @@ TEST_F(Instance, StreamAsFileRecordsOnlyTheFirstFile)
     EXPECT_TRUE(calls.messageBoxes.empty());
 }
 
-TEST_F(Instance, StreamAsFileIgnoresTheNameForFileAttributesAndUploads)
+TEST_F(Instance, StreamAsFileTakesTheStreamOverAFileAttributeAndIgnoresUploads)
 {
     ScriptedPlatform calls;
     NPStream stream{};
+    // The request file is the one the browser fetched, never a path on the user's disk the page chose.
     InstanceData* r = Create({{"file", "C:\\given.txt"}, {"src", ""}});
     NPP_StreamAsFile(&npp, &stream, "C:\\streamed.vnxclient");
+    EXPECT_EQ("C:\\streamed.vnxclient", Text(r->file));
+    NPP_Destroy(&npp, nullptr);
+
+    // Without src the file attribute stays (an upload page's file) and no stream arrives.
+    r = Create({{"file", "C:\\given.txt"}});
     EXPECT_EQ("C:\\given.txt", Text(r->file));
     NPP_Destroy(&npp, nullptr);
 

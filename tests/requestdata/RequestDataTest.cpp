@@ -115,3 +115,44 @@ TEST(TrimWhitespace, RemovesCLocaleWhitespaceAtBothEnds)
     EXPECT_FALSE(IsTextWhitespace('\0'));
     EXPECT_FALSE(IsTextWhitespace('\x85'));
 }
+
+// What a page sends must be what the user sees: a NUL anywhere, a control byte or more than the
+// shown bound in one of the six shown values makes the request a bad one.
+TEST(IsShowableRequest, RefusesNulControlBytesAndOverlongShownValues)
+{
+    const std::string longest(kLongestShownValue, 'v');
+    const struct {
+        const char* key;
+        std::string value;
+        bool showable;
+    } cases[] = {
+        {"RECIPIENTS", "me@mycompany.example", true},
+        {"NAME", "r\xe9sum\xe9 \x83\x5C.pdf", true},  // bytes above ASCII and blanks are shown as they are
+        {"SIZE", "12\r\n34", true},                    // not shown: control bytes pass
+        {"SIZE", std::string(64 * 1024, '7'), true},   // not shown: any length
+        {"SIZE", Bytes("1\0002"), false},              // a NUL in any value
+        {"Anything.else", Bytes("x\0y"), false},
+        {"RECIPIENTS", Bytes("me@mycompany.example \rDo you want to send it?\0:attacker@evil.example"), false},
+        {"RECIPIENTS", "me@mycompany.example" + std::string(33000, '\n') + ":attacker@evil.example", false},
+        {"NAME", "report.pdf\nTargetPath=C:\\x\nDEBUG_APPROVED=YES\nZ=", false},
+        {"FILE", "C:\\a\tb.txt", false},
+        {"SERVERNAME", "srv\x7f", false},
+        {"SERVERPORT", "609\r", false},
+        {"TYPE", "RICH\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + " of " + std::to_string(c.value.size()) + " bytes");
+        CKeyValueMap request;
+        request["NAME"] = "pkg.bin";
+        request[c.key] = c.value;
+        EXPECT_EQ(c.showable, IsShowableRequest(request));
+    }
+    for (const char* key : {"FILE", "RECIPIENTS", "SERVERNAME", "SERVERPORT", "NAME", "TYPE"}) {
+        SCOPED_TRACE(key);
+        CKeyValueMap request;
+        request[key] = longest;
+        EXPECT_TRUE(IsShowableRequest(request)) << "at the bound";
+        request[key] = longest + "v";
+        EXPECT_FALSE(IsShowableRequest(request)) << "one byte over";
+    }
+}

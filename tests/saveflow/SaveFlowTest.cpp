@@ -5,7 +5,9 @@
 #include <set>
 #include <string>
 
+#include "ClientApp/RequestData.h"
 #include "ClientApp/VexoRequest.h"
+#include "ClientApp/VexoRequestInternal.h"
 #include "diag/TraceLog.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
@@ -313,6 +315,97 @@ TEST_F(SaveFlowFromFile, RichFileCarriesNoTargetPath)
               "TYPE=\"RICH\"\n",
               Submission());
     EXPECT_EQ("C:\\old", Value(settings, "LoadDeliveryDir"));
+}
+
+// A request file's FILE is shown as it is submitted, so it must be an absolute path on a local
+// drive, written as such; anything else is a bad request, refused before any box that asks.
+TEST_F(SaveFlowFromFile, AFileThatIsNoAbsoluteLocalPathIsABadRequest)
+{
+    const std::string refused[] = {
+        "notes.txt",          "sub\\notes.txt",           "\\notes.txt",     "C:notes.txt",
+        "C:\\a\\..\\x.txt",   "\\\\evil.example\\s\\x",   "//evil.example/s/x", "\\\\?\\C:\\x.txt",
+        "\\\\.\\pipe\\p",     "\\\\.\\COM1",              "C:\\dir\\CON",    "C:\\x.txt:stream",
+        "Q:\\no drive.txt",
+    };
+    for (const std::string& file : refused) {
+        SCOPED_TRACE(file);
+        ui.messageBoxes.clear();
+        std::string path = WriteRequest("vnxclient: NAME=ab SERVERNAME=s1 TYPE=RICH FILE=\"" + file + "\"\n");
+        EXPECT_THROW(SubmitSaveRequestFile(settings, path.c_str(), kOwner), FormatException);
+        ASSERT_EQ(1u, ui.messageBoxes.size()) << "the parser's report only, no confirmation";
+        EXPECT_EQ(0u, ui.messageBoxes[0].text.find("The request file appears to have bad request"));
+    }
+    EXPECT_EQ("<none>", Submission());
+
+    ui.messageBoxes.clear();
+    ui.messageBoxAnswers = {IDYES};
+    std::string path = WriteRequest("vnxclient: NAME=ab SERVERNAME=s1 TYPE=RICH FILE=\"C:\\Users\\me\\notes.txt\"\n");
+    EXPECT_EQ(1, SubmitSaveRequestFile(settings, path.c_str(), kOwner));
+    ASSERT_EQ(1u, ui.messageBoxes.size());
+    EXPECT_EQ("This page asks to send your file \nC:\\Users\\me\\notes.txt \nto:  \nthrough the server: s1 \n"
+              "port: (none given) \nDo you want to send it?",
+              ui.messageBoxes[0].text);
+}
+
+// Both routes refuse what the user would not see whole: a control byte in a shown value, or one
+// longer than the bound. (Which values and bytes: the IsShowableRequest table.)
+TEST_F(SaveFlowFromFile, ValuesTheUserCannotSeeWholeMakeABadRequestByEitherRoute)
+{
+    const std::string nul(1, '\0');
+    const std::string entries[] = {
+        "RECIPIENTS=\"me@mycompany.example \rDo you want to send it?" + nul + ":attacker@evil.example\"",
+        "SERVERNAME=\"evil\r.example\"",
+        "SERVERPORT=\"" + std::string(kLongestShownValue + 1, '6') + "\"",
+        "FILE=\"C:\\" + std::string(kLongestShownValue, 'f') + "\"",
+    };
+    for (const std::string& entry : entries) {
+        SCOPED_TRACE(entry.substr(0, 40));
+        ui.messageBoxes.clear();
+        std::string path = WriteRequest("vnxclient: NAME=ab SERVERNAME=s1 TYPE=RICH " + entry + "\n");
+        EXPECT_THROW(SubmitSaveRequestFile(settings, path.c_str(), kOwner), FormatException);
+        ASSERT_EQ(1u, ui.messageBoxes.size());
+        EXPECT_EQ(0u, ui.messageBoxes[0].text.find("The request file appears to have bad request"));
+    }
+    for (const char* name : {"report.pdf\nTargetPath=C:\\x\nDEBUG_APPROVED=YES\nZ=", "a\tb", "ab\x7f"}) {
+        SCOPED_TRACE(name);
+        ui.messageBoxes.clear();
+        CKeyValueMap request;
+        request["NAME"] = name;
+        request["SERVERNAME"] = "s1";
+        request["TYPE"] = "RICH";
+        EXPECT_THROW(SubmitSaveRequest(settings, request, kOwner), FormatException);
+        ASSERT_EQ(1u, ui.messageBoxes.size());
+        EXPECT_EQ(kBadRequestText, ui.messageBoxes[0].text);
+    }
+    EXPECT_EQ("<none>", Submission());
+}
+
+// In a double-byte code page the second byte of a character may be 0x5C, the backslash: names
+// and paths are split at characters. (0x83 0x5C is one character in code page 932.)
+TEST(SplitAtCharacters, ASecondByteThatIsABackslashSplitsNothing)
+{
+    const struct {
+        std::string text;
+        UINT codePage;
+        std::size_t last;
+        std::size_t first;
+    } cases[] = {
+        {"C:\\pkgs\\\x83\x5C.dat", 932, 7, 1},
+        {"C:\\pkgs\\\x83\x5C.dat", 1252, 9, 1},
+        {"\x83\x5C", 932, std::string::npos, std::string::npos},
+        {"\x83\x5C", 1252, 1, 1},
+        {"\x83\x5C\\x", 932, 2, 2},
+        {"a/b\x83\x5C\x83\x5C", 932, 1, 1},
+        {"ab\\\x83", 932, 2, 2},  // a lead byte with nothing after it is a character of its own
+        {"\x81\x5C:\x81\x5C", 936, 2, 2},
+        {"plain\\name", 932, 5, 5},
+        {"", 932, std::string::npos, std::string::npos},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text + " in " + std::to_string(c.codePage));
+        EXPECT_EQ(c.last, FindLastSeparator(c.text, ":\\/", c.codePage));
+        EXPECT_EQ(c.first, FindFirstSeparator(c.text, ":\\/", c.codePage));
+    }
 }
 
 }  // namespace

@@ -264,3 +264,82 @@ TEST_F(SettingsStore, WriteRegistryStringReportsAFailedWriteByItsStatus)
 }
 
 }  // namespace
+
+namespace {
+
+// The client changes the key between the load's sizing of its buffers and its reading of the
+// values: the load starts over once, and fails when the key changes again.
+int keyChanges = 0;
+void (*changeKey)(HKEY) = nullptr;
+
+void ChangeKeyWhileLoading(HKEY)
+{
+    if (keyChanges <= 0) return;
+    --keyChanges;
+    changeKey(nullptr);
+}
+
+// Each time four times as long: past what the last sizing allowed, whatever unit the registry
+// counts in.
+void GrowAValue(HKEY)
+{
+    static std::size_t length = 100;
+    length *= 4;
+    WriteProductValue("LoadRequestDir", "C:\\" + std::string(length, 'g'));
+}
+
+void DeleteTheValues(HKEY)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kTestProductKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueA(key, "LoadRequestDir");
+    RegDeleteValueA(key, "ApplicationPath");
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+TEST_F(SettingsStore, LoadStartsOverOnceWhenTheKeyChangesUnderIt)
+{
+    const struct {
+        const char* what;
+        void (*change)(HKEY);
+        int changes;
+        const char* outcome;
+    } cases[] = {
+        {"a value grows (ERROR_MORE_DATA)", GrowAValue, 1, "ok"},
+        {"values are deleted (ERROR_NO_MORE_ITEMS)", DeleteTheValues, 1, "ok"},
+        {"a value grows at every reading", GrowAValue, 2, "FormatException"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteProductRegistryTree();
+        WriteProductValue("ApplicationPath", "client.exe");
+        WriteProductValue("LoadRequestDir", "C:\\r");
+        changeKey = c.change;
+        keyChanges = c.changes;
+        settingsEnumerationStarts = ChangeKeyWhileLoading;
+        CKeyValueMap map;
+        EXPECT_EQ(c.outcome, LoadOutcome(map));
+        settingsEnumerationStarts = nullptr;
+        EXPECT_EQ(0, keyChanges) << "every change was made";
+        if (std::string(c.outcome) == "ok") {
+            std::string stored = ReadUserRegistryText(kTestProductKey, "LoadRequestDir");
+            std::string loaded = "<absent>";
+            map.Lookup("LoadRequestDir", loaded);
+            EXPECT_EQ(stored, loaded) << "the second reading sees the key as it is now";
+        }
+    }
+}
+
+TEST_F(SettingsStore, LoadRejectsANameThatParsesAsMoreThanOneEntry)
+{
+    for (const char* name : {"A=1 B", "A=\"1\" B", "LoadRequestDir=x LoadDeliveryDir", "A B=1"}) {
+        SCOPED_TRACE(name);
+        DeleteProductRegistryTree();
+        WriteProductValue(name, "value");
+        CKeyValueMap map;
+        EXPECT_EQ("FormatException", LoadOutcome(map));
+        EXPECT_TRUE(map.IsEmpty()) << "nothing of the name is taken";
+    }
+}

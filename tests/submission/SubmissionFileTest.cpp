@@ -205,4 +205,32 @@ TEST_F(SubmissionFile, TemporaryFileThatCannotBeCreatedIsAFileError)
     EXPECT_FALSE(FileExists(folder / "0d4a51005.vnxsubmit"));
 }
 
+BOOL WINAPI WriteFailsForLackOfSpace(HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPPED)
+{
+    *written = 0;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+BOOL WINAPI WriteStopsHalfway(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED overlapped)
+{
+    return ::WriteFile(file, bytes, size / 2, written, overlapped);
+}
+
+// A write that fails once the temporary file exists leaves no ".tmp" behind: the client never
+// reads one, and nothing else would ever remove it.
+TEST_F(SubmissionFile, AWriteThatFailsLeavesNoTemporaryFile)
+{
+    request["NAME"] = std::string(10000, 'n');  // more than one archive buffer
+    for (auto write : {WriteFailsForLackOfSpace, WriteStopsHalfway}) {
+        submissionWriteFile = write;
+        std::unique_ptr<CFileException> error = WriteExpectingError(settings, request);
+        submissionWriteFile = ::WriteFile;
+        ASSERT_TRUE(error);
+        EXPECT_EQ(CFileException::diskFull, error->m_cause);
+        EXPECT_EQ(folder / "0d4a51005.tmp", error->m_strFileName);
+        EXPECT_EQ(std::set<std::string>{}, FilesIn(folder.path()));
+    }
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "ClientApp/RequestData.h"
 #include "ClientApp/VexoRequest.h"
 #include "ClientApp/VexoRequestInternal.h"
 #include "diag/TraceLog.h"
@@ -16,6 +17,13 @@ namespace {
 
 const HWND kOwner = reinterpret_cast<HWND>(0x4321);
 const UINT kConfirmStyle = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND | MB_TOPMOST;
+
+std::string ConfirmText(const std::string& path, const std::string& recipients, const std::string& server,
+                        const std::string& port)
+{
+    return "This page asks to send your file \n" + path + " \nto: " + recipients + " \nthrough the server: " +
+           server + " \nport: " + port + " \nDo you want to send it?";
+}
 
 std::map<std::string, std::string> Entries(const CKeyValueMap& map)
 {
@@ -124,8 +132,7 @@ TEST_F(UploadFlow, PagesFileSkipsTheDialogAndIsResolvedToAnAbsolutePath)
     EXPECT_EQ(1, result);
     EXPECT_TRUE(ui.fileDialogs.empty());
     ASSERT_EQ(1u, ui.messageBoxes.size());
-    EXPECT_EQ("This page asks to send your file \n" + package + " \nto: a::b \nDo you want to send it?",
-              ui.messageBoxes[0].text)
+    EXPECT_EQ(ConfirmText(package, "a::b", "srv1", "700"), ui.messageBoxes[0].text)
         << "the box names the absolute path that is submitted";
     EXPECT_EQ(Expected("given name", "a::b", "700", "80"), Submission());
 }
@@ -137,9 +144,8 @@ TEST_F(UploadFlow, PagesFileIsSentOnlyAfterYesInTheExactBox)
     EXPECT_EQ(1, SubmitUploadRequest(settings, request, kOwner));
     ASSERT_EQ(1u, ui.messageBoxes.size());
     EXPECT_EQ(nullptr, ui.messageBoxes[0].owner);
-    EXPECT_EQ("This page asks to send your file \n" + package +
-                  " \nto: ann:bob \nDo you want to send it?",
-              ui.messageBoxes[0].text);
+    EXPECT_EQ(ConfirmText(package, "ann:bob", "srv1", "609"), ui.messageBoxes[0].text)
+        << "the port shown is the one submitted";
     EXPECT_EQ("Tolvane Message ", ui.messageBoxes[0].caption);
     EXPECT_EQ(kConfirmStyle, ui.messageBoxes[0].style);
     EXPECT_EQ(Expected("report.txt", "ann:bob", "609", "8009"), Submission());
@@ -168,13 +174,11 @@ TEST_F(UploadFlow, ConfirmationTextCarriesThePathAndRecipientsVerbatim)
     for (const std::string& recipients : {std::string(), std::string("x:y:z")}) {
         ui.messageBoxes.clear();
         ui.messageBoxAnswers = {IDNO, IDYES};
-        EXPECT_FALSE(ConfirmPageNamedFile(path, recipients));
-        EXPECT_TRUE(ConfirmPageNamedFile(path, recipients));
+        EXPECT_FALSE(ConfirmPageNamedFile(path, recipients, "srv", ""));
+        EXPECT_TRUE(ConfirmPageNamedFile(path, recipients, "srv", ""));
         ASSERT_EQ(2u, ui.messageBoxes.size());
         for (const MessageBoxCall& box : ui.messageBoxes) {
-            EXPECT_EQ("This page asks to send your file \n" + path + " \nto: " + recipients +
-                          " \nDo you want to send it?",
-                      box.text);
+            EXPECT_EQ(ConfirmText(path, recipients, "srv", "(none given)"), box.text);
             EXPECT_EQ("Tolvane Message ", box.caption);
             EXPECT_EQ(kConfirmStyle, box.style);
         }
@@ -269,6 +273,124 @@ TEST_F(UploadFlow, SubmissionFileErrorPassesAndTheSettingsStayAsTheyWere)
     } catch (const CFileException&) {
     }
     EXPECT_EQ(settingsBefore, Entries(settings));
+}
+
+// Under Wine \\host\share\file is served from the prefix's dosdevices\unc folder: a "network" file
+// that opens when anything asks for it. Empty when the prefix is unknown.
+std::string WineUncFolder()
+{
+    char prefix[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
+    if (length == 0 || length >= sizeof prefix) return std::string();
+    std::string folder = std::string("Z:") + prefix + "\\dosdevices\\unc";
+    for (char& c : folder)
+        if (c == '/') c = '\\';
+    return folder;
+}
+
+// The paths a page may name: refused by their text before any file-system call, or resolved to an
+// absolute path on a local drive.
+TEST_F(UploadFlow, OnlyAPlainFileOnALocalDriveIsAPathThePageMayName)
+{
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, current);
+    const struct {
+        std::string path;
+        bool local;
+    } cases[] = {
+        {package, true},
+        {"C:\\Users\\me\\secret.txt", true},
+        {"C:/Users/me/secret.txt", true},
+        {"report.txt", true},  // relative: resolved against the current directory
+        {"\\\\evil.example\\s\\x", false},
+        {"//evil.example/s/x", false},
+        {"\\/evil.example/s/x", false},
+        {"\\\\.\\pipe\\vxtest", false},
+        {"\\\\.\\C:\\x.txt", false},
+        {"\\\\?\\C:\\x.txt", false},
+        {"\\\\?\\UNC\\evil.example\\s\\x", false},
+        {"\\??\\C:\\x.txt", false},
+        {"C:\\dir\\CON", false},
+        {"C:\\dir\\nul.txt", false},
+        {"C:\\dir\\com1", false},
+        {"C:\\dir\\LPT9 .log", false},
+        {"C:\\dir\\CONOUT$", false},
+        {"C:\\CON\\x.txt", false},
+        {"C:\\dir\\console.txt", true},
+        {"C:\\dir\\COM0", true},
+        {"C:\\dir\\file.txt:stream", false},
+        {"C:\\" + std::string(MAX_PATH, 'l'), false},
+        {"Q:\\no drive.txt", false},
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::string fullPath = "untouched";
+        EXPECT_EQ(c.local, IsLocalPath(c.path, fullPath));
+        if (!c.local) {
+            EXPECT_EQ("", fullPath);
+            continue;
+        }
+        const std::string expected = c.path == "report.txt" ? std::string(current) + "\\report.txt"
+                                     : c.path[2] == '/'     ? "C:\\Users\\me\\secret.txt"
+                                                            : c.path;
+        EXPECT_EQ(expected, fullPath);
+    }
+
+    std::string fullPath;
+    EXPECT_TRUE(IsLocalRegularFile(package, fullPath));
+    EXPECT_FALSE(IsLocalRegularFile(folder.path(), fullPath)) << "a folder";
+    EXPECT_FALSE(IsLocalRegularFile(folder / "missing.txt", fullPath));
+}
+
+// An upload page naming a network file or a pipe: the route's box, nothing opened, nothing sent.
+TEST_F(UploadFlow, PagesNetworkOrPipePathIsNeverOpened)
+{
+    const std::string unc = WineUncFolder();
+    if (!unc.empty()) {
+        CreateDirectoryA(unc.c_str(), nullptr);
+        CreateDirectoryA((unc + "\\evil.example").c_str(), nullptr);
+        CreateDirectoryA((unc + "\\evil.example\\s").c_str(), nullptr);
+        WriteWholeFile(unc + "\\evil.example\\s\\x", "served over the network");
+        ASSERT_EQ("served over the network", ReadWholeFile("\\\\evil.example\\s\\x")) << "the share answers";
+    }
+    HANDLE pipe = CreateNamedPipeA("\\\\.\\pipe\\vxtest-upload", PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_NOWAIT, 1,
+                                   512, 512, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, pipe);
+    for (const std::string& file : {std::string("\\\\evil.example\\s\\x"), std::string("//evil.example/s/x"),
+                                    std::string("\\\\.\\pipe\\vxtest-upload"), std::string("\\\\?\\") + package}) {
+        SCOPED_TRACE(file);
+        ui.messageBoxes.clear();
+        request["FILE"] = file;
+        EXPECT_EQ(0, SubmitUploadRequest(settings, request, kOwner));
+        ASSERT_EQ(1u, ui.messageBoxes.size()) << "no confirmation: only the route's box";
+        EXPECT_EQ("The file '" + file + "' could not be opened.", ui.messageBoxes[0].text);
+        EXPECT_EQ("Error!", ui.messageBoxes[0].caption);
+    }
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(ConnectNamedPipe(pipe, nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PIPE_LISTENING), GetLastError()) << "no one opened the pipe";
+    CloseHandle(pipe);
+    EXPECT_TRUE(ui.fileDialogs.empty());
+    EXPECT_EQ("<none>", Submission());
+}
+
+// The attack from an upload page's attributes: recipients padded with line feeds so that
+// the box would be cut before the attacker's address. Refused before any box but the warning.
+TEST_F(UploadFlow, RecipientsTheUserCannotSeeWholeAreABadRequest)
+{
+    request["FILE"] = package;
+    for (const std::string& recipients :
+         {"me@mycompany.example" + std::string(33000, '\n') + ":attacker@evil.example",
+          "me@mycompany.example:" + std::string(kLongestShownValue, 'a'), std::string("ann\r:bob")}) {
+        ui.messageBoxes.clear();
+        request["RECIPIENTS"] = recipients;
+        EXPECT_THROW(SubmitUploadRequest(settings, request, kOwner), FormatException);
+        ASSERT_EQ(1u, ui.messageBoxes.size());
+        EXPECT_EQ(kBadRequestText, ui.messageBoxes[0].text);
+        EXPECT_EQ("Tolvane Message ", ui.messageBoxes[0].caption);
+    }
+    EXPECT_EQ("<none>", Submission());
 }
 
 }  // namespace

@@ -206,14 +206,14 @@ TEST_F(ButtonWindow, DestroyRestoresTheProcedureAndLeavesTheButton)
 }
 
 // A host that subclassed over us keeps its procedure; whatever it still passes down must not reach
-// the released record.
+// the released record, and goes on to the browser's procedure below ours.
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto below = reinterpret_cast<WNDPROC>(GetPropA(window, "test.below"));
     return CallWindowProcA(below, window, message, wParam, lParam);
 }
 
-TEST_F(ButtonWindow, DestroyLeavesAProcedureThatIsNotOurs)
+TEST_F(ButtonWindow, DestroyLeavesAProcedureThatIsNotOursAndTheChainBelowItWorking)
 {
     Create();
     ASSERT_EQ(NPERR_NO_ERROR, NPP_SetWindow(&npp, &npWindow));
@@ -221,14 +221,22 @@ TEST_F(ButtonWindow, DestroyLeavesAProcedureThatIsNotOurs)
     SetPropA(first, "test.below", reinterpret_cast<HANDLE>(below));
     ASSERT_EQ(NPERR_NO_ERROR, NPP_Destroy(&npp, nullptr));
     EXPECT_EQ(reinterpret_cast<void*>(&HostProc), InstalledProcedure(first));
+    EXPECT_EQ(nullptr, GetPropA(first, "instance->pdata"));
     EXPECT_EQ(browser.allocations, browser.releases);
 
     BrowserWindowLog().probes.clear();
-    EXPECT_EQ(0, SendMessageA(first, kProbe, 1, 2));  // ends in DefWindowProcA
-    EXPECT_TRUE(BrowserWindowLog().probes.empty());
+    EXPECT_EQ(0x7777, SendMessageA(first, kProbe, 1, 2));
+    EXPECT_EQ((std::vector<std::pair<WPARAM, LPARAM>>{{1, 2}}), BrowserWindowLog().probes);
     EXPECT_EQ(TRUE, SendMessageA(first, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("still works")));
     EXPECT_EQ("still works", WindowText(first));
-    RemovePropA(first, "test.below");
+    // It paints and closes as the browser's window.
+    const int paintsBefore = BrowserWindowLog().paints;
+    InvalidateRect(first, nullptr, TRUE);
+    UpdateWindow(first);
+    EXPECT_EQ(paintsBefore + 1, BrowserWindowLog().paints);
+    const int closedBefore = BrowserWindowLog().finalMessages;
+    ASSERT_TRUE(DestroyWindow(first));
+    EXPECT_EQ(closedBefore + 1, BrowserWindowLog().finalMessages);
 }
 
 TEST_F(ButtonWindow, DestroyAfterTheHostUnsubclassedKeepsTheHostsProcedure)
@@ -281,7 +289,10 @@ TEST_F(ButtonWindow, TwoInstancesOnOneWindowDoNotCallThemselvesForever)
     ASSERT_EQ(NPERR_NO_ERROR, NPP_New(mime, &other, NP_EMBED, 0, nullptr, nullptr, nullptr));
     NPWindow same = npWindow;
     ASSERT_EQ(NPERR_NO_ERROR, NPP_SetWindow(&other, &same));
-    EXPECT_EQ(0, SendMessageA(first, kProbe, 0, 0));
+    // Ours over ours: the message goes once to the browser's procedure, not round in a circle.
+    BrowserWindowLog().probes.clear();
+    EXPECT_EQ(0x7777, SendMessageA(first, kProbe, 5, 6));
+    EXPECT_EQ(1u, BrowserWindowLog().probes.size());
     EXPECT_EQ(NPERR_NO_ERROR, NPP_Destroy(&other, nullptr));
     EXPECT_EQ(NPERR_NO_ERROR, NPP_Destroy(&npp, nullptr));
     EXPECT_EQ(reinterpret_cast<void*>(&BrowserWindowProc), InstalledProcedure(first));

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -161,6 +162,24 @@ TEST_F(Click, InstanceDestroyedInsideItsDispatchIsReleasedWhenTheDispatchReturns
     BrowserWindowLog().probes.clear();
     BrowserWindowLog().probes.shrink_to_fit();
     EXPECT_EQ(heapBefore, HeapBytesInUse());
+}
+
+// The browser's status call throwing at the end of a click: the window procedure's guard stops it,
+// and the click still ends (button enabled, the record back to no running dispatch).
+void ThrowingStatus(NPP, const char*) { throw std::runtime_error("status"); }
+
+TEST_F(Click, AnExceptionFromTheBrowserEndsAtTheWindowProcedure)
+{
+    HWND button = CreateWithButton(&npp);
+    ASSERT_NE(nullptr, button);
+    browser.funcs.status = ThrowingStatus;
+
+    // Unconfigured: the first status text of the click throws, before any box.
+    EXPECT_EQ(0, SendMessageA(window, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
+                              reinterpret_cast<LPARAM>(button)));
+    EXPECT_TRUE(platformCalls.messageBoxes.empty());
+    EXPECT_TRUE(IsWindowEnabled(button));
+    EXPECT_EQ(0, static_cast<InstanceData*>(npp.pdata)->dispatchDepth);
 }
 
 }  // namespace

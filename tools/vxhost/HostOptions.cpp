@@ -21,8 +21,9 @@ const char kUsage[] =
     "  --pause MS            wait this long after the page is shown, before the first click\n"
     "  --timeout SECONDS     end with an error after this long (scripted mode: 60 unless given)\n"
     "  --during TITLE=ACTION while the dialog titled TITLE is open, before it is answered: \"click N\",\n"
-    "                        \"destroy N\" (NPP_Destroy of instance N) or \"shutdown\" (NPP_Destroy of every\n"
-    "                        instance, then NP_Shutdown); repeatable, each used once, in order (\"pass\"\n"
+    "                        \"destroy N\" (NPP_Destroy of instance N), \"shutdown\" (NPP_Destroy of every\n"
+    "                        instance, then NP_Shutdown) or \"unload\" (the same, then FreeLibrary, as a\n"
+    "                        browser that lets the page go); repeatable, each used once, in order (\"pass\"\n"
     "                        does nothing, so that the next action waits for a later dialog)\n"
     "  --figures             print the process's handles and memory before the clicks, after each of the\n"
     "                        first ten clicks, every 100th and the last, after each --during action and\n"
@@ -166,10 +167,12 @@ DialogAction ParseAction(const std::string& text)
 {
     if (text == "pass") return {DialogAction::kPass, 0};
     if (text == "shutdown") return {DialogAction::kShutdown, 0};
+    if (text == "unload") return {DialogAction::kUnload, 0};
     for (const auto& verb : {std::make_pair("click ", DialogAction::kClick), std::make_pair("destroy ", DialogAction::kDestroy)}) {
         std::string prefix = verb.first;
         if (text.compare(0, prefix.size(), prefix) == 0)
             return {verb.second, static_cast<int>(ParseNumber(text.substr(prefix.size()), "--during"))};
     }
-    throw UsageError("--during does \"click N\", \"destroy N\", \"shutdown\" or \"pass\", not \"" + text + "\"");
+    throw UsageError("--during does \"click N\", \"destroy N\", \"shutdown\", \"unload\" or \"pass\", not \"" + text +
+                     "\"");
 }

@@ -53,9 +53,9 @@ Options ParseOptions(int argc, char** argv);
 
 // What --during may do while a dialog is open.
 struct DialogAction {
-    enum Kind { kPass, kClick, kDestroy, kShutdown } kind;
+    enum Kind { kPass, kClick, kDestroy, kShutdown, kUnload } kind;
     int number;
 };
 
-// Throws UsageError for anything but "pass", "shutdown", "click N" and "destroy N".
+// Throws UsageError for anything but "pass", "shutdown", "unload", "click N" and "destroy N".
 DialogAction ParseAction(const std::string& text);

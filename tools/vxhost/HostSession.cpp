@@ -313,15 +313,23 @@ void HostSession::RunDialogAction(const std::string& text)
 {
     DialogAction action = ParseAction(text);
     if (action.kind == DialogAction::kPass) return;
-    if (action.kind == DialogAction::kShutdown && pluginShutDown) {
+    const bool shutsDown = action.kind == DialogAction::kShutdown || action.kind == DialogAction::kUnload;
+    if (shutsDown && pluginShutDown) {
         PrintError("the plug-in is shut down already");
         actionFailed = true;
         return;
     }
     bool done = true;
     std::string problem;
-    if (action.kind == DialogAction::kShutdown) {
+    if (shutsDown) {
         ShutDownPlugin(0);
+        if (action.kind == DialogAction::kUnload) {
+            // The library's code is still on this thread's stack, below the open dialog.
+            const std::string path = plugin.Path();
+            plugin.Unload();
+            PrintLine("vxhost", std::string("unloaded (FreeLibrary); the library is ") +
+                                    (GetModuleHandleA(path.c_str()) ? "still mapped" : "unmapped"));
+        }
     } else if (action.kind == DialogAction::kDestroy) {
         NPError answered = NPERR_NO_ERROR;
         done = shown->DestroyInstance(action.number, answered, problem);

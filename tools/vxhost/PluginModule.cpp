@@ -166,6 +166,7 @@ PluginModule::~PluginModule() { Unload(); }
 
 void PluginModule::Load(const std::string& path)
 {
+    this->path = path;
     module = LoadLibraryA(path.c_str());
     if (!module) throw std::runtime_error("cannot load " + path + ": " + ErrorText(GetLastError()));
     getEntryPoints = Export<NP_GetEntryPointsFunc>(module, "NP_GetEntryPoints");

@@ -39,10 +39,12 @@ public:
     void Initialize(NPNetscapeFuncs* browserFuncs);
     NPError Shutdown();
     void Unload();
+    const std::string& Path() const { return path; }
 
     NPPluginFuncs funcs{};
 
 private:
+    std::string path;
     HMODULE module = nullptr;
     NP_GetEntryPointsFunc getEntryPoints = nullptr;
     NP_InitializeFunc initialize = nullptr;

@@ -91,9 +91,9 @@ case_named_file() {
     host no --plugin "$(winpath "$VXPLUGIN")" --clicks 1,2 --answer 'Tolvane Message =No' --answer 'Tolvane Message =No' "$page"
     expect_rc no 0
     expect_lines "each file is named in the box, and No cancels" "$WORK/no.out" '^(dialog: box.*-> |status: )' \
-'dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: carol \nDo you want to send it? -> No
+'dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: carol \nthrough the server: srv3 \nport: 609 \nDo you want to send it? -> No
 status: Tolvane Save request cancelled
-dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: mallory:eve \nDo you want to send it? -> No
+dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: mallory:eve \nthrough the server: srv4 \nport: (none given) \nDo you want to send it? -> No
 status: Tolvane Save request cancelled'
     sleep 1
     expect_equal "no submission file is written" "" "$(request_files)"
@@ -103,9 +103,9 @@ status: Tolvane Save request cancelled'
     host yes --plugin "$(winpath "$VXPLUGIN")" --clicks 1,2 --answer 'Tolvane Message =Yes' --answer 'Tolvane Message=Yes' "$page"
     expect_rc yes 0
     expect_lines "Yes submits both, with no other dialog" "$WORK/yes.out" '^(dialog: box.*-> |status: )' \
-'dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: carol \nDo you want to send it? -> Yes
+'dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: carol \nthrough the server: srv3 \nport: 609 \nDo you want to send it? -> Yes
 status: Document : Done
-dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: mallory:eve \nDo you want to send it? -> Yes
+dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: mallory:eve \nthrough the server: srv4 \nport: (none given) \nDo you want to send it? -> Yes
 status: Document : Done'
     expect_equal "no file dialog" "" "$(grep -E '^dialog: file dialog' "$WORK/yes.out")"
     wait_for_journal 2
@@ -442,3 +442,55 @@ vxhost: shut down (NP_Shutdown answered 0)
 vxhost: click 1 ended with its instance destroyed (shown before: \"The Tolvane client is not installed or configured properly ...\")"
 }
 
+
+# The browser shuts the plug-in down and unloads it while a click's dialog is open (the page went
+# away meanwhile): the library stays mapped under the dialog, the click ends, the process lives on.
+case_unload_under_dialog() {
+    install_client
+    start_client
+    local d='C:\e2e\dl'
+    host unload --plugin "$(winpath "$VXPLUGIN")" --click 1 --during "$SAVE_TITLE=unload" --answer "$SAVE_TITLE=$d\\unloaded.zip" \
+        "$(winpath "$PAGES/three-downloads.html")"
+    expect_rc unload 0
+    expect_lines "NP_Shutdown and FreeLibrary inside the dialog: the library stays mapped and the click ends" \
+        "$WORK/unload.out" '^(vxhost: (click|shut down|unloaded)|dialog: file dialog .* -> |status: )' \
+"vxhost: click 1 on \"Deliver first.zip\"
+vxhost: shut down (NP_Shutdown answered 0)
+vxhost: unloaded (FreeLibrary); the library is still mapped
+dialog: file dialog \"$SAVE_TITLE\" -> $d\\unloaded.zip
+vxhost: click 1 ended with its instance destroyed"
+    expect_equal "nothing on standard error" "" "$(cat "$WORK/unload.err")"
+    wait_for_journal 1
+    expect_equal "the Save-As confirmed after the unload is still submitted" \
+        'NAME="first.zip" TargetPath="C:\e2e\dl\unloaded.zip"' \
+        "$(journal_requests | grep -oE '\b(NAME|TargetPath)="[^"]*"' | paste -d' ' - -)"
+
+    # With no client: unloaded while the configuration box is open, then No.
+    uninstall_client
+    host box --plugin "$(winpath "$VXPLUGIN")" --click 1 --during 'Configuration Error=unload' \
+        --answer 'Configuration Error=No' "$(winpath "$EXAMPLES/no-client.html")"
+    expect_rc box 0
+    expect_grep "the box returns into the pinned library" \
+        '^vxhost: click 1 ended with its instance destroyed' "$WORK/box.out"
+}
+
+# A Wine process started with LC_ALL=ja_JP.UTF-8 has the ANSI code page 932, where 0x83 0x5C is one
+# character whose second byte is the backslash's. The proposed name keeps it whole there; under
+# code page 1252 the same bytes are two characters, and the name is cut after the backslash.
+case_code_page_932() {
+    install_client
+    start_client
+    local character=$'\x83\x5C'
+    printf '<html><body><embed type="application/x-vnxclient" width="240" height="30" caption="cp932"
+ name="C:\\pkgs\\%s.dat" servername="srv1" contenttype="RICH"></body></html>\n' "$character" \
+        >"$PAGES/cp932.html"
+    LC_ALL=ja_JP.UTF-8 host cp932 --plugin "$(winpath "$VXPLUGIN")" --click 1 "$(winpath "$PAGES/cp932.html")"
+    expect_rc cp932 0
+    host cp1252 --plugin "$(winpath "$VXPLUGIN")" --click 1 "$(winpath "$PAGES/cp932.html")"
+    expect_rc cp1252 0
+    wait_for_journal 2
+    expect_equal "the proposed name is split at characters of the code page" \
+"DestBaseName=\"$character.dat\"
+DestBaseName=\".dat\"" \
+        "$(journal_requests | LC_ALL=C grep -aoE 'DestBaseName="[^"]*"')"
+}

@@ -300,3 +300,80 @@ case_client_intake() {
     expect_grep "--install takes no plug-in" '^vxclient: unknown option --plugin$' "$WORK/plugin.err"
 }
 
+
+# The host as Gecko and as Chromium: what the probe sees of their argument orders, NPP_SetWindow
+# calls, writes and teardowns (the plug-in's own pages under each are in browsers.sh).
+case_host_browsers() {
+    export VXPROBE_LOG=$WORK/probe.log
+    local probe url
+    probe=$(winpath "$VXPROBE")
+    url="file:///Z:${PAGES}/request.vxprobe"
+    host gecko --plugin "$probe" --browser gecko --unload-delay 0 --shutdown "$(winpath "$PAGES/probe-browsers.html")"
+    expect_rc gecko 0
+    expect_lines "gecko: width and height last, SRC, a null PARAM; two NPP_SetWindow before the stream, one on layout; all 35 bytes in one write; NPP_Destroy after a failed NPP_New" \
+        "$VXPROBE_LOG" '^(  [^c]|NPP_)' \
+"NPP_New type=application/x-vxprobe mode=1 argc=9
+  data=\"request.vxprobe\"
+  type=\"application/x-vxprobe\"
+  action=\"object\"
+  writeready=\"7\"
+  width=\"150\"
+  height=\"20\"
+  SRC=\"request.vxprobe\"
+  PARAM (null)
+  writeready=\"9\"
+NPP_SetWindow 150x20 client 150x20 child of the browser window type 1
+NPP_SetWindow again at 12,52 clip 12,52-162,72
+NPP_NewStream type=application/x-vxprobe url=$url end=35 seekable=0 offered=1
+NPP_Write offset=0 len=35
+NPP_StreamAsFile file=given bytes=35 same-as-written
+NPP_DestroyStream reason=0
+NPP_New type=application/x-vxprobe mode=1 argc=2
+  type=\"application/x-vxprobe\"
+  action=\"refuse\"
+NPP_Destroy without an instance
+NPP_SetWindow again at 12,52 clip 12,52-162,72
+NPP_Destroy object"
+
+    expect_grep "gecko: the host reports the NPP_Destroy of the refused instance" \
+        '^vxhost: instance 2: NPP_Destroy after the failed NPP_New answered 2$' "$WORK/gecko.out"
+
+    rm -f "$VXPROBE_LOG"
+    host chromium --plugin "$probe" --browser chromium --shutdown "$(winpath "$PAGES/probe-browsers.html")"
+    expect_rc chromium 0
+    expect_lines "chromium: params first, src for data; writes as ready; a scroll and back in a wrapper; a null window before NPP_Destroy" \
+        "$VXPROBE_LOG" '^(  [^c]|NPP_)' \
+"NPP_New type=application/x-vxprobe mode=1 argc=7
+  writeready=\"9\"
+  data=\"request.vxprobe\"
+  type=\"application/x-vxprobe\"
+  width=\"150\"
+  height=\"20\"
+  action=\"object\"
+  src=\"request.vxprobe\"
+NPP_SetWindow 150x20 client 150x20 child of the browser window type 1
+NPP_NewStream type=application/x-vxprobe url=$url end=35 seekable=0 offered=1
+NPP_Write offset=0 len=9
+NPP_Write offset=9 len=9
+NPP_Write offset=18 len=9
+NPP_Write offset=27 len=8
+NPP_StreamAsFile file=given bytes=35 same-as-written
+NPP_DestroyStream reason=0
+NPP_New type=application/x-vxprobe mode=1 argc=2
+  type=\"application/x-vxprobe\"
+  action=\"refuse\"
+NPP_SetWindow again at 0,0 clip 0,10-150,20 in a wrapper window
+NPP_SetWindow again at 0,0 clip 0,0-150,20 in a wrapper window
+NPP_SetWindow null window 150x20
+NPP_Destroy object"
+
+    rm -f "$VXPROBE_LOG"
+    host stalled --plugin "$probe" --browser chromium --shutdown "$(winpath "$PAGES/probe-stalled.html")"
+    expect_rc stalled 0
+    expect_lines "chromium: a stream the plug-in is never ready for stays open and is broken off at the teardown" \
+        "$VXPROBE_LOG" '^NPP_(NewStream|Write|StreamAsFile|DestroyStream|SetWindow null|Destroy )' \
+"NPP_NewStream type=application/x-vxprobe url=$url end=35 seekable=0 offered=1
+NPP_DestroyStream reason=2
+NPP_SetWindow null window 240x40
+NPP_Destroy stalled"
+}

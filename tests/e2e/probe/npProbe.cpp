@@ -118,13 +118,21 @@ NPError New(NPMIMEType type, NPP instance, uint16_t mode, int16_t argc, char* ar
         if (_stricmp(argn[i], "writeready") == 0) probe->writeReady = atoi(argv[i]);
         if (_stricmp(argn[i], "streamtype") == 0) probe->streamType = static_cast<uint16_t>(atoi(argv[i]));
     }
-    return NPERR_NO_ERROR;
+    // action="refuse": NPP_New fails, and keeps nothing for a browser that destroys the instance anyway.
+    if (strcmp(probe->action, "refuse") != 0) return NPERR_NO_ERROR;
+    delete probe->received;
+    browser->memfree(probe);
+    instance->pdata = nullptr;
+    return NPERR_GENERIC_ERROR;
 }
 
 NPError Destroy(NPP instance, NPSavedData**)
 {
     Probe* probe = ProbeOf(instance);
-    if (!probe) return NPERR_INVALID_INSTANCE_ERROR;
+    if (!probe) {
+        Record("NPP_Destroy without an instance");
+        return NPERR_INVALID_INSTANCE_ERROR;
+    }
     Record("NPP_Destroy " + std::string(probe->action));
     if (probe->window) SetWindowLongPtrA(probe->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(probe->savedProc));
     delete probe->received;
