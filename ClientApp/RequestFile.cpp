@@ -1,6 +1,7 @@
 // The request-file parser and the field checks.
 #include "ClientApp/VexoRequest.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "ClientApp/RequestData.h"
@@ -20,6 +21,12 @@ std::string MapValue(const CKeyValueMap& map, const std::string& key)
     if (!map.Lookup(key, value)) value.clear();
     return value;
 }
+
+// The layout without the later extension fields (pvReserved, dwReserved, FlagsEx), which every
+// version of the dialogs accepts: 76 bytes in a 32-bit process, 136 in a 64-bit one.
+// (OPENFILENAME_SIZE_VERSION_400A is this sum, written in a form that is no constant expression.)
+static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == (sizeof(void*) == 8 ? 136 : 76),
+              "OPENFILENAMEA up to lpTemplateName");
 
 OPENFILENAMEA FileDialogRequest(HWND owner, char* fileName, DWORD fileNameSize, const char* title,
                                 DWORD flags)

@@ -39,8 +39,9 @@ bool IsLocalPath(const std::string& path, std::string& fullPath);
 // IsLocalPath, and the path names an existing plain file: no folder, device or link.
 bool IsLocalRegularFile(const std::string& path, std::string& fullPath);
 
-// The request both file dialogs are shown with: the 76-byte layout, the one "All Files" filter,
-// the caller's file-name buffer, title and flags; every other field zero.
+// The request both file dialogs are shown with: the layout without the extension fields (76 bytes,
+// 136 in a 64-bit process), the one "All Files" filter, the caller's file-name buffer, title and
+// flags; every other field zero.
 OPENFILENAMEA FileDialogRequest(HWND owner, char* fileName, DWORD fileNameSize, const char* title,
                                 DWORD flags);
 

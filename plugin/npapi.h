@@ -1,6 +1,8 @@
-// The Netscape Plug-in API as a 32-bit Windows browser sees it: our own declarations of the
-// published structures, codes and function tables (version 0.9 and the slots that followed).
-// On Win32 the plug-in and browser functions are plain C calls; only the three exports are WINAPI.
+// The Netscape Plug-in API as a Windows browser sees it: our own declarations of the published
+// structures, codes and function tables (version 0.9 and the slots that followed). The same
+// declarations serve the 32-bit and the 64-bit browser (plugin/NpapiLayout.cpp checks both layouts).
+// In a 32-bit browser the plug-in and browser functions are plain C calls and only the three exports
+// are WINAPI; x86_64 has a single calling convention.
 #pragma once
 
 #include <stdint.h>

@@ -1,13 +1,17 @@
-# Shared by the README's commands: packages, build folders and a Wine prefix of our own.
+# Shared by the README's commands: packages, build folders and Wine prefixes of our own.
 # Sourced, not run.
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 WIN_BUILD=$BUILD_DIR/win
+WIN64_BUILD=$BUILD_DIR/win64
 NATIVE_BUILD=$BUILD_DIR/native
 export WINEPREFIX=${WINEPREFIX:-$BUILD_DIR/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win32
+# The 64-bit programs run in a 64-bit prefix of their own (start_wine64; the variables below apply
+# only where a command names them).
+WINEPREFIX64=${WINEPREFIX64:-$BUILD_DIR/wineprefix64}
 # No Mono or Gecko installer prompts in a fresh prefix.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 JOBS=${JOBS:-$(nproc)}
@@ -16,7 +20,7 @@ log() { printf '== %s\n' "$*" >&2; }
 
 # Debian packages; quiet and quick when everything is already there.
 install_dependencies() {
-    local wanted=(g++-mingw-w64-i686 wine wine32:i386 xvfb xauth cmake g++ clang libclang-rt-14-dev imagemagick nsis)
+    local wanted=(g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb xauth cmake g++ clang libclang-rt-14-dev imagemagick nsis)
     local missing=()
     for package in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
@@ -32,11 +36,18 @@ install_dependencies() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# One wineserver for the whole run, stopped on every exit path by the caller's trap.
-start_wine() {
+# One wineserver per prefix for the whole run, stopped on every exit path by the caller's trap.
+start_wine() { start_wine_in "$WINEPREFIX" win32; }
+start_wine64() { start_wine_in "$WINEPREFIX64" win64; }
+stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
+stop_wine64() { WINEPREFIX=$WINEPREFIX64 WINEARCH=win64 wineserver -k >/dev/null 2>&1 || true; }
+
+start_wine_in() {
+    local WINEPREFIX=$1 WINEARCH=$2
+    export WINEPREFIX WINEARCH
     mkdir -p "$(dirname "$WINEPREFIX")"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        log "preparing Wine prefix $WINEPREFIX"
+        log "preparing Wine prefix $WINEPREFIX ($WINEARCH)"
         wineboot -i >/dev/null 2>&1 || true
     fi
     wineserver -p
@@ -44,16 +55,17 @@ start_wine() {
     wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "${WINE_GRAPHICS:-null}" /f >/dev/null 2>&1
 }
 
-stop_wine() {
-    wineserver -k >/dev/null 2>&1 || true
-}
+build_windows() { build_windows_in "$WIN_BUILD" i686; }
+# The 64-bit twin: the same sources, its own folder; the plug-in, the host, the client and the tests.
+build_windows64() { build_windows_in "$WIN64_BUILD" x86_64; }
 
-build_windows() {
-    log "building the plug-in (i686 mingw-w64)"
-    cmake -S "$ROOT" -B "$WIN_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/i686-mingw.cmake" \
+build_windows_in() {
+    local folder=$1 machine=$2
+    log "building the plug-in ($machine mingw-w64) in $folder"
+    cmake -S "$ROOT" -B "$folder" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$machine-mingw.cmake" \
           -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$WIN_BUILD" -j "$JOBS" -- --no-print-directory | grep -vE '^\[ *[0-9]+%\] (Building|Linking)' || true
-    [ -f "$WIN_BUILD/npVxPlug.dll" ]
+    cmake --build "$folder" -j "$JOBS" -- --no-print-directory | grep -vE '^\[ *[0-9]+%\] (Building|Linking)' || true
+    [ -f "$folder/npVxPlug.dll" ]
 }
 
 build_native() {

@@ -11,22 +11,13 @@
 #include "diag/Diagnostics.h"
 #include "diag/TraceLog.h"
 #include "plugin/PluginEntry.h"
-#include "support/DispatchRig.h"
+#include "support/PluginRig.h"
 #include "support/TestFiles.h"
+#include "support/TestText.h"
 
 namespace {
 
 TraceLogStamp FixedStamp() { return {"12/06/97", "15:14:13"}; }
-
-std::string WithCrLf(const std::string& text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
-        out += text[i];
-    }
-    return out;
-}
 
 void SwitchOn(const std::string& value)
 {
@@ -64,7 +55,7 @@ protected:
     }
 
     NPPluginFuncs pluginTable{};
-    TempDir folder;
+    TempFolder folder;
     const std::string logPath = folder / "support trace.log";
 };
 

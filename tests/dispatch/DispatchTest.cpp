@@ -9,7 +9,7 @@
 #include "clientlink/SettingsStore.h"
 #include "plugin/InstanceData.h"
 #include "plugin/PluginEntry.h"
-#include "support/DispatchRig.h"
+#include "support/PluginRig.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -54,7 +54,7 @@ protected:
         return ReadWholeFile(requestDir / names[0]);
     }
 
-    TempDir requestDir;
+    TempFolder requestDir;
 };
 
 TEST_F(DispatchTest, WithoutTheProductKeyTheClickOffersTheClientAndEndsAfterNo)

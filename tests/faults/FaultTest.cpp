@@ -13,7 +13,7 @@
 #include "faults/SubmissionLedger.h"
 #include "plugin/InstanceData.h"
 #include "plugin/PluginEntry.h"
-#include "support/DispatchRig.h"
+#include "support/PluginRig.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -128,7 +128,7 @@ protected:
         ui.messageBoxes.clear();
     }
 
-    TempDir folder;
+    TempFolder folder;
     std::string requestDir;
 };
 

@@ -11,65 +11,9 @@ const char* const kFormatFailure = "Tolvane save request failed : Format Excepti
 const char* const kDone = "Document : Done";
 const char* const kCancelled = "Tolvane Save request cancelled";
 
-namespace {
-
-const char kWindowClass[] = "VxHostileBrowserWindow";
-
-LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void RegisterWindowClass()
-{
-    static bool registered = false;
-    if (registered) return;
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = PlainWindowProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kWindowClass;
-    registered = RegisterClassA(&windowClass) != 0;
-}
-
-}  // namespace
-
-void ExpectHeapIntact()
-{
-    EXPECT_EQ(_HEAPOK, _heapchk()) << "the C runtime heap is damaged";
-    EXPECT_TRUE(HeapValidate(GetProcessHeap(), 0, nullptr)) << "the process heap is damaged";
-}
-
-Attributes::Attributes(std::initializer_list<std::pair<std::string, std::string>> list)
-{
-    for (const auto& attribute : list) Add(attribute.first, attribute.second);
-}
-
-void Attributes::Add(const std::string& name, const std::string& value)
-{
-    names.push_back(Own(name));
-    values.push_back(Own(value));
-}
-
-void Attributes::AddNull(bool nullName, bool nullValue)
-{
-    names.push_back(nullName ? nullptr : Own("name"));
-    values.push_back(nullValue ? nullptr : Own("value"));
-}
-
-char* Attributes::Own(const std::string& text)
-{
-    storage.emplace_back(text.begin(), text.end());
-    storage.back().push_back('\0');
-    return storage.back().data();
-}
-
 void PluginHost::SetUp()
 {
-    DeleteProductRegistryTree();
-    settingsMap.RemoveAll();
-    // A running client unless a case stops it: no start and no "Startup" box at initialisation.
-    clientMapping = HoldClientMapping();
-    ASSERT_TRUE(clientMapping);
+    PluginRig::SetUp();
     ASSERT_EQ(NPERR_NO_ERROR, NP_GetEntryPoints(&table));
     ASSERT_EQ(NPERR_NO_ERROR, NP_Initialize(&browser.funcs));
 }
@@ -77,12 +21,9 @@ void PluginHost::SetUp()
 void PluginHost::TearDown()
 {
     if (npp.pdata) table.destroy(&npp, nullptr);
-    if (window) DestroyWindow(window);
     NP_Shutdown();
     pluginFuncs = nullptr;
-    StopClient();
-    DeleteProductRegistryTree();
-    settingsMap.RemoveAll();
+    PluginRig::TearDown();
     ExpectHeapIntact();
 }
 
@@ -90,11 +31,6 @@ void PluginHost::InstallClient(const std::string& deliveryDir)
 {
     WriteProductValue("LoadRequestDir", requestDir.path());
     WriteProductValue("LoadDeliveryDir", deliveryDir);
-}
-
-void PluginHost::StopClient()
-{
-    clientMapping.reset();
 }
 
 NPError PluginHost::New(Attributes& attributes, int16_t count)
@@ -105,14 +41,7 @@ NPError PluginHost::New(Attributes& attributes, int16_t count)
 
 void PluginHost::ShowInWindow()
 {
-    RegisterWindowClass();
-    window = CreateWindowExA(0, kWindowClass, "browser", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 320,
-                             200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(nullptr, window);
-    npWindow.window = window;
-    npWindow.width = 320;
-    npWindow.height = 200;
-    npWindow.type = NPWindowTypeWindow;
+    ASSERT_NE(nullptr, MakeWindow());
     ASSERT_EQ(NPERR_NO_ERROR, table.setwindow(&npp, &npWindow));
 }
 

@@ -14,42 +14,21 @@
 
 #include "plugin/InstanceData.h"
 #include "plugin/npapi.h"
-#include "support/FakeBrowser.h"
-#include "support/ScriptedPlatform.h"
+#include "support/Attributes.h"
+#include "support/HeapChecks.h"
+#include "support/PluginRig.h"
 #include "support/TestFiles.h"
 
-// _heapchk walks the whole C runtime heap; under WINEDEBUG=warn+heap (this folder's ctest entry)
-// it also finds a block written past its end, which Wine reports as an "err:heap" line as well.
-void ExpectHeapIntact();
 
-// Embed attributes with the lifetime the browser gives them: alive for the call of NPP_New.
-class Attributes {
-public:
-    Attributes() = default;
-    Attributes(std::initializer_list<std::pair<std::string, std::string>> list);
-    Attributes(const Attributes&) = delete;
-    Attributes& operator=(const Attributes&) = delete;
-    void Add(const std::string& name, const std::string& value);
-    void AddNull(bool nullName, bool nullValue);
-    int16_t Count() const { return static_cast<int16_t>(names.size()); }
-    char** Names() { return names.data(); }
-    char** Values() { return values.data(); }
-
-private:
-    char* Own(const std::string& text);
-    std::vector<std::vector<char>> storage;
-    std::vector<char*> names, values;
-};
-
-class PluginHost : public ::testing::Test {
+// The plug-in as the browser drives it: through the table from NP_GetEntryPoints, after
+// NP_Initialize with the rig's browser table.
+class PluginHost : public PluginRig {
 protected:
     void SetUp() override;
     void TearDown() override;
 
     // LoadRequestDir is the test's folder; LoadDeliveryDir as given.
     void InstallClient(const std::string& deliveryDir = "C:\\old");
-    // A running client: the mapping "970128" exists (it does from SetUp until this is called).
-    void StopClient();
 
     NPError New(Attributes& attributes, int16_t count);
     NPError New(Attributes& attributes) { return New(attributes, attributes.Count()); }
@@ -67,14 +46,8 @@ protected:
     std::string OnlySubmission();                   // bytes of the one submission file
     std::string LastStatus() const;
 
-    FakeBrowser browser;
-    ScriptedPlatform ui;
-    TempDir requestDir;
+    TempFolder requestDir;
     NPPluginFuncs table{};
-    NPP_t npp{};
-    NPWindow npWindow{};
-    HWND window = nullptr;
-    OwnedHandle clientMapping;
 };
 
 // The submission file's lines (each must end in LF), as a multiset.

@@ -39,7 +39,7 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD milliseconds)
 class Limits : public PluginHost {
 protected:
     // A fresh instance of a download page, shown and clicked.
-    void ClickPage(std::initializer_list<std::pair<std::string, std::string>> list)
+    void ClickPage(std::initializer_list<std::pair<Attributes::Text, Attributes::Text>> list)
     {
         if (npp.pdata) table.destroy(&npp, nullptr);
         if (window) DestroyWindow(window);

@@ -6,7 +6,7 @@ namespace {
 
 class PageTrust : public PluginHost {
 protected:
-    void ClickPage(std::initializer_list<std::pair<std::string, std::string>> list)
+    void ClickPage(std::initializer_list<std::pair<Attributes::Text, Attributes::Text>> list)
     {
         Attributes attributes(list);
         ASSERT_EQ(NPERR_NO_ERROR, New(attributes));

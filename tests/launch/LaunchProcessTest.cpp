@@ -34,16 +34,9 @@ std::string WaitForRecord(const std::string& recordFile)
     return "<no record>";
 }
 
-class LaunchTest : public ::testing::Test {
+class LaunchTest : public ProductKeyTest {
 protected:
-    void SetUp() override
-    {
-        DeleteProductRegistryTree();
-        productKeyPath = kProductKeyPath;
-        clientInstanceName = kClientInstanceName;
-    }
-    void TearDown() override { DeleteProductRegistryTree(); }
-    TempDir folder;
+    TempFolder folder;
 };
 
 using LaunchProcessTest = LaunchTest;

@@ -142,7 +142,7 @@ TEST(OwnedKinds, KernelHandleIsClosedAndNullIsNone)
 
 TEST(OwnedKinds, FileHandleIsClosedAndInvalidHandleValueIsNone)
 {
-    TempDir folder;
+    TempFolder folder;
     HANDLE raw = nullptr;
     {
         OwnedFile file(CreateFileA((folder / "a.txt").c_str(), GENERIC_WRITE, 0, nullptr,
@@ -166,7 +166,7 @@ TEST(OwnedKinds, FileHandleIsClosedAndInvalidHandleValueIsNone)
 
 TEST(OwnedKinds, ChangeNotificationIsClosedAndAFailedWatchIsNone)
 {
-    TempDir folder;
+    TempFolder folder;
     HANDLE raw = nullptr;
     {
         OwnedChangeNotification watch(
@@ -183,7 +183,7 @@ TEST(OwnedKinds, ChangeNotificationIsClosedAndAFailedWatchIsNone)
 
 TEST(OwnedKinds, FindHandleIsClosedAndAFailedSearchIsNone)
 {
-    TempDir folder;
+    TempFolder folder;
     WriteWholeFile(folder / "a.txt", "a");
     WriteWholeFile(folder / "b.txt", "b");
     WIN32_FIND_DATAA found;

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -13,7 +14,8 @@
 
 namespace {
 
-void* const kUntouched = reinterpret_cast<void*>(0x5A5A5A5A);
+// A slot the plug-in left alone still holds the 0x5A bytes, as many as a pointer has.
+void* const kUntouched = reinterpret_cast<void*>(static_cast<uintptr_t>(0x5A5A5A5A5A5A5A5AULL));
 
 // A plug-in table as a browser hands it over: its own size, garbage everywhere else.
 NPPluginFuncs BrowserPluginTable()

@@ -11,49 +11,12 @@
 
 #include "plugin/InstanceData.h"
 #include "plugin/PluginEntry.h"
+#include "support/Attributes.h"
 #include "support/FakeBrowser.h"
+#include "support/HeapChecks.h"
 #include "support/ScriptedPlatform.h"
 
 namespace {
-
-// Bytes in use on the C runtime heap, where the attribute copies live (the fake browser's
-// allocator uses it too).
-long HeapBytesInUse()
-{
-    _HEAPINFO entry{};
-    long total = 0;
-    while (_heapwalk(&entry) == _HEAPOK)
-        if (entry._useflag == _USEDENTRY) total += static_cast<long>(entry._size);
-    return total;
-}
-
-// Attribute lists with the lifetime the browser gives them: for the duration of NPP_New.
-class Attributes {
-public:
-    using List = std::vector<std::pair<const char*, const char*>>;
-    Attributes(std::initializer_list<std::pair<const char*, const char*>> list) : Attributes(List(list)) {}
-    explicit Attributes(const List& list)
-    {
-        for (const auto& attribute : list) {
-            names.push_back(attribute.first ? Own(attribute.first) : nullptr);
-            values.push_back(attribute.second ? Own(attribute.second) : nullptr);
-        }
-    }
-    Attributes(const Attributes&) = delete;
-    Attributes& operator=(const Attributes&) = delete;
-    int16_t count() const { return static_cast<int16_t>(names.size()); }
-    char** argn() { return names.data(); }
-    char** argv() { return values.data(); }
-
-private:
-    char* Own(const char* text)
-    {
-        storage.emplace_back(text, text + std::strlen(text) + 1);
-        return storage.back().data();
-    }
-    std::vector<std::vector<char>> storage;  // moving an inner vector keeps its bytes in place
-    std::vector<char*> names, values;
-};
 
 class Instance : public ::testing::Test {
 protected:
@@ -66,8 +29,8 @@ protected:
     InstanceData* Create(Attributes&& attributes, uint16_t mode = NP_EMBED)
     {
         char mime[] = "application/x-vnxclient";
-        EXPECT_EQ(NPERR_NO_ERROR, NPP_New(mime, &npp, mode, attributes.count(), attributes.argn(),
-                                          attributes.argv(), nullptr));
+        EXPECT_EQ(NPERR_NO_ERROR, NPP_New(mime, &npp, mode, attributes.Count(), attributes.Names(),
+                                          attributes.Values(), nullptr));
         return record();
     }
     InstanceData* record() { return static_cast<InstanceData*>(npp.pdata); }
@@ -192,7 +155,7 @@ TEST_F(Instance, NewCountsSrcByItsPresenceWhateverItsValue)
 {
     for (const char* value : {"", "request.vnxclient", static_cast<const char*>(nullptr)}) {
         SCOPED_TRACE(value ? value : "<null value>");
-        InstanceData* r = Create({{"src", value}});
+        InstanceData* r = Create(Attributes(Attributes::List{{"src", value}}));
         ASSERT_NE(nullptr, r);
         EXPECT_EQ(1, r->hasSrc);
         EXPECT_EQ(nullptr, r->file);
@@ -203,8 +166,9 @@ TEST_F(Instance, NewCountsSrcByItsPresenceWhateverItsValue)
 TEST_F(Instance, NewSurvivesNullNamesNullValuesAndOddCounts)
 {
     // A null value of a copied attribute leaves it null, like a copy that failed.
-    InstanceData* r = Create({{nullptr, "ignored"}, {"name", "kept"}, {"name", nullptr},
-                              {"caption", nullptr}, {"upload", nullptr}, {"port", "80"}});
+    InstanceData* r = Create(Attributes(Attributes::List{{nullptr, "ignored"}, {"name", "kept"},
+                                                         {"name", nullptr}, {"caption", nullptr},
+                                                         {"upload", nullptr}, {"port", "80"}}));
     ASSERT_NE(nullptr, r);
     EXPECT_EQ(nullptr, r->name);
     EXPECT_EQ("Vexo Save File", Text(r->caption));

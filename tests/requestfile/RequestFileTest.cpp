@@ -7,21 +7,11 @@
 #include "diag/TraceLog.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
+#include "support/TestText.h"
 
 namespace {
 
 const UINT kWarningStyle = MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND | MB_TOPMOST;
-
-// The trace log writes every line end of a message as CR LF.
-std::string WithCrLf(const std::string& text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
-        out += text[i];
-    }
-    return out;
-}
 
 class RequestFile : public ::testing::Test {
 protected:
@@ -61,7 +51,7 @@ protected:
         return box.text;
     }
 
-    TempDir folder;
+    TempFolder folder;
     std::string tracePath;
     std::string requestPath = folder / "request.vnxclient";
     CKeyValueMap request;
@@ -183,7 +173,7 @@ TEST_F(RequestFile, UnreadableFileReportsTheMissingFile)
 
 TEST(ReadTextFile, JoinsTheBytesOfAnyLengthIntoCrLfLines)
 {
-    TempDir folder;
+    TempFolder folder;
     std::string longLine(5000, 'x');
     WriteWholeFile(folder / "f", longLine + "\nb\rc\r\n\x1a" "d");
     std::string text = "old";
@@ -193,7 +183,7 @@ TEST(ReadTextFile, JoinsTheBytesOfAnyLengthIntoCrLfLines)
 
 TEST(ReadTextFile, MissingFileRaisesTheFileException)
 {
-    TempDir folder;
+    TempFolder folder;
     std::string text = "old";
     try {
         ReadTextFile(folder / "none", text);

@@ -11,6 +11,7 @@
 #include "diag/TraceLog.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
+#include "support/TestText.h"
 
 namespace {
 
@@ -18,11 +19,6 @@ const HWND kOwner = reinterpret_cast<HWND>(0x1234);
 const std::string kBadRequestText =
     "The request appears to have bad request information. \n"
     "Missing NAME or SERVERNAME or has bad CONTENTTYPE information";
-
-std::map<std::string, std::string> Entries(const CKeyValueMap& map)
-{
-    return std::map<std::string, std::string>(map.begin(), map.end());
-}
 
 class SaveFlow : public ::testing::Test {
 protected:
@@ -52,7 +48,7 @@ protected:
         return value;
     }
 
-    TempDir folder;
+    TempFolder folder;
     std::string requestDir = folder / "requests";
     CKeyValueMap settings;
     CKeyValueMap request;
@@ -96,7 +92,7 @@ TEST_F(SaveFlowFromAttributes, SaveAsDialogIsTheExactRequest)
     const FileDialogCall& call = ui.fileDialogs[0];
     const OPENFILENAMEA& sent = call.request;
     EXPECT_TRUE(call.save);
-    EXPECT_EQ(76u, sent.lStructSize);
+    EXPECT_EQ(sizeof(void*) == 8 ? 136u : 76u, sent.lStructSize) << "the layout without the extension fields";
     EXPECT_EQ(kOwner, sent.hwndOwner);
     EXPECT_EQ(std::string("All Files \0 *.*\0\0", 17), call.filter);
     EXPECT_EQ(nullptr, sent.lpstrCustomFilter);

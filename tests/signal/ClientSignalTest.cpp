@@ -15,16 +15,8 @@
 
 namespace {
 
-class ClientLinkTest : public ::testing::Test {
+class ClientLinkTest : public ProductKeyTest {
 protected:
-    void SetUp() override
-    {
-        DeleteProductRegistryTree();
-        productKeyPath = kProductKeyPath;
-        clientInstanceName = kClientInstanceName;
-    }
-    void TearDown() override { DeleteProductRegistryTree(); }
-
     static void WriteSignalValue(DWORD type, const void* data, DWORD size)
     {
         EXPECT_EQ(ERROR_SUCCESS,

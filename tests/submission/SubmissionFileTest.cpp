@@ -41,7 +41,7 @@ protected:
     }
     void TearDown() override { submissionClock = SubmissionClockNow; }
 
-    TempDir folder;
+    TempFolder folder;
     CKeyValueMap settings;
     CKeyValueMap request;
 };

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "clientlink/SettingsStore.h"
 #include "win/Owned.h"
 
 const char* const kTestProductKey = "Software\\TOLVANE\\Tolvane Delivery\\970128";
@@ -133,3 +134,12 @@ void SavedHttpDdeName::Remove()
     RegDeleteTreeA(HKEY_CLASSES_ROOT, kDdeexecKey);
     RegDeleteKeyA(HKEY_CLASSES_ROOT, kDdeexecKey);
 }
+
+void ProductKeyTest::SetUp()
+{
+    DeleteProductRegistryTree();
+    productKeyPath = kProductKeyPath;
+    clientInstanceName = kClientInstanceName;
+}
+
+void ProductKeyTest::TearDown() { DeleteProductRegistryTree(); }

@@ -2,6 +2,8 @@
 // test, and the http handler's DDE name in HKEY_CLASSES_ROOT saved and put back.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include <string>
@@ -60,4 +62,12 @@ public:
 private:
     bool ddeexecExisted = false;
     RegistryValue saved;
+};
+
+// A test that starts and ends without the product key, with productKeyPath and
+// clientInstanceName set as CheckConfiguration sets them.
+class ProductKeyTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
 };

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "ScratchFolder.h"
+#include "support/TempFolder.h"
 #include "diag/TraceLog.h"
 
 namespace {
@@ -40,7 +40,7 @@ protected:
         traceLogClock = TraceLogLocalTime;
     }
 
-    ScratchFolder folder;
+    TempFolder folder;
     const std::string logPath = folder / "trace.log";
 };
 
@@ -50,7 +50,7 @@ TEST_F(TraceLog, OpeningWritesTheHeaderWithoutALineEnd)
 {
     ASSERT_EQ(1, TraceLogFileOpen(logPath.c_str(), 0, 0));
     ASSERT_EQ(1, TraceLogFileClose());
-    EXPECT_EQ(Header(logPath), ReadFileBytes(logPath));
+    EXPECT_EQ(Header(logPath), ReadWholeFile(logPath));
 }
 
 TEST_F(TraceLog, EntryContinuesTheHeaderLine)
@@ -59,7 +59,7 @@ TEST_F(TraceLog, EntryContinuesTheHeaderLine)
     EXPECT_EQ(1, TraceLogFileWrite("ClientApp/VexoRequest", 522, "a"));
     ASSERT_EQ(1, TraceLogFileClose());
     EXPECT_EQ(Header(logPath) + "LOGGED at 12/06/97 15:14:13: ClientApp/VexoRequest, line 522\r\n... a\r\n",
-              ReadFileBytes(logPath));
+              ReadWholeFile(logPath));
 }
 
 TEST_F(TraceLog, EveryLineEndOfAMessageBecomesOneCrLf)
@@ -75,7 +75,7 @@ TEST_F(TraceLog, EveryLineEndOfAMessageBecomesOneCrLf)
                         "Request file has no request information. \r\n\t\tSorry! \r\nFile submitted: x \r\n"
                         "Request data: \r\nvnxclient\r: A=1\r\n") +
                   Entry("src", "-7", "\r\n\r\nend"),
-              ReadFileBytes(logPath));
+              ReadWholeFile(logPath));
 }
 
 TEST_F(TraceLog, LongSourceNamesAndMessagesAreWrittenWhole)
@@ -88,7 +88,7 @@ TEST_F(TraceLog, LongSourceNamesAndMessagesAreWrittenWhole)
     ASSERT_EQ(1, TraceLogFileOpen(logPath.c_str(), 1, 0));
     EXPECT_EQ(1, TraceLogFileWrite(source.c_str(), 2147483647L, message.c_str()));
     ASSERT_EQ(1, TraceLogFileClose());
-    EXPECT_EQ(Header(logPath) + Entry(source, "2147483647", expectedMessage), ReadFileBytes(logPath));
+    EXPECT_EQ(Header(logPath) + Entry(source, "2147483647", expectedMessage), ReadWholeFile(logPath));
 }
 
 TEST_F(TraceLog, MissingSourceOrMessageIsWrittenAsEmptyText)
@@ -96,7 +96,7 @@ TEST_F(TraceLog, MissingSourceOrMessageIsWrittenAsEmptyText)
     ASSERT_EQ(1, TraceLogFileOpen(logPath.c_str(), 0, 0));
     EXPECT_EQ(1, TraceLogFileWrite(nullptr, 1, nullptr));
     ASSERT_EQ(1, TraceLogFileClose());
-    EXPECT_EQ(Header(logPath) + Entry("", "1", ""), ReadFileBytes(logPath));
+    EXPECT_EQ(Header(logPath) + Entry("", "1", ""), ReadWholeFile(logPath));
     EXPECT_EQ(0, TraceLogFileOpen(nullptr, 0, 0));
 }
 
@@ -105,11 +105,11 @@ TEST_F(TraceLog, ReopenModePutsEachEntryOnDiskUnderOneHeader)
     ASSERT_EQ(1, TraceLogFileOpen(logPath.c_str(), 0, 1));
     EXPECT_EQ(1, TraceLogFileWrite("first", 1, "one"));
     // Closed and reopened after the entry, so it is in the file while the log is still open.
-    EXPECT_EQ(Header(logPath) + Entry("first", "1", "one"), ReadFileBytes(logPath));
+    EXPECT_EQ(Header(logPath) + Entry("first", "1", "one"), ReadWholeFile(logPath));
     currentStamp.time = "15:14:14";
     EXPECT_EQ(1, TraceLogFileWrite("second", 2, "two"));
     EXPECT_EQ(Header(logPath) + Entry("first", "1", "one") + Entry("second", "2", "two", "15:14:14"),
-              ReadFileBytes(logPath));
+              ReadWholeFile(logPath));
     EXPECT_EQ(1, TraceLogFileOpen(logPath.c_str(), 0, 0)) << "the reopened log is still the open one";
 }
 
@@ -117,7 +117,7 @@ TEST_F(TraceLog, UnbufferedEntriesReachTheFileAtOnce)
 {
     ASSERT_EQ(1, TraceLogFileOpen(logPath.c_str(), 1, 0));
     EXPECT_EQ(1, TraceLogFileWrite("f", 3, "now"));
-    EXPECT_EQ(Header(logPath) + Entry("f", "3", "now"), ReadFileBytes(logPath));
+    EXPECT_EQ(Header(logPath) + Entry("f", "3", "now"), ReadWholeFile(logPath));
 }
 
 TEST_F(TraceLog, OnlyOneLogIsOpenAtATime)
@@ -128,9 +128,9 @@ TEST_F(TraceLog, OnlyOneLogIsOpenAtATime)
     EXPECT_EQ(1, TraceLogFileOpen(logPath.c_str(), 1, 1)) << "the same path again";
     EXPECT_EQ(1, TraceLogFileWrite("f", 4, "x"));
     ASSERT_EQ(1, TraceLogFileClose());
-    EXPECT_EQ(Header(logPath) + Entry("f", "4", "x"), ReadFileBytes(logPath))
+    EXPECT_EQ(Header(logPath) + Entry("f", "4", "x"), ReadWholeFile(logPath))
         << "no second header, and the flags of the repeated open were ignored";
-    EXPECT_FALSE(PathExists(otherPath));
+    EXPECT_FALSE(FileExists(otherPath));
 }
 
 TEST_F(TraceLog, ClosingAndOpeningAgainAppendsANewHeader)
@@ -142,7 +142,7 @@ TEST_F(TraceLog, ClosingAndOpeningAgainAppendsANewHeader)
     ASSERT_EQ(1, TraceLogFileOpen(logPath.c_str(), 0, 0));
     ASSERT_EQ(1, TraceLogFileClose());
     EXPECT_EQ(Header(logPath) + Entry("f", "5", "before") + Header(logPath, "01/02/98", "00:00:01"),
-              ReadFileBytes(logPath));
+              ReadWholeFile(logPath));
 }
 
 TEST_F(TraceLog, AClosedLogWritesNothing)
@@ -155,12 +155,12 @@ TEST_F(TraceLog, AClosedLogWritesNothing)
     ASSERT_EQ(1, TraceLogFileClose());
     ASSERT_TRUE(std::remove(logPath.c_str()) == 0);
     EXPECT_EQ(1, TraceLogFileWrite("f", 7, "dropped"));
-    EXPECT_FALSE(PathExists(logPath));
+    EXPECT_FALSE(FileExists(logPath));
 }
 
 TEST_F(TraceLog, AFileThatCannotBeOpenedLeavesTheLogClosed)
 {
-    const std::string unreachable = ScratchFolder::Join(folder / "no such folder", "trace.log");
+    const std::string unreachable = TempFolder::Join(folder / "no such folder", "trace.log");
     EXPECT_EQ(0, TraceLogFileOpen(unreachable.c_str(), 0, 0));
     EXPECT_EQ(1, TraceLogFileWrite("f", 8, "dropped"));
     ASSERT_EQ(1, TraceLogFileOpen(logPath.c_str(), 0, 0)) << "another path opens, so nothing was open";
@@ -170,12 +170,12 @@ TEST_F(TraceLog, APathLongerThanItsBufferIsRefused)
 {
     // A valid path of more than 2047 bytes: "." components keep it inside the folder.
     std::string longPath = folder.path();
-    while (longPath.size() < 2048) longPath = ScratchFolder::Join(longPath, ".");
-    longPath = ScratchFolder::Join(longPath, "trace.log");
+    while (longPath.size() < 2048) longPath = TempFolder::Join(longPath, ".");
+    longPath = TempFolder::Join(longPath, "trace.log");
     EXPECT_EQ(0, TraceLogFileOpen(longPath.c_str(), 0, 0));
-    EXPECT_FALSE(PathExists(logPath));
+    EXPECT_FALSE(FileExists(logPath));
     EXPECT_EQ(1, TraceLogFileWrite("f", 9, "dropped"));
-    EXPECT_FALSE(PathExists(logPath));
+    EXPECT_FALSE(FileExists(logPath));
 }
 
 TEST_F(TraceLog, EntriesFromTwoThreadsDoNotInterleave)
@@ -190,7 +190,7 @@ TEST_F(TraceLog, EntriesFromTwoThreadsDoNotInterleave)
     second.join();
     ASSERT_EQ(1, TraceLogFileClose());
 
-    std::string rest = ReadFileBytes(logPath);
+    std::string rest = ReadWholeFile(logPath);
     ASSERT_EQ(0u, rest.find(Header(logPath)));
     rest.erase(0, Header(logPath).size());
     int nextLine[2] = {0, 0};

@@ -12,6 +12,7 @@
 #include "diag/TraceLog.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
+#include "support/TestText.h"
 
 namespace {
 
@@ -23,11 +24,6 @@ std::string ConfirmText(const std::string& path, const std::string& recipients, 
 {
     return "This page asks to send your file \n" + path + " \nto: " + recipients + " \nthrough the server: " +
            server + " \nport: " + port + " \nDo you want to send it?";
-}
-
-std::map<std::string, std::string> Entries(const CKeyValueMap& map)
-{
-    return std::map<std::string, std::string>(map.begin(), map.end());
 }
 
 class UploadFlow : public ::testing::Test {
@@ -67,7 +63,7 @@ protected:
                "UPLOAD=\"TRUE\"\n";
     }
 
-    TempDir folder;
+    TempFolder folder;
     std::string requestDir = folder / "requests";
     std::string package = folder / "report.txt";
     CKeyValueMap settings;
@@ -93,7 +89,7 @@ TEST_F(UploadFlow, OpenDialogIsTheExactRequest)
     const FileDialogCall& call = ui.fileDialogs[0];
     const OPENFILENAMEA& sent = call.request;
     EXPECT_FALSE(call.save);
-    EXPECT_EQ(76u, sent.lStructSize);
+    EXPECT_EQ(sizeof(void*) == 8 ? 136u : 76u, sent.lStructSize) << "the layout without the extension fields";
     EXPECT_EQ(kOwner, sent.hwndOwner);
     EXPECT_EQ(std::string("All Files \0 *.*\0\0", 17), call.filter);
     EXPECT_EQ(nullptr, sent.lpstrCustomFilter);

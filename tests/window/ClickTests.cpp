@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -180,6 +181,35 @@ TEST_F(Click, AnExceptionFromTheBrowserEndsAtTheWindowProcedure)
     EXPECT_TRUE(platformCalls.messageBoxes.empty());
     EXPECT_TRUE(IsWindowEnabled(button));
     EXPECT_EQ(0, static_cast<InstanceData*>(npp.pdata)->dispatchDepth);
+}
+
+// A 64-bit browser's allocator may hand out memory above 4 GiB. The record is then found again
+// through the window property only if every step keeps the whole pointer.
+void* AllocateAtTheTop(uint32_t size)
+{
+    return VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT | MEM_TOP_DOWN, PAGE_READWRITE);
+}
+void ReleaseAtTheTop(void* block)
+{
+    if (block) VirtualFree(block, 0, MEM_RELEASE);
+}
+
+TEST_F(Click, ReachesARecordAtTheTopOfTheAddressSpace)
+{
+    browser.funcs.memalloc = AllocateAtTheTop;
+    browser.funcs.memfree = ReleaseAtTheTop;
+    HWND button = CreateWithButton(&npp);
+    ASSERT_NE(nullptr, button);
+    if (sizeof(void*) == 8) {
+        ASSERT_GT(reinterpret_cast<uintptr_t>(npp.pdata), uintptr_t{0xFFFFFFFF}) << "no memory above 4 GiB here";
+    }
+    ASSERT_EQ(npp.pdata, GetPropA(window, "instance->pdata"));
+
+    platformCalls.messageBoxAnswers = {IDNO};
+    Press(button);
+    EXPECT_EQ(1u, platformCalls.messageBoxes.size()) << "the click reached the record's dispatch";
+    EXPECT_EQ((std::vector<std::string>{kNotConfiguredStatus, "Document: Done"}), browser.statusTexts);
+    EXPECT_TRUE(IsWindowEnabled(button));
 }
 
 }  // namespace

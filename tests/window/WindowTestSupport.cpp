@@ -146,7 +146,7 @@ void* InstalledProcedure(HWND window)
 
 void UseButtonClass(bool withCursorFile)
 {
-    TempDir folder;
+    TempFolder folder;
     if (withCursorFile) WriteWholeFile(folder / "cursor1.cur", CursorFileBytes());
     char previous[MAX_PATH] = "";
     GetCurrentDirectoryA(MAX_PATH, previous);
@@ -155,11 +155,3 @@ void UseButtonClass(bool withCursorFile)
     SetCurrentDirectoryA(previous);
 }
 
-long HeapBytesInUse()
-{
-    _HEAPINFO entry{};
-    long total = 0;
-    while (_heapwalk(&entry) == _HEAPOK)
-        if (entry._useflag == _USEDENTRY) total += static_cast<long>(entry._size);
-    return total;
-}

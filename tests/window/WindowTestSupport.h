@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/HeapChecks.h"
+
 struct BrowserWindowMessages {
     int paints = 0;
     int commands = 0;       // WM_COMMAND that reached the browser's procedure
@@ -33,5 +35,3 @@ void* InstalledProcedure(HWND window);
 // RegisterButtonClass run in a fresh folder that holds "cursor1.cur" or not.
 void UseButtonClass(bool withCursorFile);
 
-// Bytes in use on the C runtime heap.
-long HeapBytesInUse();

@@ -11,6 +11,8 @@
 
 namespace {
 
+const WORD kOwnMachine = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+
 std::vector<std::string> Split(const std::string& text, const char* separators)
 {
     std::vector<std::string> pieces;
@@ -59,6 +61,36 @@ bool ReadStringValue(HKEY key, const char* name, std::string& text)
     buffer[size] = 0;
     text = buffer;
     return true;
+}
+
+// The machine a DLL is built for, from its PE file header; 0 when the file is no PE image.
+WORD MachineOf(const std::string& path)
+{
+    OwnedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return 0;
+    auto readAt = [&](LONG offset, void* into, DWORD size) {
+        DWORD read = 0;
+        return SetFilePointer(file.get(), offset, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+               ReadFile(file.get(), into, size, &read, nullptr) && read == size;
+    };
+    IMAGE_DOS_HEADER dos{};
+    if (!readAt(0, &dos, sizeof dos) || dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0) return 0;
+    DWORD signature = 0;
+    IMAGE_FILE_HEADER header{};
+    if (!readAt(dos.e_lfanew, &signature, sizeof signature) || signature != IMAGE_NT_SIGNATURE ||
+        !readAt(dos.e_lfanew + static_cast<LONG>(sizeof signature), &header, sizeof header))
+        return 0;
+    return header.Machine;
+}
+
+std::string MachineName(WORD machine)
+{
+    switch (machine) {
+    case IMAGE_FILE_MACHINE_I386: return "32-bit (x86)";
+    case IMAGE_FILE_MACHINE_AMD64: return "64-bit (x64)";
+    default: return "machine type " + std::to_string(machine);
+    }
 }
 
 template <typename Function>
@@ -148,6 +180,15 @@ std::vector<PluginInfo> FindRegisteredPlugins(std::vector<std::string>& skipped)
             std::string path;
             if (!entry || !ReadStringValue(entry.get(), "Path", path)) {
                 skipped.push_back(where + ": no \"Path\" value");
+                continue;
+            }
+            // A browser loads only libraries of its own architecture; trying another would only fail
+            // in LoadLibrary, so it is passed over here, as browsers do. (A missing or unreadable file
+            // is reported below, by the version resource's reading.)
+            WORD machine = MachineOf(path);
+            if (machine != 0 && machine != kOwnMachine) {
+                skipped.push_back(where + ": " + path + " is " + MachineName(machine) + ", not for this " +
+                                  MachineName(kOwnMachine) + " host");
                 continue;
             }
             try {

@@ -23,7 +23,10 @@ struct PluginInfo {
 PluginInfo ReadPluginInfo(const std::string& dllPath);
 
 // Every library named by a "Path" under HKCU, then HKLM, Software\MozillaPlugins\<id> whose version
-// resource could be read, in registry order. Unreadable entries are reported in `skipped`.
+// resource could be read, in registry order. HKLM is read in the process's own registry view, so a
+// 32-bit host on 64-bit Windows reads the 32-bit view (WOW6432Node) as 32-bit browsers did; HKCU is
+// one key for both, and a library built for the other architecture is left out there, as browsers
+// do. Entries left out or unreadable are reported in `skipped`.
 std::vector<PluginInfo> FindRegisteredPlugins(std::vector<std::string>& skipped);
 
 class PluginModule {

@@ -1,0 +1,74 @@
+#include "support/PluginRig.h"
+
+#include "clientlink/SettingsStore.h"
+#include "plugin/PluginEntry.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+const char kWindowClass[] = "VxTestPluginWindow";
+
+void RegisterWindowClass()
+{
+    static bool registered = false;
+    if (registered) return;
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = kWindowClass;
+    registered = RegisterClassA(&windowClass) != 0;
+}
+
+}  // namespace
+
+void PluginRig::SetUp()
+{
+    DeleteProductRegistryTree();
+    settingsMap.RemoveAll();
+    clientMapping = HoldClientMapping();
+    ASSERT_TRUE(clientMapping);
+}
+
+void PluginRig::TearDown()
+{
+    for (HWND made : windows) DestroyWindow(made);
+    windows.clear();
+    window = nullptr;
+    StopClient();
+    DeleteProductRegistryTree();
+    settingsMap.RemoveAll();
+}
+
+HWND PluginRig::MakeWindow()
+{
+    RegisterWindowClass();
+    window = CreateWindowExA(0, kWindowClass, "browser", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 320,
+                             200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (window) windows.push_back(window);
+    npWindow.window = window;
+    npWindow.width = 320;
+    npWindow.height = 200;
+    npWindow.type = NPWindowTypeWindow;
+    return window;
+}
+
+void DispatchRig::SetUp()
+{
+    PluginRig::SetUp();
+    browserFuncs = &browser.funcs;
+    ASSERT_NE(nullptr, MakeWindow());
+    record.instance = &npp;
+    record.window = &npWindow;
+}
+
+void DispatchRig::TearDown()
+{
+    browserFuncs = nullptr;
+    PluginRig::TearDown();
+}
+
+char* DispatchRig::Text(const std::string& value)
+{
+    texts.push_back(value);
+    return &texts.back()[0];
+}
