@@ -262,7 +262,10 @@ case_both_architectures() {
     export WINEPREFIX=$E2E_PREFIX64 WINEARCH=win64
     C=$WINEPREFIX/drive_c
     [ -f "$WINEPREFIX/system.reg" ] || timeout 180 wineboot -i </dev/null >/dev/null 2>&1
+    # As e2e.sh prepare does: the desktop keeps the driver it started with, so the server starts again.
     quietly wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f || fail "Wine does not run in $WINEPREFIX"
+    wineserver -k </dev/null >/dev/null 2>&1
+    timeout 30 wineserver -w </dev/null >/dev/null 2>&1
     wineserver -p30 </dev/null >/dev/null 2>&1
     quietly wine reg delete 'HKCU\Software\TOLVANE' /f
 
