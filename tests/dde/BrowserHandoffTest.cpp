@@ -13,6 +13,7 @@
 
 #include "clientlink/BrowserHandoff.h"
 #include "plugin/InstanceData.h"
+#include "support/TestDdeServer.h"
 #include "support/TestRegistry.h"
 #include "win/Owned.h"
 
@@ -20,128 +21,6 @@ namespace {
 
 const char* const kServiceName = "VxTestBrowser";
 
-struct DdeEvent {
-    UINT type;
-    std::string first;   // topic of a connection, or the item of a request
-    std::string second;  // service of a connection
-    UINT format;
-
-    bool operator==(const DdeEvent& other) const
-    {
-        return type == other.type && first == other.first && second == other.second &&
-               format == other.format;
-    }
-};
-
-std::ostream& operator<<(std::ostream& out, const DdeEvent& event)
-{
-    const char* name = event.type == XTYP_CONNECT           ? "CONNECT"
-                       : event.type == XTYP_CONNECT_CONFIRM ? "CONNECT_CONFIRM"
-                       : event.type == XTYP_REQUEST         ? "REQUEST"
-                       : event.type == XTYP_DISCONNECT      ? "DISCONNECT"
-                                                            : "OTHER";
-    return out << name << "(" << event.first << ", " << event.second << ", " << event.format << ")";
-}
-
-// A DDE server that accepts the topic "WWW_OpenURL", answers requests with a window identifier
-// as a browser does, and records every transaction it sees.
-class TestBrowserServer {
-public:
-    explicit TestBrowserServer(const char* serviceName)
-    {
-        active = this;
-        initResult = DdeInitializeA(&instance, Callback, APPCLASS_STANDARD, 0);
-        if (initResult != DMLERR_NO_ERROR) return;
-        service = DdeCreateStringHandleA(instance, serviceName, CP_WINANSI);
-        registered = DdeNameService(instance, service, nullptr, DNS_REGISTER) != nullptr;
-    }
-    ~TestBrowserServer()
-    {
-        if (initResult == DMLERR_NO_ERROR) {
-            if (registered) DdeNameService(instance, service, nullptr, DNS_UNREGISTER);
-            if (service) DdeFreeStringHandle(instance, service);
-            DdeUninitialize(instance);
-        }
-        active = nullptr;
-    }
-    TestBrowserServer(const TestBrowserServer&) = delete;
-    TestBrowserServer& operator=(const TestBrowserServer&) = delete;
-
-    bool Ready() const { return initResult == DMLERR_NO_ERROR && registered; }
-    bool Saw(UINT type) const
-    {
-        for (const DdeEvent& event : events)
-            if (event.type == type) return true;
-        return false;
-    }
-
-    std::vector<DdeEvent> events;
-
-private:
-    std::string Text(HSZ handle) const
-    {
-        char text[1024] = "";
-        DdeQueryStringA(instance, handle, text, sizeof(text), CP_WINANSI);
-        return text;
-    }
-
-    static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV, HSZ string1, HSZ string2,
-                                      HDDEDATA, ULONG_PTR, ULONG_PTR)
-    {
-        TestBrowserServer* server = active;
-        if (!server) return nullptr;
-        switch (type) {
-        case XTYP_CONNECT:
-            server->events.push_back({type, server->Text(string1), server->Text(string2), 0});
-            return reinterpret_cast<HDDEDATA>(
-                static_cast<ULONG_PTR>(server->Text(string1) == "WWW_OpenURL"));
-        case XTYP_CONNECT_CONFIRM:
-            server->events.push_back({type, server->Text(string1), server->Text(string2), 0});
-            return nullptr;
-        case XTYP_REQUEST: {
-            server->events.push_back({type, server->Text(string2), "", format});
-            static const char windowId[] = "1";
-            return DdeCreateDataHandle(server->instance,
-                                       reinterpret_cast<BYTE*>(const_cast<char*>(windowId)),
-                                       sizeof(windowId), 0, string2, CF_TEXT, 0);
-        }
-        case XTYP_DISCONNECT:
-            server->events.push_back({type, "", "", 0});
-            return nullptr;
-        default:
-            return nullptr;
-        }
-    }
-
-    static TestBrowserServer* active;
-    DWORD instance = 0;
-    UINT initResult = DMLERR_NOTPROCESSED;
-    HSZ service = nullptr;
-    bool registered = false;
-};
-
-TestBrowserServer* TestBrowserServer::active = nullptr;
-
-// Dispatches this thread's messages until the condition holds or the time is up.
-bool PumpUntil(const std::function<bool()>& condition, DWORD milliseconds)
-{
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        if (condition()) return true;
-        if (GetTickCount() - start >= milliseconds) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-}
-
-void Pump(DWORD milliseconds)
-{
-    PumpUntil([] { return false; }, milliseconds);
-}
 
 struct BrowserThread {
     HANDLE ready;

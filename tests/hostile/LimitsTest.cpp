@@ -14,6 +14,7 @@
 #include "clientlink/PlatformCalls.h"
 #include "clientlink/SettingsStore.h"
 #include "diag/TraceLog.h"
+#include "support/TestDdeServer.h"
 
 namespace {
 
@@ -22,18 +23,6 @@ const std::size_t k64KiB = 64 * 1024;
 void WriteSignal(const std::string& text)
 {
     ASSERT_EQ(ERROR_SUCCESS, TestRegistry::WriteText(HKEY_CURRENT_USER, kSignalKey, "Value", text));
-}
-
-bool PumpUntil(const std::function<bool()>& condition, DWORD milliseconds)
-{
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-        if (condition()) return true;
-        if (GetTickCount() - start >= milliseconds) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
 }
 
 class Limits : public PluginHost {
@@ -117,53 +106,6 @@ TEST_F(Limits, TheRealSaveAsDialogTakesTheLongestProposalAndAHugeInitialDirector
     EXPECT_EQ(requestDir.path(), ReadUserRegistryText(kTestProductKey, "LoadDeliveryDir"));
 }
 
-// A DDE server standing in for the browser, on this thread.
-class DdeBrowser {
-public:
-    explicit DdeBrowser(const char* name)
-    {
-        active = this;
-        if (DdeInitializeA(&instance, Callback, APPCLASS_STANDARD, 0) != DMLERR_NO_ERROR) return;
-        service = DdeCreateStringHandleA(instance, name, CP_WINANSI);
-        ready = DdeNameService(instance, service, nullptr, DNS_REGISTER) != nullptr;
-    }
-    ~DdeBrowser()
-    {
-        if (instance) {
-            DdeNameService(instance, service, nullptr, DNS_UNREGISTER);
-            DdeFreeStringHandle(instance, service);
-            DdeUninitialize(instance);
-        }
-        active = nullptr;
-    }
-    bool ready = false;
-    int connections = 0;
-    int disconnections = 0;
-    std::vector<std::string> requests;
-
-private:
-    static HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ, HSZ item, HDDEDATA, ULONG_PTR, ULONG_PTR)
-    {
-        DdeBrowser* server = active;
-        if (!server) return nullptr;
-        if (type == XTYP_CONNECT) return reinterpret_cast<HDDEDATA>(TRUE);
-        if (type == XTYP_CONNECT_CONFIRM) ++server->connections;
-        if (type == XTYP_DISCONNECT) ++server->disconnections;
-        if (type == XTYP_REQUEST) {
-            char text[1024] = "";
-            DdeQueryStringA(server->instance, item, text, sizeof text, CP_WINANSI);
-            server->requests.push_back(text);
-            static char windowId[] = "1";
-            return DdeCreateDataHandle(server->instance, reinterpret_cast<BYTE*>(windowId),
-                                       sizeof windowId, 0, item, CF_TEXT, 0);
-        }
-        return nullptr;
-    }
-    static DdeBrowser* active;
-    DWORD instance = 0;
-    HSZ service = nullptr;
-};
-DdeBrowser* DdeBrowser::active = nullptr;
 
 TEST_F(Limits, ADownloadUrlTooLongForTheDdeItemSendsTheClientDownloadPage)
 {
@@ -174,20 +116,20 @@ TEST_F(Limits, ADownloadUrlTooLongForTheDdeItemSendsTheClientDownloadPage)
     SavedHttpDdeName::SetName("VxHostileBrowser");
     for (std::size_t length : {std::size_t(248), std::size_t(249), std::size_t(504), std::size_t(505), k64KiB}) {
         SCOPED_TRACE(length);
-        DdeBrowser server("VxHostileBrowser");
-        ASSERT_TRUE(server.ready);
+        TestBrowserServer server("VxHostileBrowser");
+        ASSERT_TRUE(server.Ready());
         const std::string url = "http://" + std::string(length - 7, 'u');
         browser.statusTexts.clear();
         ui.messageBoxAnswers = {IDYES};
         ClickPage({{"downloadurl", url}, {"name", "pkg.bin"}});
-        PumpUntil([&] { return server.disconnections > 0; }, 3000);
+        PumpUntil([&] { return server.Saw(XTYP_DISCONNECT); }, 3000);
 
         EXPECT_EQ((std::vector<std::string>{"The Tolvane client is not installed or configured properly ...",
                                             "Document: Done"}),
                   browser.statusTexts);
-        EXPECT_EQ(1, server.connections);
+        EXPECT_EQ(1, server.Count(XTYP_CONNECT_CONFIRM));
         EXPECT_EQ(std::vector<std::string>{"\"" + (length == 248 ? url : std::string(clientDownloadPage)) + "\",,0,4"},
-                  server.requests);
+                  server.Requests());
     }
 }
 

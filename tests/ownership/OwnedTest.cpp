@@ -5,10 +5,10 @@
 #include <windows.h>
 #include <ddeml.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "support/TestDdeServer.h"
 #include "support/TestFiles.h"
 #include "win/Owned.h"
 
@@ -224,16 +224,6 @@ HDDEDATA CALLBACK NoCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, U
     return nullptr;
 }
 
-void Pump(DWORD milliseconds, const std::function<bool()>& done)
-{
-    const DWORD start = GetTickCount();
-    while (!done() && GetTickCount() - start < milliseconds) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
 TEST(OwnedKinds, DdeStringIsFreedInItsOwnInstanceAndTheConversationIsDisconnected)
 {
     DWORD server = 0, client = 0;
@@ -258,7 +248,7 @@ TEST(OwnedKinds, DdeStringIsFreedInItsOwnInstanceAndTheConversationIsDisconnecte
         info.cb = sizeof info;
         EXPECT_NE(0u, DdeQueryConvInfo(conversation.get(), QID_SYNC, &info));
     }
-    Pump(2000, [] { return disconnections > 0; });
+    PumpUntil([] { return disconnections > 0; }, 2000);
     EXPECT_EQ(1, disconnections);
 
     // A string handle is an atom while it lives: gone once its owner freed it.

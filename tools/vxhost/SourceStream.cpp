@@ -9,6 +9,7 @@
 #include "vxhost/HostOutput.h"
 #include "vxhost/HostWindows.h"
 #include "vxhost/PagePaths.h"
+#include "win/Owned.h"
 
 namespace {
 
@@ -47,12 +48,12 @@ std::string UnusedName(const std::string& folder, const std::string& base)
 
 void WriteCopy(const std::string& path, const std::string& bytes)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    OwnedFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    bool ok = file != INVALID_HANDLE_VALUE &&
-              WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+    bool ok = file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
               written == bytes.size();
-    if (file != INVALID_HANDLE_VALUE) ok = CloseHandle(file) && ok;
+    // A copy the system could not finish writing is no copy.
+    if (file) ok = CloseHandle(file.release()) && ok;
     if (!ok) throw std::runtime_error("cannot write the local copy " + path + ": " + ErrorText(GetLastError()));
 }
 
