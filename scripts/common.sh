@@ -55,16 +55,23 @@ start_wine_in() {
     wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "${WINE_GRAPHICS:-null}" /f >/dev/null 2>&1
 }
 
-build_windows() { build_windows_in "$WIN_BUILD" i686; }
+# The 32-bit tree also builds the setup program, which carries the 64-bit DLL when build/win64 has
+# one (scripts/test builds that first).
+build_windows() {
+    local plugin64=$WIN64_BUILD/npVxPlug.dll
+    [ -f "$plugin64" ] || plugin64=
+    build_windows_in "$WIN_BUILD" i686 -DVX_PLUGIN64="$plugin64"
+}
 # The 64-bit twin: the same sources, its own folder; the plug-in, the host, the client and the tests.
 # Its end-to-end cases use the 32-bit build's host and DLL beside its own.
 build_windows64() { build_windows_in "$WIN64_BUILD" x86_64 -DVX_WIN32_BUILD="$WIN_BUILD"; }
 
 build_windows_in() {
     local folder=$1 machine=$2
+    shift 2
     log "building the plug-in ($machine mingw-w64) in $folder"
     cmake -S "$ROOT" -B "$folder" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$machine-mingw.cmake" \
-          -DCMAKE_BUILD_TYPE=RelWithDebInfo "${@:3}" >/dev/null
+          -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$folder" -j "$JOBS" -- --no-print-directory | grep -vE '^\[ *[0-9]+%\] (Building|Linking)' || true
     [ -f "$folder/npVxPlug.dll" ]
 }

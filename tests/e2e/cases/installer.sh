@@ -250,3 +250,53 @@ case_uninstall_leaves_nothing() {
         fi
     done
 }
+
+# On 64-bit Windows the setup installs both DLLs and registers each for browsers of its architecture:
+# the 64-bit host finds the x64 DLL through the registry alone and its click runs, the 32-bit host
+# the 32-bit DLL; the uninstaller removes both. In a 64-bit prefix of its own, made on first use.
+# Skipped (exit 77) in a build without a 64-bit DLL (scripts/test always gives one).
+TIME_LIMIT[both_architectures]=300
+case_both_architectures() {
+    [ -n "${VXPLUGIN64:-}" ] || { echo "SKIP [$CASE]: this build has no 64-bit DLL (VX_PLUGIN64)"; exit 77; }
+    stop_client
+    export WINEPREFIX=$E2E_PREFIX64 WINEARCH=win64
+    C=$WINEPREFIX/drive_c
+    [ -f "$WINEPREFIX/system.reg" ] || timeout 180 wineboot -i </dev/null >/dev/null 2>&1
+    # As e2e.sh prepare does: the desktop keeps the driver it started with, so the server starts again.
+    quietly wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f || fail "Wine does not run in $WINEPREFIX"
+    wineserver -k </dev/null >/dev/null 2>&1
+    timeout 30 wineserver -w </dev/null >/dev/null 2>&1
+    wineserver -p30 </dev/null >/dev/null 2>&1
+    quietly wine reg delete 'HKCU\Software\TOLVANE' /f
+
+    run setup 120 "$VXSETUP" /S
+    expect_rc setup 0
+    local folder
+    folder=$(reg_text "HKCU\\$SETUP_ENTRY" InstallLocation)
+    expect_same_file "the 32-bit DLL" "$VXPLUGIN" "$(unix_path "$folder")/npVxPlug.dll"
+    expect_same_file "the 64-bit DLL" "$VXPLUGIN64" "$(unix_path "$folder")/x64/npVxPlug.dll"
+    expect_equal "each DLL registered under an id of its own" \
+        "$folder\\npVxPlug.dll $folder\\x64\\npVxPlug.dll" \
+        "$(reg_text "HKCU\\$PLUGIN_ENTRY" Path) $(reg_text "HKCU\\${PLUGIN_ENTRY}64" Path)"
+
+    run list64 60 "$VXHOST64" --list "$(winpath "$PAGES/download.html")"
+    expect_rc list64 0
+    expect_lines "the 64-bit host finds the x64 DLL through the registry" "$WORK/list64.out" '^vxhost: plug-in ' \
+        "vxhost: plug-in $folder\\x64\\npVxPlug.dll (application/x-vnxclient) from HKCU\\${PLUGIN_ENTRY}64"
+    run list32 60 "$VXHOST" --list "$(winpath "$PAGES/download.html")"
+    expect_rc list32 0
+    expect_lines "the 32-bit host finds the 32-bit DLL through the registry" "$WORK/list32.out" '^vxhost: plug-in ' \
+        "vxhost: plug-in $folder\\npVxPlug.dll (application/x-vnxclient) from HKCU\\$PLUGIN_ENTRY"
+    # No client in this prefix: the 64-bit plug-in says so, and No ends the click.
+    run click64 60 "$VXHOST64" --timeout 30 --click 1 --answer 'Configuration Error=No' --shutdown \
+        "$(winpath "$PAGES/no-client.html")"
+    expect_rc click64 0
+    expect_grep "the x64 DLL runs the click in the 64-bit host" '^status: The Tolvane client is not installed' \
+        "$WORK/click64.out"
+
+    uninstall_setup HKCU uninstall
+    expect_equal "no registration is left" "<absent> <absent>" \
+        "$(reg_text "HKCU\\$PLUGIN_ENTRY" Path) $(reg_text "HKCU\\${PLUGIN_ENTRY}64" Path)"
+    [ -e "$(unix_path "$folder")" ] && fail "the install folder is left: $(ls -A "$(unix_path "$folder")")"
+    wineserver -k </dev/null >/dev/null 2>&1
+}
