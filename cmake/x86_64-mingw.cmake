@@ -1,15 +1,5 @@
-# Cross-build for 64-bit Windows with mingw-w64 (the -posix thread variant, which GoogleTest needs).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-build for 64-bit Windows with mingw-w64; the test executables and tools run under Wine, in a
+# prefix made with WINEARCH=win64.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# The test executables and tools run under Wine, in a prefix made with WINEARCH=win64.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
-# Everything links the C and C++ runtimes statically: the DLL must depend on system DLLs only.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(MINGW_TRIPLET x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

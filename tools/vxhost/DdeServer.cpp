@@ -6,12 +6,14 @@
 #include <stdexcept>
 
 #include "vxhost/HostOutput.h"
+#include "win/Owned.h"
 
 namespace {
 
 DWORD ddeInstance = 0;
-HSZ serviceHandle = nullptr;
-HSZ topicHandle = nullptr;
+// Freed in StopDdeServer, before the DDE instance they belong to is uninitialized.
+OwnedDdeString serviceHandle;
+OwnedDdeString topicHandle;
 int requestCount = 0;
 
 std::string StringOf(HSZ handle)
@@ -26,9 +28,9 @@ HDDEDATA CALLBACK OnDdeTransaction(UINT type, UINT format, HCONV conversation, H
 {
     switch (type) {
     case XTYP_CONNECT:
-        return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DdeCmpStringHandles(topic, topicHandle) == 0));
+        return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DdeCmpStringHandles(topic, topicHandle.get()) == 0));
     case XTYP_REQUEST: {
-        if (DdeCmpStringHandles(topic, topicHandle) != 0) return nullptr;
+        if (DdeCmpStringHandles(topic, topicHandle.get()) != 0) return nullptr;
         std::string itemText = StringOf(item);
         ++requestCount;
         PrintLine("dde", "WWW_OpenURL " + itemText);
@@ -62,9 +64,9 @@ void StartDdeServer(const std::string& serviceName)
                                      CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS,
                                  0);
     if (status != DMLERR_NO_ERROR) throw std::runtime_error("DdeInitializeA failed with " + std::to_string(status));
-    serviceHandle = DdeCreateStringHandleA(ddeInstance, serviceName.c_str(), CP_WINANSI);
-    topicHandle = DdeCreateStringHandleA(ddeInstance, "WWW_OpenURL", CP_WINANSI);
-    if (!serviceHandle || !topicHandle || !DdeNameService(ddeInstance, serviceHandle, nullptr, DNS_REGISTER)) {
+    serviceHandle = MakeDdeString(ddeInstance, serviceName.c_str());
+    topicHandle = MakeDdeString(ddeInstance, "WWW_OpenURL");
+    if (!serviceHandle || !topicHandle || !DdeNameService(ddeInstance, serviceHandle.get(), nullptr, DNS_REGISTER)) {
         UINT error = DdeGetLastError(ddeInstance);
         StopDdeServer();
         throw std::runtime_error("cannot register the DDE service " + serviceName + " (DDE error " +
@@ -75,11 +77,10 @@ void StartDdeServer(const std::string& serviceName)
 void StopDdeServer()
 {
     if (!ddeInstance) return;
-    if (serviceHandle) DdeNameService(ddeInstance, serviceHandle, nullptr, DNS_UNREGISTER);
-    if (serviceHandle) DdeFreeStringHandle(ddeInstance, serviceHandle);
-    if (topicHandle) DdeFreeStringHandle(ddeInstance, topicHandle);
+    if (serviceHandle) DdeNameService(ddeInstance, serviceHandle.get(), nullptr, DNS_UNREGISTER);
+    serviceHandle.reset();
+    topicHandle.reset();
     DdeUninitialize(ddeInstance);
-    serviceHandle = topicHandle = nullptr;
     ddeInstance = 0;
 }
 

@@ -208,11 +208,11 @@ PluginModule::~PluginModule() { Unload(); }
 void PluginModule::Load(const std::string& path)
 {
     this->path = path;
-    module = LoadLibraryA(path.c_str());
+    module.reset(LoadLibraryA(path.c_str()));
     if (!module) throw std::runtime_error("cannot load " + path + ": " + ErrorText(GetLastError()));
-    getEntryPoints = Export<NP_GetEntryPointsFunc>(module, "NP_GetEntryPoints");
-    initialize = Export<NP_InitializeFunc>(module, "NP_Initialize");
-    shutdown = Export<NP_ShutdownFunc>(module, "NP_Shutdown");
+    getEntryPoints = Export<NP_GetEntryPointsFunc>(module.get(), "NP_GetEntryPoints");
+    initialize = Export<NP_InitializeFunc>(module.get(), "NP_Initialize");
+    shutdown = Export<NP_ShutdownFunc>(module.get(), "NP_Shutdown");
     if (!getEntryPoints || !initialize || !shutdown) {
         std::string missing = !getEntryPoints ? "NP_GetEntryPoints" : !initialize ? "NP_Initialize" : "NP_Shutdown";
         Unload();
@@ -236,8 +236,7 @@ NPError PluginModule::Shutdown() { return shutdown ? shutdown() : NPERR_NO_ERROR
 
 void PluginModule::Unload()
 {
-    if (module) FreeLibrary(module);
-    module = nullptr;
+    module.reset();
     getEntryPoints = nullptr;
     initialize = nullptr;
     shutdown = nullptr;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "plugin/npapi.h"
+#include "win/Owned.h"
 
 struct PluginInfo {
     std::string path;
@@ -48,7 +49,7 @@ public:
 
 private:
     std::string path;
-    HMODULE module = nullptr;
+    OwnedModule module;
     NP_GetEntryPointsFunc getEntryPoints = nullptr;
     NP_InitializeFunc initialize = nullptr;
     NP_ShutdownFunc shutdown = nullptr;
