@@ -60,8 +60,7 @@ void ThrowFileError(DWORD osError, const std::string& path)
 namespace {
 
 // Reads to the end, or until more than `limit` bytes are in.
-void ReadOpenFile(HANDLE file, const std::string& path, std::string& bytes,
-                  std::size_t limit = std::string::npos)
+void ReadOpenFile(HANDLE file, const std::string& path, std::string& bytes, std::size_t limit)
 {
     char chunk[4096];
     while (bytes.size() <= limit) {
@@ -80,22 +79,30 @@ HANDLE OpenForReading(const std::string& path)
 
 }  // namespace
 
+namespace {
+
+// The whole open file, judged on its size before anything is read: a page cannot make the
+// browser's thread read and hold a file of any size. Throws CFileException or RequestFileTooLarge.
+void ReadBoundedFile(HANDLE file, const std::string& path, std::string& bytes)
+{
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size)) ThrowFileError(GetLastError(), path);
+    if (static_cast<unsigned long long>(size.QuadPart) > kLargestRequestFile) throw RequestFileTooLarge();
+    ReadOpenFile(file, path, bytes, kLargestRequestFile);
+    if (bytes.size() > kLargestRequestFile) throw RequestFileTooLarge();  // it grew meanwhile
+}
+
+}  // namespace
+
 void ReadTextFile(const std::string& path, std::string& text)
 {
     text.clear();
     OwnedFile file(OpenForReading(path));
     if (!file) ThrowFileError(GetLastError(), path);
-    // Judged on its size, before anything is read: a page cannot make the browser's thread read
-    // and hold a file of any size.
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) ThrowFileError(GetLastError(), path);
-    if (static_cast<unsigned long long>(size.QuadPart) > kLargestRequestFile) throw RequestFileTooLarge();
-
     // Read as bytes: the line joining below treats LF and CR LF alike and keeps a lone CR,
     // which the C runtime's text mode would not (it also stops at a Ctrl-Z).
     std::string bytes;
-    ReadOpenFile(file.get(), path, bytes, kLargestRequestFile);
-    if (bytes.size() > kLargestRequestFile) throw RequestFileTooLarge();  // it grew meanwhile
+    ReadBoundedFile(file.get(), path, bytes);
     text = JoinRequestFileLines(bytes);
 }
 
@@ -104,17 +111,12 @@ bool ReadRequestFileBytes(const std::string& path, std::string& bytes)
     bytes.clear();
     OwnedFile file(OpenForReading(path));
     if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return false;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || static_cast<unsigned long long>(size.QuadPart) > kLargestRequestFile)
-        return false;
     try {
-        ReadOpenFile(file.get(), path, bytes, kLargestRequestFile);
+        ReadBoundedFile(file.get(), path, bytes);
+        return true;
     } catch (const CFileException&) {
-        bytes.clear();
-        return false;
+    } catch (const RequestFileTooLarge&) {
     }
-    // A file that grew while it was read is refused like one that was too long from the start.
-    if (bytes.size() <= kLargestRequestFile) return true;
     bytes.clear();
     return false;
 }
