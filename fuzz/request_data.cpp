@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "ClientApp/RequestData.h"
-#include "clientlink/KeyValueMap.h"
+#include "request/RequestText.h"
+#include "client/KeyValueMap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

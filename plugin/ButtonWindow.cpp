@@ -1,13 +1,11 @@
 // The button class, NPP_SetWindow and the procedure we install on the browser's plug-in window.
 #include "plugin/ButtonWindow.h"
 
-#include "ClientApp/RequestDispatch.h"
 #include "plugin/Boundary.h"
+#include "plugin/InstanceBrowser.h"
 #include "plugin/InstanceData.h"
-#include "plugin/PluginEntry.h"
-#include "win/Owned.h"
-
-const char* buttonClassName = "BUTTON";
+#include "plugin/ModuleState.h"
+#include "request/RequestDispatch.h"
 
 namespace {
 
@@ -17,10 +15,6 @@ const char kRecordProperty[] = "instance->pdata";
 const char kChainProperty[] = "instance->chain";
 const char kSystemButtonClass[] = "BUTTON";
 const char kPluginButtonClass[] = "PluginButton";
-
-// The module a "PluginButton" is created with: the one its class was registered with (the system
-// button's, usually none), so that the class is found again.
-HINSTANCE pluginButtonModule = nullptr;
 
 HINSTANCE OwnModule()
 {
@@ -56,11 +50,13 @@ void Subclass(InstanceData* record, NPWindow* window, HWND handle)
 
     RECT client{};
     GetClientRect(handle, &client);
-    record->button = CreateWindowExA(0, buttonClassName, record->caption, WS_CHILD | WS_VISIBLE, 0,
-                                     0, client.right - client.left, client.bottom - client.top,
-                                     handle, static_cast<HMENU>(nullptr),
-                                     buttonClassName == kPluginButtonClass ? pluginButtonModule
-                                                                           : OwnModule(),
+    const char* className = moduleState.buttonClassName;
+    // A "PluginButton" is created with the module its class was registered with (the system
+    // button's, usually none), so that the class is found again.
+    record->button = CreateWindowExA(0, className, record->page.caption ? record->page.caption->c_str() : nullptr,
+                                     WS_CHILD | WS_VISIBLE, 0, 0, client.right - client.left,
+                                     client.bottom - client.top, handle, static_cast<HMENU>(nullptr),
+                                     className == kPluginButtonClass ? moduleState.buttonClassModule : OwnModule(),
                                      nullptr);
 }
 
@@ -84,14 +80,15 @@ void Click(InstanceData* record)
     EnableWindow(button, FALSE);
     auto ended = OnScopeExit([&] { EndClick(record, button); });
     ModalLoop inDispatch;
-    DispatchRequest(record, record->file, record->hasSrc);
+    InstanceBrowser browser(*record);
+    DispatchRequest(record->page, moduleState.settings, browser);
 }
 
 }  // namespace
 
 void RegisterButtonClass()
 {
-    buttonClassName = kSystemButtonClass;
+    moduleState.buttonClassName = kSystemButtonClass;
     WNDCLASSA buttonClass{};
     if (!GetClassInfoA(nullptr, kSystemButtonClass, &buttonClass)) return;
     HCURSOR cursor = LoadCursorFromFileA("cursor1.cur");
@@ -99,13 +96,13 @@ void RegisterButtonClass()
     buttonClass.hCursor = cursor;
     buttonClass.lpszClassName = kPluginButtonClass;
     if (RegisterClassA(&buttonClass)) {
-        buttonClassName = kPluginButtonClass;
-        pluginButtonModule = buttonClass.hInstance;
+        moduleState.buttonClassName = kPluginButtonClass;
+        moduleState.buttonClassModule = buttonClass.hInstance;
     } else if (GetLastError() == ERROR_CLASS_ALREADY_EXISTS) {
         // Registered by an earlier start in this process; it keeps the cursor it got then.
         DestroyCursor(cursor);
-        buttonClassName = kPluginButtonClass;
-        pluginButtonModule = buttonClass.hInstance;
+        moduleState.buttonClassName = kPluginButtonClass;
+        moduleState.buttonClassModule = buttonClass.hInstance;
     } else {
         DestroyCursor(cursor);
     }

@@ -5,9 +5,6 @@
 
 struct InstanceData;
 
-// "PluginButton" when that class was registered with the cursor file, else the system "BUTTON".
-extern const char* buttonClassName;
-
 // Registers "PluginButton" when "cursor1.cur" loads from the current directory; never fails.
 void RegisterButtonClass();
 

@@ -1,0 +1,11 @@
+// The warning box of a bad request and the texts it shows.
+#pragma once
+
+#include <string>
+
+// The text of the bad-request box of both flows built from embed attributes.
+extern const char* const kBadRequestText;
+
+// The trace-log entry (source "ClientApp/VexoRequest", the given entry number), then the same text
+// in the "Tolvane Message " warning box.
+void ShowRequestWarning(long entry, const std::string& text);
