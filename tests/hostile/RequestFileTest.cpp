@@ -2,7 +2,7 @@
 // nothing after it.
 #include "hostile/HostileSupport.h"
 
-#include "ClientApp/RequestData.h"
+#include "request/RequestText.h"
 
 namespace {
 

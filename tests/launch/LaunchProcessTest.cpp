@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "clientlink/ClientSignal.h"
-#include "clientlink/SettingsStore.h"
+#include "client/ClientLaunch.h"
+#include "client/LoadRequestSignal.h"
+#include "client/SettingsStore.h"
 #include "diag/TraceLog.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"

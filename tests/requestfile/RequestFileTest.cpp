@@ -3,7 +3,11 @@
 
 #include <string>
 
-#include "ClientApp/VexoRequest.h"
+#include "request/RequestFile.h"
+#include "request/RequestText.h"
+#include "request/SaveFlow.h"
+#include "request/SubmissionFile.h"
+#include "request/UploadFlow.h"
 #include "diag/TraceLog.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
@@ -189,9 +193,8 @@ TEST(ReadTextFile, MissingFileRaisesTheFileException)
         ReadTextFile(folder / "none", text);
         FAIL() << "no exception";
     } catch (const CFileException& error) {
-        EXPECT_EQ(CFileException::fileNotFound, error.m_cause);
-        EXPECT_EQ(static_cast<unsigned long>(ERROR_FILE_NOT_FOUND), error.m_lOsError);
-        EXPECT_EQ(folder / "none", error.m_strFileName);
+        EXPECT_EQ(static_cast<unsigned long>(ERROR_FILE_NOT_FOUND), error.osError);
+        EXPECT_EQ(folder / "none", error.path);
     }
     EXPECT_EQ("", text);
 }

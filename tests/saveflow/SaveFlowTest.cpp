@@ -5,9 +5,16 @@
 #include <set>
 #include <string>
 
-#include "ClientApp/RequestData.h"
-#include "ClientApp/VexoRequest.h"
-#include "ClientApp/VexoRequestInternal.h"
+#include "request/RequestText.h"
+#include "request/RequestFile.h"
+#include "request/RequestText.h"
+#include "request/SaveFlow.h"
+#include "request/SubmissionFile.h"
+#include "request/UploadFlow.h"
+#include "request/Confirmation.h"
+#include "request/FileDialogs.h"
+#include "request/PagePaths.h"
+#include "request/RequestWarning.h"
 #include "diag/TraceLog.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "clientlink/PlatformCalls.h"
+#include "win/SystemCalls.h"
 
 namespace {
 
@@ -85,15 +85,19 @@ ScriptedPlatform::ScriptedPlatform()
 {
     if (current) throw std::logic_error("one ScriptedPlatform at a time");
     current = this;
-    platform.MessageBoxA = RecordMessageBox;
-    platform.GetSaveFileNameA = RecordSave;
-    platform.GetOpenFileNameA = RecordOpen;
-    platform.CommDlgExtendedError = RecordExtendedError;
-    platform.CreateProcessA = RecordCreateProcess;
+    systemCalls.MessageBoxA = RecordMessageBox;
+    systemCalls.GetSaveFileNameA = RecordSave;
+    systemCalls.GetOpenFileNameA = RecordOpen;
+    systemCalls.CommDlgExtendedError = RecordExtendedError;
+    systemCalls.CreateProcessA = RecordCreateProcess;
 }
 
 ScriptedPlatform::~ScriptedPlatform()
 {
-    platform = realPlatformCalls;
+    systemCalls.MessageBoxA = realSystemCalls.MessageBoxA;
+    systemCalls.GetSaveFileNameA = realSystemCalls.GetSaveFileNameA;
+    systemCalls.GetOpenFileNameA = realSystemCalls.GetOpenFileNameA;
+    systemCalls.CommDlgExtendedError = realSystemCalls.CommDlgExtendedError;
+    systemCalls.CreateProcessA = realSystemCalls.CreateProcessA;
     current = nullptr;
 }

@@ -6,9 +6,16 @@
 #include <set>
 #include <string>
 
-#include "ClientApp/RequestData.h"
-#include "ClientApp/VexoRequest.h"
-#include "ClientApp/VexoRequestInternal.h"
+#include "request/RequestText.h"
+#include "request/RequestFile.h"
+#include "request/RequestText.h"
+#include "request/SaveFlow.h"
+#include "request/SubmissionFile.h"
+#include "request/UploadFlow.h"
+#include "request/Confirmation.h"
+#include "request/FileDialogs.h"
+#include "request/PagePaths.h"
+#include "request/RequestWarning.h"
 #include "diag/TraceLog.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
@@ -170,8 +177,8 @@ TEST_F(UploadFlow, ConfirmationTextCarriesThePathAndRecipientsVerbatim)
     for (const std::string& recipients : {std::string(), std::string("x:y:z")}) {
         ui.messageBoxes.clear();
         ui.messageBoxAnswers = {IDNO, IDYES};
-        EXPECT_FALSE(ConfirmPageNamedFile(path, recipients, "srv", ""));
-        EXPECT_TRUE(ConfirmPageNamedFile(path, recipients, "srv", ""));
+        EXPECT_FALSE(ConfirmPageNamedFile(path, recipients, "srv", "", nullptr));
+        EXPECT_TRUE(ConfirmPageNamedFile(path, recipients, "srv", "", nullptr));
         ASSERT_EQ(2u, ui.messageBoxes.size());
         for (const MessageBoxCall& box : ui.messageBoxes) {
             EXPECT_EQ(ConfirmText(path, recipients, "srv", "(none given)"), box.text);

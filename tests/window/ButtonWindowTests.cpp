@@ -10,6 +10,7 @@
 
 #include "plugin/ButtonWindow.h"
 #include "plugin/InstanceData.h"
+#include "plugin/ModuleState.h"
 #include "plugin/PluginEntry.h"
 #include "support/FakeBrowser.h"
 #include "support/ScriptedPlatform.h"
@@ -25,7 +26,7 @@ protected:
     void SetUp() override
     {
         DeleteProductRegistryTree();
-        browserFuncs = &browser.funcs;
+        moduleState.browserFuncs = &browser.funcs;
         UseButtonClass(false);
         first = MakeBrowserWindow();
         npWindow.window = first;
@@ -33,7 +34,7 @@ protected:
     void TearDown() override
     {
         if (npp.pdata) NPP_Destroy(&npp, nullptr);
-        browserFuncs = nullptr;
+        moduleState.browserFuncs = nullptr;
         DestroyBrowserWindows();
     }
     InstanceData* Create(const char* caption = "Save the report")
@@ -184,10 +185,10 @@ TEST_F(ButtonWindow, SetWindowAnswersInvalidInstanceWithoutInstanceOrRecord)
 TEST_F(ButtonWindow, AFailedButtonLeavesTheButtonNullAndAnswersNoError)
 {
     InstanceData* record = Create();
-    const char* registered = buttonClassName;
-    buttonClassName = "NoSuchWindowClass";
+    const char* registered = moduleState.buttonClassName;
+    moduleState.buttonClassName = "NoSuchWindowClass";
     EXPECT_EQ(NPERR_NO_ERROR, NPP_SetWindow(&npp, &npWindow));
-    buttonClassName = registered;
+    moduleState.buttonClassName = registered;
     EXPECT_EQ(nullptr, record->button);
     EXPECT_EQ(first, record->hwnd);
     EXPECT_EQ(0, SendMessageA(first, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), 0));
@@ -345,7 +346,7 @@ TEST_F(ButtonWindow, EveryCommandIsAnsweredZeroAndNotPassedOn)
 TEST(ButtonClass, PluginButtonOnlyWhenTheCursorFileLoads)
 {
     FakeBrowser browser;
-    browserFuncs = &browser.funcs;
+    moduleState.browserFuncs = &browser.funcs;
     HWND parent = MakeBrowserWindow();
     auto buttonIn = [&](NPP_t* npp) {
         char mime[] = "application/x-vnxclient";
@@ -361,14 +362,14 @@ TEST(ButtonClass, PluginButtonOnlyWhenTheCursorFileLoads)
     ASSERT_TRUE(GetClassInfoA(nullptr, "BUTTON", &system));
 
     UseButtonClass(false);
-    EXPECT_STREQ("BUTTON", buttonClassName);
+    EXPECT_STREQ("BUTTON", moduleState.buttonClassName);
     NPP_t plain{};
     HWND plainButton = buttonIn(&plain);
     ASSERT_NE(nullptr, plainButton);
     EXPECT_STRCASEEQ("BUTTON", ClassOf(plainButton).c_str());
 
     UseButtonClass(true);
-    EXPECT_STREQ("PluginButton", buttonClassName);
+    EXPECT_STREQ("PluginButton", moduleState.buttonClassName);
     NPP_t cursored{};
     HWND button = buttonIn(&cursored);
     ASSERT_NE(nullptr, button);
@@ -386,15 +387,15 @@ TEST(ButtonClass, PluginButtonOnlyWhenTheCursorFileLoads)
     // The class stays registered; without the file buttons are plain again, and with it the
     // existing class is used.
     UseButtonClass(false);
-    EXPECT_STREQ("BUTTON", buttonClassName);
+    EXPECT_STREQ("BUTTON", moduleState.buttonClassName);
     UseButtonClass(true);
-    EXPECT_STREQ("PluginButton", buttonClassName);
+    EXPECT_STREQ("PluginButton", moduleState.buttonClassName);
     NPP_t again{};
     EXPECT_EQ("PluginButton", ClassOf(buttonIn(&again)));
 
     UseButtonClass(false);
     EXPECT_EQ(browser.allocations, browser.releases);
-    browserFuncs = nullptr;
+    moduleState.browserFuncs = nullptr;
     DestroyBrowserWindows();
 }
 

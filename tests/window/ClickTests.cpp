@@ -12,6 +12,7 @@
 
 #include "plugin/ButtonWindow.h"
 #include "plugin/InstanceData.h"
+#include "plugin/ModuleState.h"
 #include "plugin/PluginEntry.h"
 #include "support/FakeBrowser.h"
 #include "support/ScriptedPlatform.h"
@@ -29,7 +30,7 @@ protected:
     void SetUp() override
     {
         DeleteProductRegistryTree();
-        browserFuncs = &browser.funcs;
+        moduleState.browserFuncs = &browser.funcs;
         UseButtonClass(false);
         window = MakeBrowserWindow();
         npWindow.window = window;
@@ -38,7 +39,7 @@ protected:
     {
         platformCalls.whileShown = nullptr;
         if (npp.pdata) NPP_Destroy(&npp, nullptr);
-        browserFuncs = nullptr;
+        moduleState.browserFuncs = nullptr;
         DestroyBrowserWindows();
     }
     HWND CreateWithButton(NPP_t* instance)
