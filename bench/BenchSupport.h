@@ -40,7 +40,7 @@ void DeleteUserTree(const std::string& keyPath);
 std::vector<std::pair<std::string, std::string>> ClientSettings(const std::string& requestDir, int count);
 
 // One line per figure: "row|figure|value|floor|unit|target", read by scripts/bench. A floor of 0 means
-// none; the target is "<=1.5", ">=0.33" or "-".
+// none; the goal is "<=X" (at most X times the floor), "flat" or "-".
 void PrintRow(const std::string& figure, double value, double floor, const char* unit, const char* target);
 // A line of detail that scripts/bench prints below the table.
 void PrintNote(const std::string& text);
