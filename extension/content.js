@@ -17,12 +17,12 @@
     .face, .notice { all: initial; position: absolute; inset: 0; box-sizing: border-box; }
     button { box-sizing: border-box; width: 100%; height: 100%; margin: 0; font: 13px system-ui, sans-serif; }
     .notice { display: block; overflow: auto; padding: 2px 4px; border: 1px solid #999; background: #ffffe1;
-              color: #000; font: 12px system-ui, sans-serif; }
+              color: #000; font: 12px/1.2 system-ui, sans-serif; }
     .notice a { color: #00c; }
     .status { all: initial; position: absolute; top: 100%; left: 0; z-index: 2147483647; white-space: pre;
               padding: 1px 4px; border: 1px solid #bbb; background: #f4f4f4; color: #000;
               font: 12px system-ui, sans-serif; }
-    [hidden] { display: none; }
+    :host([hidden]), [hidden] { display: none; }
   `);
 
   function styleSheet(text) {
@@ -191,12 +191,12 @@
     }
 
     showNotInstalled() {
-      this.notice.textContent = 'The Tolvane Delivery bridge is not installed on this computer. ';
+      this.notice.textContent = 'Tolvane Delivery bridge not installed. ';
       const link = this.notice.appendChild(document.createElement('a'));
       link.href = rules.downloadPage(rules.lastAttribute(this.attributes, 'downloadurl'));
       link.target = '_blank';
       link.rel = 'noopener noreferrer';
-      link.textContent = 'Get the Tolvane client software';
+      link.textContent = 'Get the client software';
       this.notice.hidden = false;
       this.face.hidden = true;
     }

@@ -18,16 +18,16 @@ if(NOT project_text MATCHES "project\\(npVxPlug VERSION ([0-9]+(\\.[0-9]+)*)")
 endif()
 set(version ${CMAKE_MATCH_1})
 
-set(scripts background.js content.js rules.js)
+set(files background.js content.js rules.js hidden.css)
 file(READ ${source}/manifest.json manifest)
 string(JSON manifest SET "${manifest}" version "\"${version}\"")
 
-# stage(FOLDER MANIFEST): the scripts and that manifest in FOLDER, nothing else.
+# stage(FOLDER MANIFEST): the files and that manifest in FOLDER, nothing else.
 function(stage folder text)
   file(REMOVE_RECURSE ${folder})
   file(MAKE_DIRECTORY ${folder})
-  foreach(script ${scripts})
-    file(COPY_FILE ${source}/${script} ${folder}/${script})
+  foreach(file ${files})
+    file(COPY_FILE ${source}/${file} ${folder}/${file})
   endforeach()
   file(WRITE ${folder}/manifest.json "${text}\n")
 endfunction()
@@ -40,7 +40,7 @@ function(pack name text)
   set(archive ${OUTPUT}/tolvane-delivery-bridge-${version}-${name}.zip)
   file(REMOVE ${archive})
   execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${archive} --format=zip "--mtime=2000-01-01 00:00:00 UTC"
-                          manifest.json ${scripts}
+                          manifest.json ${files}
                   WORKING_DIRECTORY ${folder} RESULT_VARIABLE failed)
   if(failed)
     message(FATAL_ERROR "could not write ${archive}")

@@ -44,7 +44,7 @@ export async function startServer() {
   const types = { '.html': 'text/html; charset=utf-8', '.vnxclient': 'application/x-vnxclient' };
   const server = http.createServer((request, response) => {
     const url = new URL(request.url, 'http://127.0.0.1');
-    requests.push({ path: url.pathname, cookie: request.headers.cookie ?? null, origin: request.headers.origin ?? null });
+    requests.push({ path: url.pathname, cookie: request.headers.cookie ?? null, origin: request.headers.origin ?? null, dest: request.headers['sec-fetch-dest'], mode: request.headers['sec-fetch-mode'] });
     const route = routes.get(url.pathname);
     if (route) return route(request, response, url);
     // /examples/... are the example pages of the guide, the rest are the cases' own pages.
@@ -117,14 +117,23 @@ function writeHostManifest(directory, hostPath, browser) {
 }
 
 // Kills what is left of a browser we launched: its process group (puppeteer starts it detached).
-function killGroup(browser) {
-  const pid = browser?.process()?.pid;
-  if (!pid) return;
+const launched = new Set();
+function killGroup(pid) {
+  launched.delete(pid);
   try {
     process.kill(-pid, 'SIGKILL');
   } catch {
     // already gone
   }
+}
+export function killLaunchedBrowsers() {
+  for (const pid of [...launched]) killGroup(pid);
+}
+for (const signal of ['SIGINT', 'SIGTERM']) {
+  process.on(signal, () => {
+    killLaunchedBrowsers();
+    process.exit(130);
+  });
 }
 
 // Runs body(browser) with a browser of the given kind; hostPath null means no host manifest at all.
@@ -147,8 +156,11 @@ export async function withBrowser(kind, { folder, extension, hostPath }, body) {
           '--no-sandbox', `--load-extension=${extension}`, `--disable-extensions-except=${extension}`,
           '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
           '--disable-gpu', '--disable-quic',
+          // Nothing leaves the machine: every name but the test servers' address is unknown.
+          '--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1',
         ],
       });
+      launched.add(browser.process().pid);
       const worker = await browser.waitForTarget((target) => target.type() === 'service_worker', { timeout: 10000 });
       const id = new URL(worker.url()).host;
       if (id !== EXTENSION_ID) throw new Error(`the extension loaded as ${id}, not as ${EXTENSION_ID} (extension/ID)`);
@@ -160,15 +172,22 @@ export async function withBrowser(kind, { folder, extension, hostPath }, body) {
         headless: true,
         userDataDir: path.join(folder, 'profile'),
         env,
-        extraPrefsFirefox: { 'network.proxy.type': 0, 'app.update.enabled': false },
+        // Nothing leaves the machine: every address but 127.0.0.1 goes to a proxy that is not there.
+        extraPrefsFirefox: {
+          'network.proxy.type': 1, 'network.proxy.http': '127.0.0.1', 'network.proxy.http_port': 9,
+          'network.proxy.ssl': '127.0.0.1', 'network.proxy.ssl_port': 9, 'network.proxy.no_proxies_on': '127.0.0.1',
+          'network.dns.disablePrefetch': true, 'app.update.enabled': false,
+        },
       });
+      launched.add(browser.process().pid);
       await browser.installExtension(extension);
     }
     return await body(browser);
   } finally {
     if (browser) {
+      const pid = browser.process()?.pid;
       await Promise.race([browser.close().catch(() => {}), sleep(10000)]);
-      killGroup(browser);
+      if (pid) killGroup(pid);
     }
   }
 }
@@ -228,4 +247,16 @@ export async function clickStandIn(page, index = 0) {
     return { x: rect.x + rect.width / 2, y: rect.y + rect.height / 2 };
   }, index);
   await page.mouse.click(box.x, box.y);
+}
+
+// A request file in the user's ANSI code page (here 1252): bytes above 0x7F that are no UTF-8.
+export const ANSI_REQUEST_FILE = Buffer.from(
+  'Tolvane Delivery request file\r\nvnxclient: NAME="caf\u00e9 \u20ac.zip" SERVERNAME=srv2\r\n'.replace('\u20ac', '\x80'),
+  'latin1');
+
+export function serveBytes(server, pathname, bytes, headers = {}) {
+  server.routes.set(pathname, (request, response) => {
+    response.writeHead(200, { 'Content-Type': 'application/x-vnxclient', ...headers });
+    response.end(bytes);
+  });
 }
