@@ -10,7 +10,6 @@
   const STAND_IN_NAME = 'tolvane-delivery-button';
 
   const instances = new WeakMap(); // the page's element -> its Instance
-  const unfinishedObjects = new Set(); // <object>s whose <param>s the parser may still be adding
 
   const baseSheet = styleSheet(`
     :host { display: inline-block; position: relative; width: 300px; height: 150px; }
@@ -123,7 +122,6 @@
       this.face.className = 'face';
       this.button = this.face.appendChild(document.createElement('button'));
       this.button.type = 'button';
-      this.button.disabled = true;
       this.button.addEventListener('click', (event) => this.onClick(event));
       this.notice = root.appendChild(document.createElement('div'));
       this.notice.className = 'notice';
@@ -131,23 +129,17 @@
       this.status = root.appendChild(document.createElement('div'));
       this.status.className = 'status';
       this.status.hidden = true;
-      this.attributes = null;
-      this.requestFile = null;
+      // Read once, as NPP_New received them.
+      this.attributes = attributesOf(element);
+      this.button.textContent = rules.captionOf(this.attributes);
       this.busy = false;
+      this.requestFile = null;
       const address = element.getAttribute(element.localName === 'embed' ? 'src' : 'data');
       if (address !== null) this.requestFile = fetchRequestFile(address);
     }
 
-    // The element is whole: its attributes (and <param>s) are read once, as NPP_New received them.
-    complete() {
-      if (this.attributes) return;
-      this.attributes = attributesOf(this.element);
-      this.button.textContent = rules.captionOf(this.attributes);
-      this.button.disabled = false;
-    }
-
     onClick(event) {
-      if (!event.isTrusted || this.busy || !this.attributes) return;
+      if (!event.isTrusted || this.busy) return;
       this.busy = true;
       this.button.disabled = true;
       this.send().catch(() => this.finish());
@@ -207,6 +199,18 @@
     }
   }
 
+  const notOurs = new WeakSet(); // checked, and not retyped since
+  const embeds = document.getElementsByTagName('embed');
+  const objects = document.getElementsByTagName('object');
+  // Only the <embed>s and <object>s that are not ours are watched for a new type, src or data, so
+  // that other elements' attributes cost nothing.
+  const retyped = new MutationObserver((records) => {
+    for (const record of records) {
+      notOurs.delete(record.target);
+      claim(record.target);
+    }
+  });
+
   function claim(element) {
     const known = instances.get(element);
     if (known) {
@@ -214,60 +218,32 @@
       if (element.isConnected) element.replaceWith(known.host);
       return;
     }
-    if (!element.isConnected || !isPluginElement(element)) return;
+    if (notOurs.has(element) || !element.isConnected) return;
+    if (!isPluginElement(element)) {
+      notOurs.add(element);
+      retyped.observe(element, { attributes: true, attributeFilter: ['type', 'src', 'data'] });
+      return;
+    }
     const instance = new Instance(element);
     instances.set(element, instance);
-    // Out of the document before the browser lays it out, so it never loads `src` or `data` itself.
     element.replaceWith(instance.host);
-    if (element.localName === 'object' && document.readyState === 'loading') {
-      unfinishedObjects.add(instance);
-    } else {
-      instance.complete();
-    }
   }
 
-  function claimWithin(node) {
-    if (node.nodeType !== Node.ELEMENT_NODE) return;
-    const name = node.localName;
-    if (name === 'embed' || name === 'object') claim(node);
-    if (node.firstElementChild) {
-      for (const element of node.querySelectorAll('embed, object')) claim(element);
-    }
+  // The live collections hold every <embed> and <object> in the document, so new ones are found
+  // without looking at each node a script inserts; taken ones have left the document.
+  function claimAll() {
+    if (embeds.length) for (const element of Array.from(embeds)) claim(element);
+    if (objects.length) for (const element of Array.from(objects)) claim(element);
   }
 
-  // The parser is done with an <object> once it adds a node after the stand-in: the detached
-  // element's <param>s all came before that.
-  function completeObjectsBefore(node) {
-    for (const instance of unfinishedObjects) {
-      if (instance.host.compareDocumentPosition(node) & Node.DOCUMENT_POSITION_FOLLOWING) {
-        unfinishedObjects.delete(instance);
-        instance.complete();
-      }
-    }
+  // Elements are taken once the parser is done (so an <object> has all its <param>s) and whenever a
+  // script adds or retypes one later. Until then hidden.css keeps them from loading; watching every
+  // node the parser inserts would cost every page a good part of its parse time.
+  function start() {
+    claimAll();
+    new MutationObserver(claimAll).observe(document, { childList: true, subtree: true });
   }
 
-  function completeAllObjects() {
-    for (const instance of unfinishedObjects) instance.complete();
-    unfinishedObjects.clear();
-  }
-
-  const observer = new MutationObserver((records) => {
-    let last = null;
-    for (const record of records) {
-      if (record.type === 'attributes') {
-        claim(record.target);
-        continue;
-      }
-      const added = record.addedNodes;
-      for (let i = 0; i < added.length; i++) claimWithin(added[i]);
-      if (added.length) last = added[added.length - 1];
-    }
-    if (unfinishedObjects.size && last?.isConnected) completeObjectsBefore(last);
-  });
-  observer.observe(document, {
-    childList: true, subtree: true, attributes: true, attributeFilter: ['type', 'src', 'data'],
-  });
-  document.addEventListener('DOMContentLoaded', completeAllObjects);
-  for (const element of document.querySelectorAll('embed, object')) claim(element);
-  if (document.readyState !== 'loading') completeAllObjects();
+  if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', start, { once: true });
+  else start();
 })();

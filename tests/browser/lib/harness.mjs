@@ -136,8 +136,9 @@ for (const signal of ['SIGINT', 'SIGTERM']) {
   });
 }
 
-// Runs body(browser) with a browser of the given kind; hostPath null means no host manifest at all.
-export async function withBrowser(kind, { folder, extension, hostPath }, body) {
+// Runs body(browser) with a browser of the given kind; hostPath null means no host manifest at all,
+// extension null no extension and args more command-line arguments (Chromium only: the benchmark).
+export async function withBrowser(kind, { folder, extension, hostPath, args = [] }, body) {
   const home = path.join(folder, 'home');
   const env = { ...process.env, HOME: home, XDG_CONFIG_HOME: path.join(home, '.config') };
   delete env.DISPLAY;
@@ -151,16 +152,18 @@ export async function withBrowser(kind, { folder, extension, hostPath }, body) {
         headless: true,
         userDataDir: profile,
         env,
-        ignoreDefaultArgs: ['--disable-extensions'],
+        ignoreDefaultArgs: extension ? ['--disable-extensions'] : [],
         args: [
-          '--no-sandbox', `--load-extension=${extension}`, `--disable-extensions-except=${extension}`,
+          '--no-sandbox', ...(extension ? [`--load-extension=${extension}`, `--disable-extensions-except=${extension}`] : []),
           '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
           '--disable-gpu', '--disable-quic',
           // Nothing leaves the machine: every name but the test servers' address is unknown.
           '--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1',
+          ...args,
         ],
       });
       launched.add(browser.process().pid);
+      if (!extension) return await body(browser);
       const worker = await browser.waitForTarget((target) => target.type() === 'service_worker', { timeout: 10000 });
       const id = new URL(worker.url()).host;
       if (id !== EXTENSION_ID) throw new Error(`the extension loaded as ${id}, not as ${EXTENSION_ID} (extension/ID)`);
