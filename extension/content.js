@@ -142,7 +142,11 @@
       if (!event.isTrusted || this.busy) return;
       this.busy = true;
       this.button.disabled = true;
-      this.send().catch(() => this.finish());
+      this.send().catch(() => {
+        // The extension was updated or removed since the page loaded.
+        this.showStatus('The Tolvane bridge could not be reached: reload the page');
+        this.finish();
+      });
     }
 
     async send() {

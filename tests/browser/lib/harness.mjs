@@ -263,3 +263,25 @@ export function serveBytes(server, pathname, bytes, headers = {}) {
     response.end(bytes);
   });
 }
+
+// Chromium only: what a page could do if it ever held the button inside the closed shadow root
+// (none can): a scripted click on the button itself, through the DevTools protocol.
+export async function scriptedClickOnButton(page, index = 0) {
+  const session = await page.createCDPSession();
+  try {
+    const { root } = await session.send('DOM.getDocument', { depth: -1, pierce: true });
+    const buttons = [];
+    const walk = (node) => {
+      if (node.localName === 'button') buttons.push(node);
+      for (const child of [...(node.children ?? []), ...(node.shadowRoots ?? [])]) walk(child);
+    };
+    walk(root);
+    const { object } = await session.send('DOM.resolveNode', { backendNodeId: buttons[index].backendNodeId });
+    await session.send('Runtime.callFunctionOn', {
+      objectId: object.objectId,
+      functionDeclaration: 'function () { this.click(); this.dispatchEvent(new MouseEvent("click", { bubbles: true })); }',
+    });
+  } finally {
+    await session.detach().catch(() => {});
+  }
+}
