@@ -98,8 +98,9 @@ export const cases = [
     browser: 'chromium',
     async run(context) {
       const { check, folder } = context;
-      await onPage(context, '/later.html', 3, async (page, shown) => {
-        check('captions in document order', shown.map((s) => s.button.text), ['added as HTML', 'Vexo Save File', 'added by script']);
+      await onPage(context, '/later.html', 4, async (page, shown) => {
+        check('captions in document order', shown.map((s) => s.button.text),
+          ['added as HTML', 'Vexo Save File', 'in a frame of the page', 'added by script']);
         check('page view', await pageView(page), { standIns: [['', 300, 150], ['retyped', 10, 10], ['', 300, 150]], embeds: [], objects: 0 });
         await clickStandIn(page, 0);
         check('object added as HTML', (await stubReceived(folder))[0].attributes,
