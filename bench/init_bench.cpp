@@ -133,33 +133,26 @@ int main(int argc, char** argv)
     for (int run = 0; run < 3; ++run) {
         PluginStop(PluginStart(pluginDll));
         FloorStop(FloorStart(emptyDll));
+        FreeLibrary(LoadLibraryA(runtimeDll));
     }
     if (GetModuleHandleA(pluginDll)) Fail("the plug-in stays loaded after FreeLibrary");
 
     // Alternately, the floor first every other time, so that neither always follows the other.
-    std::vector<double> plugin, floor, pluginLoad, floorLoad, runtimeLoad;
-    auto timePlugin = [&] {
-        const double start = NowMicroseconds();
-        HMODULE module = PluginStart(pluginDll);
-        plugin.push_back(NowMicroseconds() - start);
-        pluginLoad.push_back(pluginLoadTime);
-        PluginStop(module);
-    };
-    auto timeFloor = [&] {
-        const double start = NowMicroseconds();
-        Loaded loaded = FloorStart(emptyDll);
-        floor.push_back(NowMicroseconds() - start);
-        floorLoad.push_back(floorLoadTime);
-        FloorStop(loaded);
-    };
-    auto timeRuntime = [&] {
-        const double start = NowMicroseconds();
-        HMODULE module = LoadLibraryA(runtimeDll);
-        runtimeLoad.push_back(NowMicroseconds() - start);
-        if (!module) Fail("cannot load the runtime DLL");
-        FreeLibrary(module);
-    };
+    PairedTimes total, load, rest, runtimeLoad;
     for (int run = 0; run < runs; ++run) {
+        double pluginTime = 0, floorTime = 0;
+        auto timePlugin = [&] {
+            const double start = NowMicroseconds();
+            HMODULE module = PluginStart(pluginDll);
+            pluginTime = NowMicroseconds() - start;
+            PluginStop(module);
+        };
+        auto timeFloor = [&] {
+            const double start = NowMicroseconds();
+            Loaded loaded = FloorStart(emptyDll);
+            floorTime = NowMicroseconds() - start;
+            FloorStop(loaded);
+        };
         if (run % 2) {
             timeFloor();
             timePlugin();
@@ -167,20 +160,22 @@ int main(int argc, char** argv)
             timePlugin();
             timeFloor();
         }
-        timeRuntime();
+        total.Add(pluginTime, floorTime);
+        load.Add(pluginLoadTime, floorLoadTime);
+        rest.Add(pluginTime - pluginLoadTime, floorTime - floorLoadTime);
+
+        const double start = NowMicroseconds();
+        HMODULE runtime = LoadLibraryA(runtimeDll);
+        runtimeLoad.Add(NowMicroseconds() - start, floorLoadTime);
+        if (!runtime) Fail("cannot load the runtime DLL");
+        FreeLibrary(runtime);
     }
     char label[96];
     std::snprintf(label, sizeof label, "start-up: LoadLibrary + NP_GetEntryPoints + NP_Initialize (%d runs)", runs);
-    PrintRow(label, Median(plugin), Median(floor), "us", "<=1.1");
-    PrintRow("  step: LoadLibrary (floor: an empty DLL built alike)", Median(pluginLoad), Median(floorLoad), "us", "-");
-    std::vector<double> pluginRest, floorRest;
-    for (int run = 0; run < runs; ++run) {
-        pluginRest.push_back(plugin[run] - pluginLoad[run]);
-        floorRest.push_back(floor[run] - floorLoad[run]);
-    }
-    PrintRow("  step: NP_GetEntryPoints + NP_Initialize", Median(pluginRest), Median(floorRest), "us", "-");
-    PrintRow("  detail: LoadLibrary, empty DLL + the C++ runtime (floor: empty DLL)", Median(runtimeLoad),
-             Median(floorLoad), "us", "-");
+    PrintRow(label, total, "us", "<=1.1");
+    PrintRow("  step: LoadLibrary (floor: an empty DLL built alike)", load, "us", "-");
+    PrintRow("  step: NP_GetEntryPoints + NP_Initialize", rest, "us", "-");
+    PrintRow("  detail: LoadLibrary, empty DLL + the C++ runtime (floor: empty DLL)", runtimeLoad, "us", "-");
 
     CloseHandle(clientMapping);
     DeleteUserTree("Software\\TOLVANE");
