@@ -319,7 +319,7 @@ int RunScale()
         LoadFromRegistry(map, keyPath, HKEY_CURRENT_USER);
         if (static_cast<int>(map.GetCount()) != count) Fail("scale: load missed values");
         Floor floor;
-        const int runs = count <= 10 ? 101 : count <= 100 ? 51 : count <= 1000 ? 15 : 5;
+        const int runs = count <= 10 ? 101 : count <= 100 ? 51 : count <= 1000 ? 15 : 11;
         loads[which] = Interleaved(runs, [&] { LoadFromRegistry(map, keyPath, HKEY_CURRENT_USER); },
                                    [&] { FloorLoad(floor, keyPath); }, [] {});
         saves[which] = Interleaved(runs, [&] { SaveToRegistry(map, keyPath, HKEY_CURRENT_USER); },
