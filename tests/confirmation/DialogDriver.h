@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "request/ConfirmationDialog.h"
+#include "win/ConfirmationDialog.h"
 
 // AskConfirmation(what, owner), with step called every 10 ms once the dialog is visible (with the
 // dialog and the milliseconds since then). A dialog still open after 20 s is closed, failing the test.
