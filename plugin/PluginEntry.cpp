@@ -103,7 +103,7 @@ extern "C" NPError NPP_Initialize(void)
     // The trace log first, so that it also records the boxes of the configuration check.
     Guarded(OpenTraceLogWhenSwitchedOn);
     moduleState.dde.Initialize();
-    RegisterButtonClass();
+    RegisterButtonClass(PluginFolder());
     Guarded([] { CheckConfiguration(moduleState.settings); });
     return NPERR_NO_ERROR;
 }
