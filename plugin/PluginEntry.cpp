@@ -104,7 +104,11 @@ extern "C" NPError NPP_Initialize(void)
     Guarded(OpenTraceLogWhenSwitchedOn);
     moduleState.dde.Initialize();
     RegisterButtonClass(PluginFolder());
-    Guarded([] { CheckConfiguration(moduleState.settings); });
+    // The check may tell the user in its "Startup" box, a modal loop like a click's.
+    Guarded([] {
+        ModalLoop inStartupBox;
+        CheckConfiguration(moduleState.settings);
+    });
     return NPERR_NO_ERROR;
 }
 

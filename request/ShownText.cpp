@@ -1,5 +1,8 @@
 #include "request/ShownText.h"
 
+#include "client/KeyValueMap.h"
+#include "request/RequestText.h"
+
 #include <climits>
 #include <vector>
 
@@ -62,6 +65,16 @@ bool IsPlainShownText(const std::string& value, UINT codePage)
         if (IsLowSurrogate(unit)) return false;
         if (unit == L' ') continue;
         if (IsInvisible(unit) || (types[i] & (C1_CNTRL | C1_SPACE | C1_BLANK))) return false;
+    }
+    return true;
+}
+
+bool ShowsWhatItSends(const CKeyValueMap& request)
+{
+    if (!IsShowableRequest(request)) return false;
+    for (const char* key : kShownKeys) {
+        std::string value;
+        if (request.Lookup(key, value) && !IsPlainShownText(value)) return false;
     }
     return true;
 }
