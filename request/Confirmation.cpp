@@ -3,16 +3,20 @@
 #include "win/ConfirmationDialog.h"
 #include "win/SystemCalls.h"
 
-bool ConfirmPageNamedFile(const std::string& fullPath, const std::string& recipients,
-                          const std::string& serverName, const std::string& serverPort, HWND owner)
+namespace {
+std::string OrNoneGiven(const std::string& value) { return value.empty() ? "(none given)" : value; }
+}  // namespace
+
+bool ConfirmPageNamedFile(const PageNamedFile& file, HWND owner)
 {
     Confirmation question;
     question.caption = "Tolvane Message ";
     question.opening = "This page asks to send your file";
-    question.fields = {{"", fullPath},
-                       {"to: ", recipients},
-                       {"through the server: ", serverName},
-                       {"port: ", serverPort.empty() ? "(none given)" : serverPort}};
+    question.fields = {{"File:", file.fullPath},
+                       {"To:", file.recipients},
+                       {"Server:", file.serverName},
+                       {"Port:", OrNoneGiven(file.serverPort)},
+                       {"HTTP port:", OrNoneGiven(file.httpServerPort)}};
     question.question = "Do you want to send it?";
     return systemCalls.AskConfirmation(question, owner);
 }

@@ -10,6 +10,7 @@
 #include "request/RequestFile.h"
 #include "request/RequestText.h"
 #include "request/RequestWarning.h"
+#include "request/ShownText.h"
 #include "request/SubmissionFile.h"
 #include "win/AsciiText.h"
 #include "win/SystemCalls.h"
@@ -88,7 +89,7 @@ std::string AskSavePath(CKeyValueMap& request, HWND owner)
 int SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner)
 {
     if (!IsValidName(request) || !IsValidType(request) || !IsValidServerName(request) ||
-        !IsShowableRequest(request)) {
+        !ShowsWhatItSends(request)) {
         ShowRequestWarning(kDownloadAttributesBad, kBadRequestText);
         throw FormatException();
     }
@@ -109,8 +110,9 @@ int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, HWND own
     // The parser has checked that FILE is an absolute local path: it is shown as it is submitted.
     const std::string file = MapValue(request, "FILE");
     if (!file.empty() &&
-        !ConfirmPageNamedFile(file, MapValue(request, "RECIPIENTS"), MapValue(request, "SERVERNAME"),
-                              MapValue(request, "SERVERPORT"), owner))
+        !ConfirmPageNamedFile({file, MapValue(request, "RECIPIENTS"), MapValue(request, "SERVERNAME"),
+                               MapValue(request, "SERVERPORT"), MapValue(request, "HTTPSERVERPORT")},
+                              owner))
         return 0;
     return SubmitCommonSteps(settings, request, owner, false);
 }

@@ -63,15 +63,30 @@ std::string TrimRight(std::string s)
     return s;
 }
 
-// The text of a message box lives in its static controls (the icon's static has no text).
-BOOL CALLBACK CollectStaticText(HWND child, LPARAM context)
+BOOL CALLBACK CollectChildren(HWND child, LPARAM context)
 {
-    if (ClassOf(child) == "Static") {
-        std::string text = WindowText(child);
-        std::string& all = *reinterpret_cast<std::string*>(context);
-        if (!text.empty()) all += (all.empty() ? "" : " | ") + text;
-    }
+    reinterpret_cast<std::vector<HWND>*>(context)->push_back(child);
     return TRUE;
+}
+
+// The text of a message box lives in its static controls (the icon's static has no text). The
+// plug-in's confirmation shows each value in a read-only edit after its label: there the text is
+// each label with its value.
+std::string DialogText(HWND dialog)
+{
+    std::vector<HWND> children;
+    EnumChildWindows(dialog, CollectChildren, reinterpret_cast<LPARAM>(&children));
+    std::string statics;
+    std::string fields;
+    for (size_t i = 0; i < children.size(); ++i) {
+        if (ClassOf(children[i]) != "Static") continue;
+        std::string text = WindowText(children[i]);
+        if (i + 1 < children.size() && _stricmp(ClassOf(children[i + 1]).c_str(), "Edit") == 0)
+            fields += (fields.empty() ? "" : " | ") + text + " " + WindowText(children[i + 1]);
+        else if (!text.empty())
+            statics += (statics.empty() ? "" : " | ") + text;
+    }
+    return fields.empty() ? statics : fields;
 }
 
 BOOL CALLBACK CollectDialogs(HWND window, LPARAM context)
@@ -116,6 +131,15 @@ int ButtonFor(const std::string& value)
     for (const auto& button : buttons)
         if (_stricmp(value.c_str(), button.name) == 0) return button.id;
     return 0;
+}
+
+// The plug-in's confirmation enables Yes only after a delay: an answer waits until its button takes
+// input, as a person would.
+bool WaitsForItsButton(const PendingDialog& dialog)
+{
+    const int id = dialog.answerIndex < 0 || dialog.isFileDialog ? 0 : ButtonFor(state.answers[dialog.answerIndex].value);
+    HWND button = id ? GetDlgItem(dialog.window, id) : nullptr;
+    return button && !IsWindowEnabled(button);
 }
 
 void PressButton(HWND dialog, int id)
@@ -196,7 +220,7 @@ void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
             if (dialog.window == window) known = true;
         if (known) continue;
         PendingDialog dialog{window, now, IsFileDialog(window), WindowText(window), "", -1, -1};
-        if (!dialog.isFileDialog) EnumChildWindows(window, CollectStaticText, reinterpret_cast<LPARAM>(&dialog.text));
+        if (!dialog.isFileDialog) dialog.text = DialogText(window);
         dialog.answerIndex = FindAnswer(dialog.title);
         if (dialog.answerIndex >= 0) state.used[dialog.answerIndex] = true;
         dialog.actionIndex = state.runAction ? FindAction(dialog.title) : -1;
@@ -208,7 +232,7 @@ void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
     for (auto it = state.pending.begin(); it != state.pending.end();) {
         if (!IsWindow(it->window)) {
             it = state.pending.erase(it);
-        } else if (now - it->firstSeen >= state.answerDelayMs) {
+        } else if (now - it->firstSeen >= state.answerDelayMs && !WaitsForItsButton(*it)) {
             due.push_back(*it);
             state.answered.insert(it->window);
             it = state.pending.erase(it);
