@@ -5,7 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include "bridge/BridgeBrowser.h"
 #include "bridge/ClickRequest.h"
 
 namespace {
@@ -84,11 +83,4 @@ TEST(PageRequestFromClick, TheRequestFileIsKeptUnderItsUrlUnlessTheFetchFailed)
 
     page = PageRequestFromClick(ClickOf(src, {Kind::bytes, "http://h/\xEF\xBC\xBC.vnxclient", "x", ""}), 1252);
     EXPECT_TRUE(page.unrepresentableText) << "the URL is shown in the reports";
-}
-
-TEST(ResultOf, EachOutcomeIsItsDoneResult)
-{
-    EXPECT_EQ(ClickResult::submitted, ResultOf(RequestOutcome::submitted));
-    EXPECT_EQ(ClickResult::cancelled, ResultOf(RequestOutcome::cancelled));
-    EXPECT_EQ(ClickResult::failed, ResultOf(RequestOutcome::failed));
 }
