@@ -19,3 +19,17 @@ struct PageNamedFile {
 // recipients, and the server and ports it goes to. owner: the plug-in's window; the confirmation
 // belongs to its top-level window.
 bool ConfirmPageNamedFile(const PageNamedFile& file, HWND owner);
+
+// What the confirmation of a package request names, each value as it is submitted.
+struct RequestedPackage {
+    std::string name;
+    std::string serverName;
+    std::string serverPort;      // empty: "(none given)"
+    std::string httpServerPort;  // empty: "(none given)"
+};
+
+// A download request that asks the user nothing of its own (RICH: no Save-As; no file the page
+// named) goes, where the host confirms every request (BrowserServices::ConfirmsEveryRequest), only
+// after the user's Yes in the confirmation ("Tolvane Message ") that names the package and the
+// server and ports it comes from.
+bool ConfirmRequestedPackage(const RequestedPackage& package, HWND owner);

@@ -36,10 +36,8 @@ void ResolveFullPath(const std::string& path, std::string& fullPath, std::string
 
 int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner)
 {
-    if (!IsValidType(request) || !IsValidServerName(request) || !ShowsWhatItSends(request)) {
-        ShowRequestWarning(kUploadAttributesBad, kBadRequestText);
-        throw FormatException();
-    }
+    if (!IsValidType(request) || !IsValidServerName(request) || !ShowsWhatItSends(request))
+        RefuseBadRequest(kUploadAttributesBad);
 
     std::string file = MapValue(request, "FILE");
     const bool namedByPage = !file.empty();
