@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "win/AsciiText.h"
+
 namespace {
 
 // Control ids of the common file dialogs: the file-name combo box (Explorer style) and the edit
@@ -56,7 +58,7 @@ std::string DialogText(HWND dialog)
     for (size_t i = 0; i < children.size(); ++i) {
         if (WindowClassName(children[i]) != "Static") continue;
         std::string text = WindowText(children[i]);
-        if (i + 1 < children.size() && _stricmp(WindowClassName(children[i + 1]).c_str(), "Edit") == 0)
+        if (i + 1 < children.size() && ascii::EqualsIgnoringCase(WindowClassName(children[i + 1]), std::string("Edit")))
             fields += (fields.empty() ? "" : " | ") + text + " " + WindowText(children[i + 1]);
         else if (!text.empty())
             statics += (statics.empty() ? "" : " | ") + text;
@@ -77,7 +79,7 @@ int ButtonFor(const std::string& value)
     } buttons[] = {{"OK", IDOK}, {"Cancel", IDCANCEL}, {"Yes", IDYES}, {"No", IDNO},
                    {"Retry", IDRETRY}, {"Ignore", IDIGNORE}, {"Abort", IDABORT}};
     for (const auto& button : buttons)
-        if (_stricmp(value.c_str(), button.name) == 0) return button.id;
+        if (ascii::EqualsIgnoringCase(value.c_str(), button.name)) return button.id;
     return 0;
 }
 
@@ -97,7 +99,7 @@ void PressButton(HWND dialog, int id)
 bool GiveAnswer(HWND dialog, const std::string& value)
 {
     if (IsFileDialog(dialog)) {
-        if (_stricmp(value.c_str(), "Cancel") == 0) {
+        if (ascii::EqualsIgnoringCase(value.c_str(), "Cancel")) {
             PressButton(dialog, IDCANCEL);
             return true;
         }
