@@ -238,7 +238,8 @@ int RunClick(int clicks)
 
     auto pluginClick = [&] {
         lastStatus.clear();
-        if (!DispatchRequest(record.page, moduleState.settings, services)) Fail("the click did not submit");
+        if (DispatchRequest(record.page, moduleState.settings, services) != RequestOutcome::submitted)
+            Fail("the click did not submit");
     };
     auto check = [&] {
         if (lastStatus != "Document : Done") Fail("the click ended with \"" + lastStatus + "\"");

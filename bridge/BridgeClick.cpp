@@ -112,12 +112,12 @@ bool ReadRequestFile(const JsonValue& message, BridgeRequestFile& file, std::str
     }
     if (bytes != nullptr) {
         if (Required(*member, "requestFile.", "bytes", Kind::string, error) == nullptr) return false;
-        switch (DecodeBase64(bytes->text, kLargestBridgeRequestFile, file.bytes)) {
+        switch (DecodeBase64(bytes->text, kLargestRequestFile, file.bytes)) {
         case Base64Result::decoded:
             file.kind = BridgeRequestFile::Kind::bytes;
             return true;
         case Base64Result::tooLarge:
-            error = "\"requestFile.bytes\" holds more than " + std::to_string(kLargestBridgeRequestFile) + " bytes";
+            error = "\"requestFile.bytes\" holds more than " + std::to_string(kLargestRequestFile) + " bytes";
             return false;
         case Base64Result::invalid:
             break;

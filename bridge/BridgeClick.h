@@ -7,16 +7,16 @@
 #include <utility>
 #include <vector>
 
+#include "request/RequestText.h"  // kLargestRequestFile: the extension sends a larger one as tooLarge
+
 // The most attributes a click carries.
 constexpr std::size_t kMostClickAttributes = 256;
-// The largest request file the extension sends; a larger one comes as tooLarge.
-constexpr std::size_t kLargestBridgeRequestFile = 16 * 1024;
 
 struct BridgeRequestFile {
     enum class Kind {
         none,      // the element has no src, or the extension did not fetch it
         bytes,     // the response body, in `bytes`
-        tooLarge,  // the response held more than kLargestBridgeRequestFile bytes
+        tooLarge,  // the response held more than kLargestRequestFile bytes
         failed,    // the fetch failed, for the reason in `failure`
     };
     Kind kind = Kind::none;

@@ -36,7 +36,7 @@ void CheckClick(const std::string& message)
             }
         }
         const BridgeRequestFile& file = click.requestFile;
-        if (file.bytes.size() > kLargestBridgeRequestFile) std::abort();
+        if (file.bytes.size() > kLargestRequestFile) std::abort();
         if (file.kind != BridgeRequestFile::Kind::bytes && !file.bytes.empty()) std::abort();
         return;
     }

@@ -103,8 +103,12 @@ extern "C" NPError NPP_Initialize(void)
     // The trace log first, so that it also records the boxes of the configuration check.
     Guarded(OpenTraceLogWhenSwitchedOn);
     moduleState.dde.Initialize();
-    RegisterButtonClass();
-    Guarded([] { CheckConfiguration(moduleState.settings); });
+    RegisterButtonClass(PluginFolder());
+    // The check may tell the user in its "Startup" box, a modal loop like a click's.
+    Guarded([] {
+        ModalLoop inStartupBox;
+        CheckConfiguration(moduleState.settings);
+    });
     return NPERR_NO_ERROR;
 }
 

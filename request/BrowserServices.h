@@ -21,4 +21,9 @@ public:
     // there is none.
     virtual HWND OwnerWindow() const = 0;
     virtual ClientStartStyle ClientStart() const { return ClientStartStyle::inheritHandles; }
+    // Whether every request needs a dialog the page cannot draw before it goes. The plug-in's button
+    // is a window of its own that no page can cover or restyle, so its click is the user's; a button
+    // that lives in the page (the extension's) could be covered or made invisible, and a request that
+    // would show no dialog of its own is then confirmed first (request/Confirmation.h).
+    virtual bool ConfirmsEveryRequest() const { return false; }
 };

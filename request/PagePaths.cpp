@@ -4,37 +4,40 @@
 #include <cstring>
 
 #include "win/AsciiText.h"
+#include "win/SystemCalls.h"
 
 namespace {
 
 bool IsSeparatorIn(char c, const char* separators) { return c != '\0' && std::strchr(separators, c); }
 
-// CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, CONIN$ and CONOUT$ name devices in any folder,
-// with any extension and trailing blanks.
+// The names Windows keeps for devices in every folder, whatever extension and trailing blanks
+// follow: CON, PRN, AUX, NUL, CONIN$, CONOUT$, and COM and LPT with a digit, 0 and the superscript
+// digits 1, 2 and 3 included. Compared as characters, so a superscript is found in any code page.
 bool IsDeviceName(const std::string& component)
 {
-    std::string base = component.substr(0, component.find('.'));
+    std::string base = component.substr(0, FindFirstSeparator(component, "."));
     while (!base.empty() && base.back() == ' ') base.pop_back();
-    for (char& c : base) c = ascii::ToUpper(c);
-    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char* device : kDevices)
-        if (base == device) return true;
-    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
+    if (base.empty() || base.size() > 16) return false;
+    wchar_t name[17] = {};
+    const int length = MultiByteToWideChar(CP_ACP, 0, base.data(), static_cast<int>(base.size()), name, 16);
+    if (length <= 0) return false;
+    for (int index = 0; index < length; ++index)
+        if (name[index] >= L'a' && name[index] <= L'z') name[index] = static_cast<wchar_t>(name[index] - L'a' + L'A');
+    const std::wstring text(name, static_cast<std::size_t>(length));
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
+        if (text == device) return true;
+    if (text.size() != 4 || (text.compare(0, 3, L"COM") != 0 && text.compare(0, 3, L"LPT") != 0)) return false;
+    const wchar_t digit = text[3];
+    return (digit >= L'0' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
 }
 
+// Only a fixed drive: a removable or optical one may be a medium the page's author handed the user,
+// and touching it may spin up or prompt for a medium; a RAM disk or a network drive is no
+// user's document folder either.
 bool IsLocalDrive(char letter)
 {
     const char root[] = {letter, ':', '\\', '\0'};
-    switch (GetDriveTypeA(root)) {
-    case DRIVE_FIXED:
-    case DRIVE_REMOVABLE:
-    case DRIVE_CDROM:
-    case DRIVE_RAMDISK:
-        return true;
-    default:
-        return false;  // network drives, and letters that name no drive
-    }
+    return systemCalls.GetDriveTypeA(root) == DRIVE_FIXED;
 }
 
 }  // namespace

@@ -13,8 +13,8 @@ std::size_t FindLastSeparator(const std::string& text, const char* separators, U
 std::size_t FindFirstSeparator(const std::string& text, const char* separators, UINT codePage = CP_ACP);
 
 // A path that a page chose, checked before anything opens it: true, with its absolute form, when it
-// resolves to a path on a local drive (a letter, a colon, a backslash; fixed, removable, CD or RAM
-// disk) with no device name and no stream in it. UNC (\\server\..., //server/...), device and
+// resolves to a path on a fixed local drive (a letter, a colon, a backslash) with no device name
+// and no stream in it. UNC (\\server\..., //server/...), device and
 // namespace paths (\\.\, \\?\, \??\) and paths of MAX_PATH or more are refused by their text
 // alone, without any file-system call.
 bool IsLocalPath(const std::string& path, std::string& fullPath);

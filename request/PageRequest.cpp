@@ -43,6 +43,15 @@ void ApplyAttribute(PageRequest& request, const char* name, const char* value)
     }
 }
 
+bool IsRequestAttribute(const char* name)
+{
+    if (!name || ascii::EqualsIgnoringCase(name, "caption")) return false;
+    if (ascii::EqualsIgnoringCase(name, "upload")) return true;
+    for (const KeptAttribute& attribute : kKeptAttributes)
+        if (ascii::EqualsIgnoringCase(name, attribute.name)) return true;
+    return false;
+}
+
 PageRequest RequestFromAttributes(std::size_t count, const char* const* names, const char* const* values)
 {
     PageRequest request;

@@ -6,6 +6,7 @@
 #include "client/SettingsStore.h"
 #include "diag/TraceEntries.h"
 #include "diag/TraceLog.h"
+#include "request/RequestWarning.h"
 #include "request/SaveFlow.h"
 #include "request/UploadFlow.h"
 #include "win/SystemCalls.h"
@@ -53,14 +54,19 @@ CKeyValueMap RequestFromPage(const PageRequest& page)
 
 int RunFlow(const PageRequest& page, CKeyValueMap& settings, BrowserServices& browser)
 {
+    if (page.unrepresentableText)
+        RefuseBadRequest(page.isUpload && !page.hasSrc ? kUploadAttributesBad : kDownloadAttributesBad);
     HWND owner = browser.OwnerWindow();
+    const bool confirmsEveryRequest = browser.ConfirmsEveryRequest();
     if (page.hasSrc) {
         const KeptRequestFile* kept = page.keptRequestFile ? &*page.keptRequestFile : nullptr;
-        return SubmitSaveRequestFile(settings, page.requestFile ? page.requestFile->c_str() : nullptr, owner, kept);
+        return SubmitSaveRequestFile(settings, page.requestFile ? page.requestFile->c_str() : nullptr, owner, kept,
+                                     confirmsEveryRequest);
     }
     CKeyValueMap request = RequestFromPage(page);
+    // An upload always shows a dialog: the Open dialog, or the confirmation of the page's file.
     if (page.isUpload) return SubmitUploadRequest(settings, request, owner);
-    return SubmitSaveRequest(settings, request, owner);
+    return SubmitSaveRequest(settings, request, owner, confirmsEveryRequest);
 }
 
 }  // namespace
@@ -79,7 +85,7 @@ bool CheckConfiguration(CKeyValueMap& settings, ClientStartStyle clientStart)
 // What reaches the user of an exception is decided here, once: the flows throw, the dispatch
 // words it. Anything thrown by a status text or a box themselves goes on to the window
 // procedure's guard.
-bool DispatchRequest(const PageRequest& page, CKeyValueMap& settings, BrowserServices& browser)
+RequestOutcome DispatchRequest(const PageRequest& page, CKeyValueMap& settings, BrowserServices& browser)
 {
     try {
         // Anything but FormatException from the settings load (which CheckConfiguration answers
@@ -87,22 +93,22 @@ bool DispatchRequest(const PageRequest& page, CKeyValueMap& settings, BrowserSer
         // like a failed request.
         if (!CheckConfiguration(settings, browser.ClientStart())) {
             OfferClientSoftware(page, browser);
-            return false;
+            return RequestOutcome::failed;
         }
         if (!RunFlow(page, settings, browser)) {
             browser.ShowStatus("Tolvane Save request cancelled");
-            return false;
+            return RequestOutcome::cancelled;
         }
         BumpLoadRequestSignal();
     } catch (const FormatException&) {
         ReportFailure(browser, __LINE__, "Tolvane save request failed : Format Exception");
-        return false;
+        return RequestOutcome::failed;
     } catch (const CFileException&) {
         ReportFailure(browser, __LINE__, "Tolvane save request failed : File Exception");
-        return false;
+        return RequestOutcome::failed;
     } catch (...) {
         ReportFailure(browser, __LINE__, "Tolvane save request failed : Unknown Exception");
-        return false;
+        return RequestOutcome::failed;
     }
 
     // The request is in the client's hands by now; a settings store that fails only loses the
@@ -116,5 +122,5 @@ bool DispatchRequest(const PageRequest& page, CKeyValueMap& settings, BrowserSer
                              "Error", MB_OK);
     }
     browser.ShowStatus("Document : Done");
-    return true;
+    return RequestOutcome::submitted;
 }

@@ -10,7 +10,11 @@
 // false when not. Malformed settings answer false; only std::bad_alloc gets out.
 bool CheckConfiguration(CKeyValueMap& settings, ClientStartStyle clientStart = ClientStartStyle::inheritHandles);
 
-// True when a request was submitted, false otherwise. Every failure of the request is told to the
-// user here (status text, box); only an exception of the status call or of a box itself gets out,
-// to the caller's guard.
-bool DispatchRequest(const PageRequest& page, CKeyValueMap& settings, BrowserServices& browser);
+// How a click ended: the request is in the client's hands; the user said no (a dialog cancelled,
+// the confirmation not given); or it could not go (no client configured, a bad request, a file
+// error), which the user has been told.
+enum class RequestOutcome { submitted, cancelled, failed };
+
+// Every failure of the request is told to the user here (status text, box); only an exception of
+// the status call or of a box itself gets out, to the caller's guard.
+RequestOutcome DispatchRequest(const PageRequest& page, CKeyValueMap& settings, BrowserServices& browser);

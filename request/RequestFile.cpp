@@ -7,6 +7,7 @@
 #include "request/PagePaths.h"
 #include "request/RequestText.h"
 #include "request/RequestWarning.h"
+#include "request/ShownText.h"
 #include "win/Owned.h"
 
 namespace {
@@ -141,7 +142,8 @@ bool ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request, co
     if (good) good = IsValidName(request) && IsValidType(request) && IsValidServerName(request);
     // What the user is shown must be what is sent, and a FILE is named as it is submitted: an
     // absolute path on a local drive.
-    if (good) good = IsShowableRequest(request) && IsAbsoluteLocalPathOrEmpty(MapValue(request, "FILE"));
+    if (good) good = ShowsWhatItSends(request) && !HasSpecialKeyInAnotherCase(request) &&
+                    IsAbsoluteLocalPathOrEmpty(MapValue(request, "FILE"));
     if (!good) return ReportBadRequestInformation(path, requestData);
     return true;
 }

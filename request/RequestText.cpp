@@ -55,7 +55,6 @@ bool IsControlByte(char c)
 
 bool IsShowableRequest(const CKeyValueMap& request)
 {
-    static const char* const kShownKeys[] = {"FILE", "RECIPIENTS", "SERVERNAME", "SERVERPORT", "NAME", "TYPE"};
     // A NUL ends every text the user is shown, so whatever follows it would travel unseen.
     for (const auto& entry : request)
         if (entry.second.find('\0') != std::string::npos) return false;
@@ -67,6 +66,16 @@ bool IsShowableRequest(const CKeyValueMap& request)
             if (IsControlByte(c)) return false;
     }
     return true;
+}
+
+bool HasSpecialKeyInAnotherCase(const CKeyValueMap& request)
+{
+    static const char* const kSpecialKeys[] = {"FILE",       "TargetPath",   "DEBUG_APPROVED", "UPLOAD",
+                                               "RECIPIENTS", "DestBaseName", "DestInitialDir"};
+    for (const auto& entry : request)
+        for (const char* special : kSpecialKeys)
+            if (entry.first != special && ascii::EqualsIgnoringCase(entry.first, special)) return true;
+    return false;
 }
 
 bool IsValidName(const CKeyValueMap& request) { return MapValue(request, "NAME").size() >= 2; }

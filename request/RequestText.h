@@ -27,10 +27,20 @@ std::string JoinRequestFileLines(const std::string& fileBytes);
 // the next CR LF, trimmed. False when the text has no prefix.
 bool ExtractRequestData(const std::string& fileText, std::string& requestData);
 
-// Whether a page's request shows the user what it sends: no value holds a NUL byte, and FILE,
-// RECIPIENTS, SERVERNAME, SERVERPORT, NAME and TYPE hold no control byte (below 0x20, or 0x7F)
-// and at most kLongestShownValue bytes. A request that fails is a bad request.
+// The values the user is shown before a request goes: in the confirmation, the Save-As proposal.
+inline constexpr const char* kShownKeys[] = {"FILE",       "RECIPIENTS", "SERVERNAME", "SERVERPORT",
+                                             "HTTPSERVERPORT", "NAME",   "TYPE"};
+
+// Whether a page's request shows the user what it sends: no value holds a NUL byte, and no shown
+// value holds a control byte (below 0x20, or 0x7F) or more than kLongestShownValue bytes. A request
+// that fails is a bad request. (The characters of the code page are judged by ShowsWhatItSends.)
 bool IsShowableRequest(const CKeyValueMap& request);
+
+// Whether a key the plug-in treats specially (FILE, TargetPath, DEBUG_APPROVED, UPLOAD, RECIPIENTS,
+// DestBaseName, DestInitialDir) is there in another letter case: a client that matches keys without
+// regard to case would take it for the one the plug-in checked, or dropped. Such a request is a bad
+// request.
+bool HasSpecialKeyInAnotherCase(const CKeyValueMap& request);
 
 // NAME and SERVERNAME of at least 2 bytes; TYPE exactly "PLAIN" or "RICH".
 bool IsValidName(const CKeyValueMap& request);

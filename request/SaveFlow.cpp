@@ -10,6 +10,7 @@
 #include "request/RequestFile.h"
 #include "request/RequestText.h"
 #include "request/RequestWarning.h"
+#include "request/ShownText.h"
 #include "request/SubmissionFile.h"
 #include "win/AsciiText.h"
 #include "win/SystemCalls.h"
@@ -26,8 +27,9 @@ std::string ProposedFileName(const std::string& name)
 // honourDebugApproval: whether DEBUG_APPROVED "YES" may skip the Save-As dialog. A request file
 // comes from a web page, and its TargetPath would let any page write a download to any path of
 // the user's without asking; only requests that the plug-in built itself may skip the dialog.
+// confirmUnasked: a request for which no Save-As is shown goes only after the confirmation.
 int SubmitCommonSteps(CKeyValueMap& settings, CKeyValueMap& request, HWND owner,
-                      bool honourDebugApproval)
+                      bool honourDebugApproval, bool confirmUnasked)
 {
     request["DestBaseName"] = ProposedFileName(MapValue(request, "NAME"));
     request["DestInitialDir"] = MapValue(settings, "LoadDeliveryDir") + "\\";
@@ -44,6 +46,11 @@ int SubmitCommonSteps(CKeyValueMap& settings, CKeyValueMap& request, HWND owner,
         }
         request["TargetPath"] = target;
     }
+    if (confirmUnasked && !directoryChosen &&
+        !ConfirmRequestedPackage({MapValue(request, "NAME"), MapValue(request, "SERVERNAME"),
+                                  MapValue(request, "SERVERPORT"), MapValue(request, "HTTPSERVERPORT")},
+                                 owner))
+        return 0;
 
     WriteSubmissionFile(settings, request);
 
@@ -85,17 +92,16 @@ std::string AskSavePath(CKeyValueMap& request, HWND owner)
     return chosen;
 }
 
-int SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner)
+int SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner, bool confirmsEveryRequest)
 {
     if (!IsValidName(request) || !IsValidType(request) || !IsValidServerName(request) ||
-        !IsShowableRequest(request)) {
-        ShowRequestWarning(kDownloadAttributesBad, kBadRequestText);
-        throw FormatException();
-    }
-    return SubmitCommonSteps(settings, request, owner, true);
+        !ShowsWhatItSends(request))
+        RefuseBadRequest(kDownloadAttributesBad);
+    return SubmitCommonSteps(settings, request, owner, true, confirmsEveryRequest);
 }
 
-int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, HWND owner, const KeptRequestFile* kept)
+int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, HWND owner, const KeptRequestFile* kept,
+                          bool confirmsEveryRequest)
 {
     const std::string path = ascii::Trim(fileName ? fileName : "");
     if (path.size() < 2) throw FormatException();
@@ -109,8 +115,10 @@ int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, HWND own
     // The parser has checked that FILE is an absolute local path: it is shown as it is submitted.
     const std::string file = MapValue(request, "FILE");
     if (!file.empty() &&
-        !ConfirmPageNamedFile(file, MapValue(request, "RECIPIENTS"), MapValue(request, "SERVERNAME"),
-                              MapValue(request, "SERVERPORT"), owner))
+        !ConfirmPageNamedFile({file, MapValue(request, "RECIPIENTS"), MapValue(request, "SERVERNAME"),
+                               MapValue(request, "SERVERPORT"), MapValue(request, "HTTPSERVERPORT")},
+                              owner))
         return 0;
-    return SubmitCommonSteps(settings, request, owner, false);
+    // A file the page named has been confirmed already: one question is enough.
+    return SubmitCommonSteps(settings, request, owner, false, confirmsEveryRequest && file.empty());
 }

@@ -11,9 +11,12 @@
 #include "client/KeyValueMap.h"
 #include "request/PageRequest.h"
 
-int SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner);
+//
+// confirmsEveryRequest (BrowserServices::ConfirmsEveryRequest): a request that would go without any
+// dialog (TYPE RICH, and no file named by the page) goes only after ConfirmRequestedPackage.
+int SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner, bool confirmsEveryRequest = false);
 int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, HWND owner,
-                          const KeptRequestFile* kept = nullptr);
+                          const KeptRequestFile* kept = nullptr, bool confirmsEveryRequest = false);
 // The Save-As dialog "Tolvane : deliver package to ...", proposing DestBaseName in DestInitialDir;
 // the chosen path (and DestBaseName, DestInitialDir from it), or empty when cancelled.
 std::string AskSavePath(CKeyValueMap& request, HWND owner);

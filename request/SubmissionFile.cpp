@@ -13,6 +13,8 @@ namespace {
 // A name already taken in the request directory moves on to the next millisecond's name;
 // a second's worth of names is plenty for one browser.
 const std::uint32_t kFinalNameAttempts = 1000;
+// Temporary names already taken (left by a browser that stopped while writing) are passed over.
+const unsigned kTemporaryNameAttempts = 100;
 
 // Seconds times 1000 plus milliseconds, wrapping modulo 2^32.
 std::uint32_t TimeValue(std::uint32_t seconds, unsigned milliseconds)
@@ -25,6 +27,25 @@ std::string TimeValueText(std::uint32_t value)
     char text[16];
     std::snprintf(text, sizeof text, "%09lx", static_cast<unsigned long>(value));
     return text;
+}
+
+// The temporary name: the time's name, this process and a try number. Browsers of two processes
+// clicking in the same millisecond never pick the same, and the file is created new, so it never
+// takes over a file that is there: the one of another writer, which its rename would then carry off.
+OwnedFile CreateTemporaryFile(const std::string& directory, std::uint32_t value, std::string& temporaryPath)
+{
+    DWORD error = ERROR_FILE_EXISTS;
+    for (unsigned attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+        char suffix[48];
+        std::snprintf(suffix, sizeof suffix, "-%08lx-%u.tmp", static_cast<unsigned long>(GetCurrentProcessId()), attempt);
+        temporaryPath = directory + "\\" + TimeValueText(value) + suffix;
+        OwnedFile file(CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) return file;
+        error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+    }
+    throw CFileException(error, temporaryPath);
 }
 
 // Writes all of text. A disk file takes a whole write or fails; one that takes less is full.
@@ -76,16 +97,14 @@ void WriteSubmissionFile(const CKeyValueMap& settings, const CKeyValueMap& reque
     const std::string directory = MapValue(settings, "LoadRequestDir");
     const UtcTime now = systemCalls.UtcNow();
     const std::uint32_t value = TimeValue(now.seconds, now.milliseconds);
-    const std::string temporaryPath = directory + "\\" + TimeValueText(value) + ".tmp";
 
     // Without a request directory the file would land in the root of the current drive, where
     // no client looks.
-    if (directory.empty()) throw CFileException(ERROR_PATH_NOT_FOUND, temporaryPath);
+    if (directory.empty()) throw CFileException(ERROR_PATH_NOT_FOUND, "\\" + TimeValueText(value) + ".vnxsubmit");
 
+    std::string temporaryPath;
     {
-        OwnedFile file(CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) throw CFileException(GetLastError(), temporaryPath);
+        OwnedFile file = CreateTemporaryFile(directory, value, temporaryPath);
         // A half-written request helps no one: the client never reads a ".tmp" file.
         auto halfWritten = OnScopeExit([&] {
             file.reset();

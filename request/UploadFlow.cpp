@@ -10,6 +10,7 @@
 #include "request/PagePaths.h"
 #include "request/RequestText.h"
 #include "request/RequestWarning.h"
+#include "request/ShownText.h"
 #include "request/SubmissionFile.h"
 #include "win/Owned.h"
 #include "win/SystemCalls.h"
@@ -35,10 +36,8 @@ void ResolveFullPath(const std::string& path, std::string& fullPath, std::string
 
 int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner)
 {
-    if (!IsValidType(request) || !IsValidServerName(request) || !IsShowableRequest(request)) {
-        ShowRequestWarning(kUploadAttributesBad, kBadRequestText);
-        throw FormatException();
-    }
+    if (!IsValidType(request) || !IsValidServerName(request) || !ShowsWhatItSends(request))
+        RefuseBadRequest(kUploadAttributesBad);
 
     std::string file = MapValue(request, "FILE");
     const bool namedByPage = !file.empty();
@@ -87,7 +86,9 @@ int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owne
     if (httpServerPort.empty()) httpServerPort = LongToText(8009);
 
     // Asked last, so that the user is not asked about a request that fails anyway.
-    if (namedByPage && !ConfirmPageNamedFile(fullPath, recipients, MapValue(request, "SERVERNAME"), serverPort, owner))
+    if (namedByPage &&
+        !ConfirmPageNamedFile({fullPath, recipients, MapValue(request, "SERVERNAME"), serverPort, httpServerPort},
+                              owner))
         return 0;
 
     CKeyValueMap upload;

@@ -1,5 +1,6 @@
-// The plug-in's own confirmation: a question about what a page asks to send, with every value
-// labelled on a line of its own.
+// The question asked before a file the page named is handed on: a dialog of the plug-in's own that
+// shows each value whole in a labelled field of its own, always inside the work area, with No as
+// the default and Yes taking input only once the dialog has been in the foreground for a while.
 #pragma once
 
 #include <windows.h>
@@ -8,16 +9,22 @@
 #include <vector>
 
 struct ConfirmationField {
-    std::string label;  // "File:", "To:", ...
-    std::string value;
+    std::string label;  // "File:"
+    std::string value;  // shown whole in a read-only field that wraps and scrolls
 };
 
 struct Confirmation {
-    std::string caption;
-    std::string opening;  // the sentence before the fields
+    std::string caption;   // the title; the host's automation finds the dialog by it
+    std::string opening;   // the sentence above the fields
     std::vector<ConfirmationField> fields;
-    std::string question;  // the sentence after them, answered Yes or No
+    std::string question;  // the sentence above the buttons
 };
 
-// True only when the user answered Yes.
-bool AskConfirmation(const Confirmation& question, HWND owner);
+// How long the dialog must be visible and in the foreground, without a break, before Yes takes
+// input: a key or click meant for the page when the dialog appears must not answer it.
+constexpr DWORD kConfirmationArmDelayMs = 1000;
+
+// Shows the dialog modally, owned by the top-level window of owner (which it disables meanwhile);
+// without an owner it is topmost and brought to the foreground. True only for Yes once armed;
+// false for No, Escape, the close box and a dialog that could not be shown. Never throws.
+bool AskConfirmation(const Confirmation& what, HWND owner) noexcept;

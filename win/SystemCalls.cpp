@@ -141,7 +141,7 @@ void ReleaseCommonDialogs()
 const SystemCalls realSystemCalls = {
     RealUtcNow,           RealLocalNow,     BoundedMessageBoxA, GetSaveFileNameOnDemand,
     GetOpenFileNameOnDemand, CommDlgExtendedErrorOnDemand, AskConfirmation, ::CreateProcessA,
-    ::WriteFile,          nullptr,
+    ::GetDriveTypeA,      ::WriteFile,      nullptr,
 };
 
 #else

@@ -45,6 +45,8 @@ struct SystemCalls {
                                  LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
                                  DWORD creationFlags, LPVOID environment, LPCSTR currentDirectory,
                                  LPSTARTUPINFOA startupInfo, LPPROCESS_INFORMATION processInfo);
+    // The kind of drive a path a page named is on.
+    UINT(WINAPI* GetDriveTypeA)(LPCSTR root);
     // The writes of a submission file's bytes.
     BOOL(WINAPI* WriteFile)(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written,
                             LPOVERLAPPED overlapped);

@@ -44,7 +44,7 @@ TEST(ParseClickMessage, ReadsTheAttributesInOrderAndEachKindOfRequestFile)
     EXPECT_EQ(kMostClickAttributes, Parsed(ManyAttributes(kMostClickAttributes)).attributes.size());
     // 5,461 whole groups and one padded group: 16,384 bytes.
     const std::string largest = std::string(21844, 'A') + "AA==";
-    EXPECT_EQ(kLargestBridgeRequestFile,
+    EXPECT_EQ(kLargestRequestFile,
               Parsed(R"({"type":"click","attributes":[],"requestFile":{"url":"u","bytes":")" + largest + "\"}}")
                   .requestFile.bytes.size());
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "bridge/MessageFraming.h"
 
@@ -24,5 +25,27 @@ inline MessageReader ReaderOver(const std::string& bytes, std::size_t& taken, st
         std::memcpy(buffer, bytes.data() + taken, n);
         taken += n;
         return n;
+    };
+}
+
+// The bodies of the frames written to `output`, in order; only the two low length bytes are read
+// (replies in the tests stay below 64 KiB).
+inline std::vector<std::string> Unframed(const std::string& output)
+{
+    std::vector<std::string> bodies;
+    for (std::size_t at = 0; at + 4 <= output.size();) {
+        const std::uint32_t length = std::uint8_t(output[at]) | std::uint8_t(output[at + 1]) << 8;
+        bodies.push_back(output.substr(at + 4, length));
+        at += 4 + length;
+    }
+    return bodies;
+}
+
+// A writer that keeps everything in `output`.
+inline MessageWriter WriterInto(std::string& output)
+{
+    return [&output](const void* data, std::size_t size) {
+        output.append(static_cast<const char*>(data), size);
+        return size;
     };
 }

@@ -20,15 +20,8 @@ Served Serve(const std::string& input, const ClickHandler& handler)
     std::size_t taken = 0;
     std::string output;
     Served served;
-    served.code = ServeOneClick(ReaderOver(input, taken), [&output](const void* data, std::size_t size) {
-        output.append(static_cast<const char*>(data), size);
-        return size;
-    }, handler);
-    for (std::size_t at = 0; at + 4 <= output.size();) {
-        const std::uint32_t length = std::uint8_t(output[at]) | std::uint8_t(output[at + 1]) << 8;
-        served.replies.push_back(output.substr(at + 4, length));
-        at += 4 + length;
-    }
+    served.code = ServeOneClick(ReaderOver(input, taken), WriterInto(output), handler);
+    served.replies = Unframed(output);
     return served;
 }
 

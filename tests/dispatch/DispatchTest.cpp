@@ -10,6 +10,7 @@
 #include "plugin/ModuleState.h"
 #include "plugin/PluginEntry.h"
 #include "request/RequestDispatch.h"
+#include "support/Expectations.h"
 #include "support/PluginRig.h"
 #include "support/TestFiles.h"
 
@@ -278,16 +279,16 @@ TEST_F(DispatchTest, UploadPageSubmitsTheNamedFileWithItsRecipients)
     record.page.recipients = "ann:bob";
     record.page.serverName = "srv1";
     record.page.size = "7";
-    ui.messageBoxAnswers = {IDYES};
+    ui.confirmationAnswers = {true};
 
     EXPECT_EQ(Dispatch(), 1);
     DeleteFileA(package.c_str());
 
     EXPECT_TRUE(ui.fileDialogs.empty()) << "the page named the file";
-    ASSERT_EQ(ui.messageBoxes.size(), 1u) << "only the confirmation";
-    EXPECT_EQ(ui.messageBoxes[0].text,
-              "This page asks to send your file \n" + package +
-                  " \nto: ann:bob \nthrough the server: srv1 \nport: 609 \nDo you want to send it?");
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    ASSERT_EQ(ui.confirmations.size(), 1u) << "only the confirmation";
+    EXPECT_TRUE(ConfirmsFile(ui.confirmations[0], package, "ann:bob", "srv1", "609", "8009"));
+    EXPECT_EQ(window, ui.confirmations[0].owner);
     auto lines = SubmissionLines(OnlySubmission());
     EXPECT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines.count("UPLOAD=\"TRUE\""), 1u);
@@ -308,14 +309,11 @@ TEST_F(DispatchTest, UploadPageWhoseFileIsNotConfirmedIsCancelledWithNothingSign
     record.page.file = package;
     record.page.recipients = "ann:bob";
     record.page.serverName = "srv1";
-    for (int answer : {IDNO, IDOK, IDCANCEL}) {
-        ui.messageBoxes.clear();
-        ui.messageBoxAnswers = {answer};
-        EXPECT_EQ(Dispatch(), 0) << answer;
-        ASSERT_EQ(ui.messageBoxes.size(), 1u) << answer;
-        EXPECT_EQ(ui.messageBoxes[0].caption, "Tolvane Message ");
-        EXPECT_EQ(browser.statusTexts.back(), "Tolvane Save request cancelled");
-    }
+    ui.confirmationAnswers = {false};
+    EXPECT_EQ(Dispatch(), 0);
+    ASSERT_EQ(ui.confirmations.size(), 1u);
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    EXPECT_EQ(browser.statusTexts.back(), "Tolvane Save request cancelled");
     DeleteFileA(package.c_str());
 
     EXPECT_TRUE(FileNamesIn(requestDir.path(), "*").empty());

@@ -125,6 +125,18 @@ TEST_F(RequestFile, BadRequestInformationShowsTheTrimmedRequestData)
         {"vnxclient: NAME=ab SERVERNAME=s1 TYPE=rich\n", "NAME=ab SERVERNAME=s1 TYPE=rich"},
         {"vnxclient: NAME=\"ab SERVERNAME=s1\n", "NAME=\"ab SERVERNAME=s1"},
         {"vnxclient: \n", ""},
+        // A key the plug-in checks, spelled so that only a client blind to letter case takes it for
+        // that key: it would slip past the check.
+        {"vnxclient: NAME=ab SERVERNAME=s1 Debug_Approved=YES\n", "NAME=ab SERVERNAME=s1 Debug_Approved=YES"},
+        {"vnxclient: NAME=ab SERVERNAME=s1 file=C:\\x.txt\n", "NAME=ab SERVERNAME=s1 file=C:\\x.txt"},
+        {"vnxclient: NAME=ab SERVERNAME=s1 TARGETPATH=C:\\x\n", "NAME=ab SERVERNAME=s1 TARGETPATH=C:\\x"},
+        {"vnxclient: NAME=ab SERVERNAME=s1 upload=TRUE\n", "NAME=ab SERVERNAME=s1 upload=TRUE"},
+        {"vnxclient: NAME=ab SERVERNAME=s1 Recipients=x\n", "NAME=ab SERVERNAME=s1 Recipients=x"},
+        {"vnxclient: NAME=ab SERVERNAME=s1 destbasename=x\n", "NAME=ab SERVERNAME=s1 destbasename=x"},
+        {"vnxclient: NAME=ab SERVERNAME=s1 DESTINITIALDIR=x\n", "NAME=ab SERVERNAME=s1 DESTINITIALDIR=x"},
+        // A shown value holding a character that prints as nothing or as a plain space.
+        {"vnxclient: NAME=ab SERVERNAME=s1 RECIPIENTS=\"a\xA0b\"\n", "NAME=ab SERVERNAME=s1 RECIPIENTS=\"a\xA0b\""},
+        {"vnxclient: NAME=ab SERVERNAME=s1 HTTPSERVERPORT=\"80\xAD\"\n", "NAME=ab SERVERNAME=s1 HTTPSERVERPORT=\"80\xAD\""},
     };
     for (const Case& c : cases) {
         shown.messageBoxes.clear();

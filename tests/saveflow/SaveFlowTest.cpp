@@ -16,6 +16,7 @@
 #include "request/PagePaths.h"
 #include "request/RequestWarning.h"
 #include "diag/TraceLog.h"
+#include "support/Expectations.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
 #include "support/TestText.h"
@@ -341,13 +342,13 @@ TEST_F(SaveFlowFromFile, AFileThatIsNoAbsoluteLocalPathIsABadRequest)
     EXPECT_EQ("<none>", Submission());
 
     ui.messageBoxes.clear();
-    ui.messageBoxAnswers = {IDYES};
+    ui.confirmationAnswers = {true};
     std::string path = WriteRequest("vnxclient: NAME=ab SERVERNAME=s1 TYPE=RICH FILE=\"C:\\Users\\me\\notes.txt\"\n");
     EXPECT_EQ(1, SubmitSaveRequestFile(settings, path.c_str(), kOwner));
-    ASSERT_EQ(1u, ui.messageBoxes.size());
-    EXPECT_EQ("This page asks to send your file \nC:\\Users\\me\\notes.txt \nto:  \nthrough the server: s1 \n"
-              "port: (none given) \nDo you want to send it?",
-              ui.messageBoxes[0].text);
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    ASSERT_EQ(1u, ui.confirmations.size());
+    EXPECT_TRUE(ConfirmsFile(ui.confirmations[0], "C:\\Users\\me\\notes.txt", "", "s1", "(none given)",
+                             "(none given)"));
 }
 
 // Both routes refuse what the user would not see whole: a control byte in a shown value, or one

@@ -12,12 +12,21 @@
 #include "request/SubmissionFile.h"
 #include "request/UploadFlow.h"
 #include "support/TestFiles.h"
+#include "win/Owned.h"
 #include "win/SystemCalls.h"
 
 namespace {
 
 UtcTime fixedTime{1000000000u, 5};  // names 0d4a51005
 UtcTime FixedClock() { return fixedTime; }
+
+// The writer's temporary name at 0d4a51005 in this process, at the given try.
+std::string TemporaryName(unsigned attempt)
+{
+    char name[64];
+    snprintf(name, sizeof name, "0d4a51005-%08lx-%u.tmp", static_cast<unsigned long>(GetCurrentProcessId()), attempt);
+    return name;
+}
 
 std::set<std::string> FilesIn(const std::string& folder)
 {
@@ -116,13 +125,24 @@ TEST_F(SubmissionFile, BodyLargerThanTheArchiveBufferIsWrittenWhole)
     EXPECT_EQ("BIG=\"" + quoted + "\"\n", ReadWholeFile(folder / "0d4a51005.vnxsubmit"));
 }
 
-TEST_F(SubmissionFile, StaleTemporaryFileOfTheSameNameIsReplaced)
+// Another browser process clicking in the same millisecond, or one that stopped while writing:
+// a file of any temporary name is never taken over (its rename would carry off the wrong request),
+// even one held open for writing; the writer takes the next name of its own.
+TEST_F(SubmissionFile, AFileAtATemporaryNameIsNeverTakenOver)
 {
     WriteWholeFile(folder / "0d4a51005.tmp", std::string(100, 'z'));
+    OwnedFile other(CreateFileA((folder / TemporaryName(0)).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(other);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(other.get(), "other", 5, &written, nullptr));
     request["NAME"] = "x1";
     WriteSubmissionFile(settings, request);
-    EXPECT_EQ(std::set<std::string>{"0d4a51005.vnxsubmit"}, FilesIn(folder.path()));
+    other.reset();
+    EXPECT_EQ((std::set<std::string>{"0d4a51005.tmp", TemporaryName(0), "0d4a51005.vnxsubmit"}), FilesIn(folder.path()));
     EXPECT_EQ("NAME=\"x1\"\n", ReadWholeFile(folder / "0d4a51005.vnxsubmit"));
+    EXPECT_EQ(std::string(100, 'z'), ReadWholeFile(folder / "0d4a51005.tmp"));
+    EXPECT_EQ("other", ReadWholeFile(folder / TemporaryName(0)));
 }
 
 // A waiting submission is never replaced, and the new one is not left under ".tmp".
@@ -183,7 +203,7 @@ TEST_F(SubmissionFile, EmptyOrAbsentRequestDirectoryIsAFileError)
     ASSERT_TRUE(error);
     EXPECT_EQ(static_cast<unsigned long>(ERROR_PATH_NOT_FOUND), error->osError);
     EXPECT_EQ(0u, noDirectory.GetCount()) << "the settings must not gain the key";
-    EXPECT_FALSE(FileExists("\\0d4a51005.tmp"));
+    EXPECT_FALSE(FileExists("\\" + TemporaryName(0)));
     EXPECT_FALSE(FileExists("\\0d4a51005.vnxsubmit"));
 }
 
@@ -194,19 +214,7 @@ TEST_F(SubmissionFile, TemporaryFileThatCannotBeCreatedIsAFileError)
     std::unique_ptr<CFileException> error = WriteExpectingError(settings, request);
     ASSERT_TRUE(error);
     EXPECT_EQ(static_cast<unsigned long>(ERROR_PATH_NOT_FOUND), error->osError);
-    EXPECT_EQ(folder / "missing\\0d4a51005.tmp", error->path);
-
-    // Another program writing a file of the temporary name: write access is shared with no one.
-    settings["LoadRequestDir"] = folder.path();
-    OwnedFile other(CreateFileA((folder / "0d4a51005.tmp").c_str(), GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(other);
-    error = WriteExpectingError(settings, request);
-    other.reset();
-    ASSERT_TRUE(error);
-    EXPECT_EQ(static_cast<unsigned long>(ERROR_SHARING_VIOLATION), error->osError);
-    EXPECT_FALSE(FileExists(folder / "0d4a51005.vnxsubmit"));
+    EXPECT_EQ(folder / "missing\\" + TemporaryName(0), error->path);
 }
 
 BOOL WINAPI WriteFailsForLackOfSpace(HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPPED)
@@ -232,7 +240,7 @@ TEST_F(SubmissionFile, AWriteThatFailsLeavesNoTemporaryFile)
         systemCalls.WriteFile = ::WriteFile;
         ASSERT_TRUE(error);
         EXPECT_EQ(static_cast<unsigned long>(ERROR_DISK_FULL), error->osError);
-        EXPECT_EQ(folder / "0d4a51005.tmp", error->path);
+        EXPECT_EQ(folder / TemporaryName(0), error->path);
         EXPECT_EQ(std::set<std::string>{}, FilesIn(folder.path()));
     }
 }

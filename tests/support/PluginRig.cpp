@@ -75,5 +75,5 @@ bool DispatchRig::Dispatch() { return Dispatch(record); }
 bool DispatchRig::Dispatch(InstanceData& other)
 {
     InstanceBrowser services(other);
-    return DispatchRequest(other.page, moduleState.settings, services);
+    return DispatchRequest(other.page, moduleState.settings, services) == RequestOutcome::submitted;
 }

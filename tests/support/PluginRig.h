@@ -45,7 +45,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // The click of `record`, with the plug-in's services for it.
+    // The click of `record`, with the plug-in's services for it; true when it submitted.
     bool Dispatch();
     bool Dispatch(InstanceData& other);
 

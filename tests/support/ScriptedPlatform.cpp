@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "win/ConfirmationDialog.h"
 #include "win/SystemCalls.h"
 
 namespace {
@@ -15,6 +16,18 @@ int WINAPI RecordMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
     if (current->messageBoxAnswers.empty()) return IDOK;
     int answer = current->messageBoxAnswers.front();
     current->messageBoxAnswers.pop_front();
+    return answer;
+}
+
+bool RecordConfirmation(const Confirmation& question, HWND owner)
+{
+    ConfirmationCall call{owner, question.caption, question.opening, {}, question.question};
+    for (const ConfirmationField& field : question.fields) call.fields.emplace_back(field.label, field.value);
+    current->confirmations.push_back(call);
+    if (current->whileShown) current->whileShown();
+    if (current->confirmationAnswers.empty()) return false;
+    const bool answer = current->confirmationAnswers.front();
+    current->confirmationAnswers.pop_front();
     return answer;
 }
 
@@ -86,6 +99,7 @@ ScriptedPlatform::ScriptedPlatform()
     if (current) throw std::logic_error("one ScriptedPlatform at a time");
     current = this;
     systemCalls.MessageBoxA = RecordMessageBox;
+    systemCalls.AskConfirmation = RecordConfirmation;
     systemCalls.GetSaveFileNameA = RecordSave;
     systemCalls.GetOpenFileNameA = RecordOpen;
     systemCalls.CommDlgExtendedError = RecordExtendedError;
@@ -95,6 +109,7 @@ ScriptedPlatform::ScriptedPlatform()
 ScriptedPlatform::~ScriptedPlatform()
 {
     systemCalls.MessageBoxA = realSystemCalls.MessageBoxA;
+    systemCalls.AskConfirmation = realSystemCalls.AskConfirmation;
     systemCalls.GetSaveFileNameA = realSystemCalls.GetSaveFileNameA;
     systemCalls.GetOpenFileNameA = realSystemCalls.GetOpenFileNameA;
     systemCalls.CommDlgExtendedError = realSystemCalls.CommDlgExtendedError;

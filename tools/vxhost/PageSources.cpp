@@ -1,4 +1,4 @@
-#include "vxhost/PagePaths.h"
+#include "vxhost/PageSources.h"
 
 #include <algorithm>
 #include <cctype>
