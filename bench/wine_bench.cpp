@@ -120,7 +120,9 @@ void FloorSubmit(Floor& floor)
     GetSystemTimeAsFileTime(&now);
     char stem[64];
     std::snprintf(stem, sizeof stem, "%09lx", static_cast<unsigned long>(now.dwLowDateTime / 10000));
-    const std::string temporary = floor.requestDir + "\\" + stem + ".tmp";
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, "-%08lx-0.tmp", static_cast<unsigned long>(GetCurrentProcessId()));
+    const std::string temporary = floor.requestDir + "\\" + stem + suffix;
     const std::string final = floor.requestDir + "\\" + stem + ".vnxsubmit";
     HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
