@@ -138,11 +138,13 @@ for (const signal of ['SIGINT', 'SIGTERM']) {
 
 // Runs body(browser) with a browser of the given kind; hostPath null means no host manifest at all,
 // extension null no extension, args more command-line arguments (Chromium only: the benchmark) and
-// env more environment (the browser passes it on to the host it starts: the real host's launcher).
+// env more environment (the browser passes it on to the host it starts: the real host's launcher;
+// a DISPLAY there is Wine's, the browser itself runs headless).
 export async function withBrowser(kind, { folder, extension, hostPath, args = [], env: hostEnv = {} }, body) {
   const home = path.join(folder, 'home');
-  const env = { ...process.env, ...hostEnv, HOME: home, XDG_CONFIG_HOME: path.join(home, '.config') };
+  const env = { ...process.env };
   delete env.DISPLAY;
+  Object.assign(env, hostEnv, { HOME: home, XDG_CONFIG_HOME: path.join(home, '.config') });
   let browser;
   try {
     if (kind === 'chromium') {

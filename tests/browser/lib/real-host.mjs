@@ -22,7 +22,6 @@ export const LAUNCHER = path.join(ROOT, 'tests/browser/vxbridge-launcher.sh');
 const wineEnv = {
   ...process.env, WINEPREFIX: prefix, WINEARCH: 'win32', WINEDEBUG: '-all', WINEDLLOVERRIDES: 'mscoree,mshtml=',
 };
-delete wineEnv.DISPLAY;
 
 // The client's folders inside the prefix, as Windows and as Unix paths.
 export const CLIENT_ROOT = 'C:\\bx';
@@ -32,13 +31,13 @@ const journalFile = path.join(clientRoot, 'client/journal.txt');
 export const SAVE_TITLE = 'Tolvane : deliver package to ...';
 export const OPEN_TITLE = 'Select : package to deliver ...';
 
-// A Wine command whose output nobody reads (never a pipe: a Wine process it starts could keep it
-// open); its exit status.
-function wine(args, seconds = 30) {
+// A Wine command in the prefix whose output nobody reads (never a pipe: a Wine process it starts
+// could keep it open); its exit status.
+export function wine(args, seconds = 30) {
   const run = spawnSync('wine', args, { env: wineEnv, stdio: 'ignore', timeout: seconds * 1000 });
   return run.status;
 }
-function wineserver(option) {
+export function wineserver(option) {
   spawnSync('wineserver', [option], { env: wineEnv, stdio: 'ignore', timeout: 60000 });
 }
 
@@ -132,7 +131,7 @@ export function startAnswering(answers, { seconds = 30, pollMs } = {}) {
 // answers it gave, newJournalLines(n) the n lines the client recorded since the call to realHost.
 // Each case starts with the client's settings as installed.
 export function realHost(folder) {
-  if (!prepared) console.log(`    (the Wine prefix for the real host prepared in ${prepare().seconds.toFixed(1)} s)`);
+  if (!prepared) console.error(`    (the Wine prefix for the real host prepared in ${prepare().seconds.toFixed(1)} s)`);
   // The settings as installed: no delivery folder remembered from an earlier case.
   else installClient();
   const journalBefore = journal().length;
