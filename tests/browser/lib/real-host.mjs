@@ -1,11 +1,13 @@
-// The real bridge program for the browser cases and the bridge benchmark: vxbridge.exe under Wine,
-// started by the browser through tests/browser/vxbridge-launcher.sh, in a Wine prefix of the run's
-// own with the reference client installed, and vxanswer.exe answering its dialogs as the user would.
+// The real bridge program for the browser cases, the bridge benchmark and the demo: vxbridge.exe
+// under Wine, started by the browser through tests/browser/vxbridge-launcher.sh, in a Wine prefix of
+// the run's own with the reference client installed, and vxanswer.exe answering its dialogs as the
+// user would.
 // The Windows programs come from the environment (scripts/test passes them), else from build/win:
 //   VXBRIDGE_EXE, VXANSWER_EXE, VXCLIENT_EXE   Unix paths
 //   VXBRIDGE_TEST_PREFIX                         the prefix (BUILD_DIR/browser-wineprefix)
 // The prefix is prepared once per run, at the first call of realHost(); its wineserver runs (-p)
-// until the run ends, when it is stopped (-k, for that prefix only).
+// until the run ends, when it is stopped (-k, for that prefix only). The demo only borrows wine(),
+// wineserver() and startAnswering() for a prefix of its own that it prepares itself.
 import fs from 'node:fs';
 import path from 'node:path';
 import { spawn, spawnSync } from 'node:child_process';
@@ -24,7 +26,7 @@ const wineEnv = {
 };
 
 // The client's folders inside the prefix, as Windows and as Unix paths.
-export const CLIENT_ROOT = 'C:\\bx';
+const CLIENT_ROOT = 'C:\\bx';
 const clientRoot = path.join(prefix, 'drive_c/bx');
 const journalFile = path.join(clientRoot, 'client/journal.txt');
 
