@@ -16,13 +16,15 @@ JOBS=${JOBS:-$(nproc)}
 if command -v ccache >/dev/null 2>&1; then
     export CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER:-ccache}
     export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
+    # Without these ccache passes over every file compiled with the precompiled header.
+    export CCACHE_SLOPPINESS=${CCACHE_SLOPPINESS:-pch_defines,time_macros}
 fi
 
 log() { printf '== %s\n' "$*" >&2; }
 
 # Debian packages; quiet and quick when everything is already there.
 install_dependencies() {
-    local wanted=(g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb xauth cmake g++ clang libclang-rt-14-dev imagemagick nsis)
+    local wanted=(g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb xauth cmake ninja-build g++ clang libclang-rt-14-dev imagemagick nsis)
     local missing=()
     for package in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
@@ -54,6 +56,9 @@ build_tree() {
     while [ $# -gt 0 ] && [ "$1" != -- ]; do configure+=("$1"); shift; done
     [ $# -gt 0 ] && shift
     log "building $label in $folder"
+    # Ninja for a new tree (it keeps both cores busier than make and checks a built tree at once); a
+    # tree made with make stays with it.
+    [ -f "$folder/CMakeCache.txt" ] || ! command -v ninja >/dev/null 2>&1 || configure+=(-G Ninja)
     if ! cmake -S "$source" -B "$folder" "${configure[@]}" >/dev/null; then
         echo "$label: configuring $folder failed" >&2
         return 1
