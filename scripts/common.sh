@@ -56,6 +56,7 @@ build_tree() {
     while [ $# -gt 0 ] && [ "$1" != -- ]; do configure+=("$1"); shift; done
     [ $# -gt 0 ] && shift
     log "building $label in $folder"
+    local begun=$SECONDS
     # Ninja for a new tree (it keeps both cores busier than make and checks a built tree at once); a
     # tree made with make stays with it.
     [ -f "$folder/CMakeCache.txt" ] || ! command -v ninja >/dev/null 2>&1 || configure+=(-G Ninja)
@@ -63,6 +64,7 @@ build_tree() {
         echo "$label: configuring $folder failed" >&2
         return 1
     fi
+    local configured=$SECONDS
     # The progress lines are left out; warnings and errors stay.
     cmake --build "$folder" -j "$JOBS" "$@" 2>&1 |
         grep --line-buffered -vE '^\[ *[0-9]+%\] (Building|Linking|Built target)|^\[[0-9]+/[0-9]+\] |^g?make(\[[0-9]+\])?: (Entering|Leaving)'
@@ -71,6 +73,7 @@ build_tree() {
         echo "$label: the build in $folder failed (exit $status)" >&2
         return 1
     fi
+    log "$label: configured in $((configured - begun)) s, built in $((SECONDS - configured)) s"
 }
 
 # The Windows trees, 32-bit (i686) and 64-bit (x86_64): the plug-in, the host, the client and the

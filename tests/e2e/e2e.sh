@@ -50,6 +50,8 @@ CASE=${1:?usage: e2e.sh --list | SUITE.NAME | prepare | finish}
 : "${WINE_PREFIX_HELPER:?}"
 export WINEPREFIX=$E2E_PREFIX WINEARCH=$E2E_ARCH WINEDEBUG=-all
 source "$WINE_PREFIX_HELPER"
+# Each suite's prefix is a copy of one made once (scripts/test gives its own, shared by all trees).
+export WINE_PREFIX_TEMPLATES=${WINE_PREFIX_TEMPLATES:-${E2E_PREFIX%/*}/wineprefix-templates}
 unset DISPLAY VXPROBE_LOG VXPROBE_REFUSE_LOAD
 
 C=$WINEPREFIX/drive_c
