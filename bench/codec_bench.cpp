@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "clientlink/KeyValueMap.h"
+#include "client/KeyValueMap.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

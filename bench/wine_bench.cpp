@@ -14,13 +14,20 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "ClientApp/RequestDispatch.h"
-#include "ClientApp/VexoRequest.h"
-#include "clientlink/ClientSignal.h"
-#include "clientlink/PlatformCalls.h"
-#include "clientlink/SettingsStore.h"
+#include "client/ClientLaunch.h"
+#include "client/LoadRequestSignal.h"
+#include "client/SettingsStore.h"
+#include "plugin/InstanceBrowser.h"
 #include "plugin/InstanceData.h"
+#include "plugin/ModuleState.h"
 #include "plugin/PluginEntry.h"
+#include "request/RequestDispatch.h"
+#include "request/RequestFile.h"
+#include "request/RequestText.h"
+#include "request/SaveFlow.h"
+#include "request/SubmissionFile.h"
+#include "request/UploadFlow.h"
+#include "win/SystemCalls.h"
 
 namespace {
 
@@ -210,21 +217,24 @@ int RunClick(int clicks)
     browser.size = sizeof browser;
     browser.version = NP_VERSION_MINOR;
     browser.status = RecordStatus;
-    browserFuncs = &browser;
-    platform = PlatformCalls{UnexpectedBox, UnexpectedDialog, UnexpectedDialog, NoExtendedError,
-                             UnexpectedProcess};
+    moduleState.browserFuncs = &browser;
+    systemCalls.MessageBoxA = UnexpectedBox;
+    systemCalls.GetSaveFileNameA = UnexpectedDialog;
+    systemCalls.GetOpenFileNameA = UnexpectedDialog;
+    systemCalls.CommDlgExtendedError = NoExtendedError;
+    systemCalls.CreateProcessA = UnexpectedProcess;
 
     NPP_t npp{};
-    InstanceData record{};
+    InstanceData record;
     record.instance = &npp;
-    record.hasSrc = 1;
-    std::vector<char> fileName(requestFile.begin(), requestFile.end());
-    fileName.push_back('\0');
-    record.file = fileName.data();
+    record.page.hasSrc = true;
+    record.page.requestFile = requestFile;
+    InstanceBrowser services(record);
 
     auto pluginClick = [&] {
         lastStatus.clear();
-        if (DispatchRequest(&record, record.file, record.hasSrc) != 1) Fail("the click did not submit");
+        if (DispatchRequest(record.page, moduleState.settings, services) != RequestOutcome::submitted)
+            Fail("the click did not submit");
     };
     auto check = [&] {
         if (lastStatus != "Document : Done") Fail("the click ended with \"" + lastStatus + "\"");
@@ -253,17 +263,17 @@ int RunClick(int clicks)
 
     // Where the time goes: each step of the click next to its own floor.
     const int steps = clicks;
-    const auto load = Interleaved(steps, [] { settingsMap.LoadFromRegistry(productKeyPath, HKEY_CURRENT_USER); },
+    const auto load = Interleaved(steps, [] { LoadFromRegistry(moduleState.settings, kProductKeyPath, HKEY_CURRENT_USER); },
                                   [&] { FloorLoad(floor, kProductKeyPath); }, [] {});
-    const auto clientCheck = Interleaved(steps, [] { StartClientIfNeeded(settingsMap); }, FloorClientCheck, [] {});
+    const auto clientCheck = Interleaved(steps, [] { StartClientIfNeeded(moduleState.settings); }, FloorClientCheck, [] {});
     const auto submit = Interleaved(
         steps,
         [&] {
-            if (SubmitSaveRequestFile(settingsMap, record.file, nullptr) != 1) Fail("flow did not submit");
+            if (SubmitSaveRequestFile(moduleState.settings, requestFile.c_str(), nullptr) != 1) Fail("flow did not submit");
         },
         [&] { FloorSubmit(floor); }, tidy);
     const auto signal = Interleaved(steps, BumpLoadRequestSignal, FloorSignal, [] {});
-    const auto save = Interleaved(steps, [] { settingsMap.SaveToRegistry(productKeyPath, HKEY_CURRENT_USER); },
+    const auto save = Interleaved(steps, [] { SaveToRegistry(moduleState.settings, kProductKeyPath, HKEY_CURRENT_USER); },
                                   [&] { FloorSave(floor.settings, kProductKeyPath); }, [] {});
 
     if (unexpectedCalls) Fail("the click showed a dialog or started a process");
@@ -276,8 +286,8 @@ int RunClick(int clicks)
     PrintRow("  step: load-request signal", signal.first, signal.second, "us", "-");
     PrintRow("  step: settings save (20 values)", save.first, save.second, "us", "-");
 
-    browserFuncs = nullptr;
-    platform = realPlatformCalls;
+    moduleState.browserFuncs = nullptr;
+    systemCalls = realSystemCalls;
     CloseHandle(clientMapping);
     DeleteUserTree("Software\\TOLVANE");
     return 0;
@@ -303,13 +313,13 @@ int RunScale()
         WriteUserKey(keyPath, values);
 
         CKeyValueMap map;  // kept from load to load, as the settings map is
-        map.LoadFromRegistry(keyPath, HKEY_CURRENT_USER);
+        LoadFromRegistry(map, keyPath, HKEY_CURRENT_USER);
         if (static_cast<int>(map.GetCount()) != count) Fail("scale: load missed values");
         Floor floor;
         const int runs = count <= 10 ? 101 : count <= 100 ? 51 : count <= 1000 ? 15 : 5;
-        const auto load = Interleaved(runs, [&] { map.LoadFromRegistry(keyPath, HKEY_CURRENT_USER); },
+        const auto load = Interleaved(runs, [&] { LoadFromRegistry(map, keyPath, HKEY_CURRENT_USER); },
                                       [&] { FloorLoad(floor, keyPath); }, [] {});
-        const auto save = Interleaved(runs, [&] { map.SaveToRegistry(keyPath, HKEY_CURRENT_USER); },
+        const auto save = Interleaved(runs, [&] { SaveToRegistry(map, keyPath, HKEY_CURRENT_USER); },
                                       [&] { FloorSave(values, keyPath); }, [] {});
         loadPerValue[which] = load.first / count;
         floorLoadPerValue[which] = load.second / count;

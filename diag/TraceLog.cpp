@@ -3,10 +3,12 @@
 // strings that grow with their input, so a long source name or message is written whole.
 #include "diag/TraceLog.h"
 
+#include "win/SystemCalls.h"
+
 #include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
+#include <string>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -79,25 +81,6 @@ void AppendWithLineEnds(std::string& out, const char* text)
 
 }  // namespace
 
-TraceLogStamp TraceLogLocalTime()
-{
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    // msvcrt keeps localtime's result per thread.
-    const std::tm* converted = std::localtime(&now);
-    if (converted) local = *converted;
-#else
-    localtime_r(&now, &local);
-#endif
-    char date[16] = "";
-    char time[16] = "";
-    std::strftime(date, sizeof date, "%m/%d/%y", &local);
-    std::strftime(time, sizeof time, "%H:%M:%S", &local);
-    return {date, time};
-}
-
-TraceLogStamp (*traceLogClock)() = TraceLogLocalTime;
 
 int TraceLogFileOpen(const char* path, int unbuffered, int reopen)
 {
@@ -116,7 +99,7 @@ int TraceLogFileOpen(const char* path, int unbuffered, int reopen)
 
     std::strcpy(traceLogPath, path);
     try {
-        const TraceLogStamp stamp = traceLogClock();
+        const LocalStamp stamp = systemCalls.LocalNow();
         std::string header = "TraceLogFileOpen at ";
         header += stamp.date;
         header += ' ';
@@ -139,7 +122,7 @@ int TraceLogFileWrite(const char* sourceFile, long line, const char* message)
         std::FILE* stream = traceLogStream;
         if (!stream) return 1;
 
-        const TraceLogStamp stamp = traceLogClock();
+        const LocalStamp stamp = systemCalls.LocalNow();
         char lineText[32];
         std::snprintf(lineText, sizeof lineText, "%ld", line);
         std::string first = "LOGGED at ";

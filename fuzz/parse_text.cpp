@@ -7,7 +7,7 @@
 #include <string>
 
 #include "ReferenceParse.h"
-#include "clientlink/KeyValueMap.h"
+#include "client/KeyValueMap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

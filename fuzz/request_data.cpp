@@ -4,8 +4,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "ClientApp/RequestData.h"
-#include "clientlink/KeyValueMap.h"
+#include "client/KeyValueMap.h"
+#include "request/RequestText.h"
+#include "win/AsciiText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -38,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool found = ExtractRequestData(fileText, requestData);
     if (found != (fileText.find("vnxclient:") != std::string::npos)) std::abort();
     if (!requestData.empty() &&
-        (IsTextWhitespace(requestData.front()) || IsTextWhitespace(requestData.back()) ||
+        (ascii::IsSpace(requestData.front()) || ascii::IsSpace(requestData.back()) ||
          requestData.find("\r\n") != std::string::npos)) {
         std::abort();
     }

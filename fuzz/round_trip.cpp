@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "clientlink/KeyValueMap.h"
+#include "client/KeyValueMap.h"
 
 namespace {
 

@@ -1,9 +1,13 @@
 ; Setup program of the Tolvane Delivery plug-in: installs npVxPlug.dll (and its 64-bit twin when the
-; build gives one), registers each where browsers of its architecture look for plug-ins, and writes an
-; Add/Remove Programs entry with an uninstaller that takes away exactly what the setup wrote.
+; build gives one), registers each where browsers of its architecture look for plug-ins, installs the
+; bridge vxbridge.exe with its two host manifests and registers them where Chrome, Edge, Chromium and
+; Firefox look for native messaging hosts, and writes an Add/Remove Programs entry with an uninstaller
+; that takes away exactly what the setup wrote.
 ;
 ; Built by the CMake target "installer":
 ;   makensis -DVERSION=1.0.0.1 -DPLUGIN32=<npVxPlug.dll> [-DPLUGIN64=<x64 npVxPlug.dll>]
+;            [-DBRIDGE=<vxbridge.exe> -DBRIDGE_HOST=example.tolvane.vxbridge
+;             -DBRIDGE_MANIFEST_CHROMIUM=<vxbridge-chromium.json> -DBRIDGE_MANIFEST_FIREFOX=<vxbridge-firefox.json>]
 ;            -DOUTFILE=<npVxPlug-setup-1.0.0.1.exe> npVxPlug.nsi
 ;
 ; Command line: /S (silent), /ALLUSERS (all users, under Program Files; needs administrator rights),
@@ -51,6 +55,20 @@ SetCompressor /SOLID lzma
 !define CREATED_KEYS "SetupCreatedKeys"      ; bits: 1 plug-ins key, 2 its 64-bit view, 4 Uninstall key
 !define CREATED_FOLDER "SetupCreatedFolder"  ; the outermost folder the setup created ("" for none)
 
+; The bridge: the program, its manifests (their "path" is relative to their folder) and the keys under
+; which each browser family looks for a host's manifest (the key's default value is the manifest's
+; full path). Each browser also reads the 32-bit view of HKLM, where this 32-bit setup writes.
+!define BRIDGE_EXE "vxbridge.exe"
+!define MANIFEST_CHROMIUM "vxbridge-chromium.json"
+!define MANIFEST_FIREFOX "vxbridge-firefox.json"
+!define HOSTS_CHROME "Software\Google\Chrome\NativeMessagingHosts"
+!define HOSTS_EDGE "Software\Microsoft\Edge\NativeMessagingHosts"
+!define HOSTS_CHROMIUM "Software\Chromium\NativeMessagingHosts"
+!define HOSTS_FIREFOX "Software\Mozilla\NativeMessagingHosts"
+; Per browser, the outermost key of the host key's path that the setup created ("" for none): the
+; uninstaller removes the host key and those of its parents up to that one that are empty.
+!define CREATED_HOST_KEY "SetupCreatedHostKey"  ; + Chrome, Edge, Chromium, Firefox
+
 ; Exit codes beside NSIS's own (0 done, 1 cancelled by the user, 2 stopped by an error).
 !define EXIT_RESTART_NEEDED 3010   ; done; a library in use is replaced at the next restart
 !define EXIT_ELEVATION_NEEDED 740  ; /ALLUSERS without administrator rights
@@ -74,6 +92,12 @@ Var AllUsers        ; "1" for an install for all users
 Var FolderGiven     ; "1" when /D= named the folder
 Var ModeCurrentUser ; radio buttons of the mode page
 Var ModeAllUsers
+!ifdef BRIDGE
+Var CreatedChrome   ; the values of ${CREATED_HOST_KEY}<browser> this setup records
+Var CreatedEdge
+Var CreatedChromium
+Var CreatedFirefox
+!endif
 
 !define MUI_ABORTWARNING
 Page custom ModePage ModePageLeave
@@ -141,6 +165,11 @@ Function ${PREFIX}RemoveFiles
   ; Left by a replacement that still waits for a restart.
   Delete /REBOOTOK "$0\${DLL}.new"
   Delete /REBOOTOK "$0\x64\${DLL}.new"
+  ; The bridge; a browser may have it running for a click.
+  !insertmacro REMOVE_LIBRARY "${PREFIX}" "$0\${BRIDGE_EXE}"
+  Delete /REBOOTOK "$0\${BRIDGE_EXE}.new"
+  Delete "$0\${MANIFEST_CHROMIUM}"
+  Delete "$0\${MANIFEST_FIREFOX}"
   Delete "$0\${UNINSTALLER}"
   RMDir /REBOOTOK "$0\x64"
   ${If} $1 != ""
@@ -273,16 +302,16 @@ FunctionEnd
   ${EndIf}
 !macroend
 
-; Puts the library SOURCE into folder DIR. One that a running browser holds is written beside it and
+; Puts the program or library SOURCE into folder DIR as NAME. One that a running browser holds is written beside it and
 ; takes its place at the next restart. Only an administrator can have Windows do that; anyone else is
 ; asked to close the browsers (exit code 32 when they do not, or in silent mode).
-!macro INSTALL_LIBRARY SOURCE DIR
+!macro INSTALL_LIBRARY SOURCE DIR NAME
   SetOutPath "${DIR}"
   ${Do}
     StrCpy $R7 0
-    ${If} ${FileExists} "${DIR}\${DLL}"
+    ${If} ${FileExists} "${DIR}\${NAME}"
       ClearErrors
-      Delete "${DIR}\${DLL}"
+      Delete "${DIR}\${NAME}"
       ${If} ${Errors}
         StrCpy $R7 1
       ${EndIf}
@@ -294,20 +323,20 @@ FunctionEnd
     ${If} $0 == ""
       ${Break}
     ${EndIf}
-    ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${DIR}\${DLL} is in use by a browser. Close every browser, then choose Retry." /SD IDCANCEL IDRETRY`
+    ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${DIR}\${NAME} is in use by a browser. Close every browser, then choose Retry." /SD IDCANCEL IDRETRY`
       SetErrorLevel ${EXIT_IN_USE}
       Abort
     ${EndIf}
   ${Loop}
   ClearErrors
   ${If} $R7 == 1
-    File "/oname=${DIR}\${DLL}.new" "${SOURCE}"
-    Rename /REBOOTOK "${DIR}\${DLL}.new" "${DIR}\${DLL}"
-    DetailPrint "${DIR}\${DLL} is in use; it is replaced when Windows restarts."
+    File "/oname=${DIR}\${NAME}.new" "${SOURCE}"
+    Rename /REBOOTOK "${DIR}\${NAME}.new" "${DIR}\${NAME}"
+    DetailPrint "${DIR}\${NAME} is in use; it is replaced when Windows restarts."
   ${Else}
-    File "/oname=${DIR}\${DLL}" "${SOURCE}"
+    File "/oname=${DIR}\${NAME}" "${SOURCE}"
   ${EndIf}
-  !insertmacro STOP_ON_ERRORS "Cannot write ${DIR}\${DLL}."
+  !insertmacro STOP_ON_ERRORS "Cannot write ${DIR}\${NAME}."
 !macroend
 
 ; Registers the library PATH under the plug-in id ID in the current registry view.
@@ -323,6 +352,44 @@ FunctionEnd
   WriteRegStr SHCTX "${PLUGINS_KEY}\${ID}\MimeTypes\${MIME_TYPE}" "Suffixes" "vnxclient"
   !insertmacro STOP_ON_ERRORS "Cannot register ${PATH} under ${PLUGINS_KEY}\${ID}."
 !macroend
+
+!ifdef BRIDGE
+; The outermost key of the key path on the stack (under SHCTX, in the current view) that does not
+; exist yet, on the stack; "" when the whole path exists.
+Function OutermostNewKey
+  Exch $R0
+  Push $R1
+  Push $R2
+  StrCpy $R1 ""
+  ${Do}
+    ClearErrors
+    EnumRegKey $R2 SHCTX "$R0" 0
+    ${IfNot} ${Errors}
+      ${Break}
+    ${EndIf}
+    StrCpy $R1 $R0
+    ${GetParent} $R0 $R0
+  ${LoopUntil} $R0 == ""
+  StrCpy $R0 $R1
+  Pop $R2
+  Pop $R1
+  Exch $R0
+FunctionEnd
+
+; Registers the bridge's manifest MANIFEST under HOSTS, the native messaging hosts key of a browser
+; family, and notes in $CreatedBROWSER which keys that created (an earlier install's note stands).
+!macro REGISTER_HOST HOSTS MANIFEST BROWSER
+  ReadRegStr $Created${BROWSER} SHCTX "${UNINSTALL_KEY}" "${CREATED_HOST_KEY}${BROWSER}"
+  ${If} $Created${BROWSER} == ""
+    Push "${HOSTS}\${BRIDGE_HOST}"
+    Call OutermostNewKey
+    Pop $Created${BROWSER}
+  ${EndIf}
+  ClearErrors
+  WriteRegStr SHCTX "${HOSTS}\${BRIDGE_HOST}" "" "$INSTDIR\${MANIFEST}"
+  !insertmacro STOP_ON_ERRORS "Cannot register the bridge under ${HOSTS}\${BRIDGE_HOST}."
+!macroend
+!endif
 
 ; Sets bit BIT of $R8 when KEY does not exist yet in the current view.
 !macro NOTE_NEW_KEY KEY BIT
@@ -356,13 +423,13 @@ Section "Install"
   !insertmacro NOTE_NEW_KEY "${PLUGINS_KEY}" 1
   !insertmacro NOTE_NEW_KEY "${UNINSTALL_PARENT}" 4
 
-  !insertmacro INSTALL_LIBRARY "${PLUGIN32}" "$INSTDIR"
+  !insertmacro INSTALL_LIBRARY "${PLUGIN32}" "$INSTDIR" "${DLL}"
   !insertmacro REGISTER_LIBRARY "${PLUGIN_ID32}" "$INSTDIR\${DLL}"
   ${If} ${RunningX64}
     SetRegView 64
 !ifdef PLUGIN64
     !insertmacro NOTE_NEW_KEY "${PLUGINS_KEY}" 2
-    !insertmacro INSTALL_LIBRARY "${PLUGIN64}" "$INSTDIR\x64"
+    !insertmacro INSTALL_LIBRARY "${PLUGIN64}" "$INSTDIR\x64" "${DLL}"
     !insertmacro REGISTER_LIBRARY "${PLUGIN_ID64}" "$INSTDIR\x64\${DLL}"
 !else
     ; An earlier version may have brought one; this one does not.
@@ -374,6 +441,20 @@ Section "Install"
   DeleteRegKey SHCTX "${PLUGINS_KEY}\${PLUGIN_ID64}"
   Delete /REBOOTOK "$INSTDIR\x64\${DLL}"
   RMDir "$INSTDIR\x64"
+!endif
+
+!ifdef BRIDGE
+  ; The bridge: one 32-bit program for browsers of both architectures, and a manifest per browser
+  ; family, registered for each browser that reads it.
+  !insertmacro INSTALL_LIBRARY "${BRIDGE}" "$INSTDIR" "${BRIDGE_EXE}"
+  ClearErrors
+  File "/oname=$INSTDIR\${MANIFEST_CHROMIUM}" "${BRIDGE_MANIFEST_CHROMIUM}"
+  File "/oname=$INSTDIR\${MANIFEST_FIREFOX}" "${BRIDGE_MANIFEST_FIREFOX}"
+  !insertmacro STOP_ON_ERRORS "Cannot write the bridge's manifests in $INSTDIR."
+  !insertmacro REGISTER_HOST "${HOSTS_CHROME}" "${MANIFEST_CHROMIUM}" Chrome
+  !insertmacro REGISTER_HOST "${HOSTS_EDGE}" "${MANIFEST_CHROMIUM}" Edge
+  !insertmacro REGISTER_HOST "${HOSTS_CHROMIUM}" "${MANIFEST_CHROMIUM}" Chromium
+  !insertmacro REGISTER_HOST "${HOSTS_FIREFOX}" "${MANIFEST_FIREFOX}" Firefox
 !endif
 
   ClearErrors
@@ -392,6 +473,12 @@ Section "Install"
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "${CREATED_KEYS}" $R8
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "${CREATED_FOLDER}" $1
+!ifdef BRIDGE
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "${CREATED_HOST_KEY}Chrome" $CreatedChrome
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "${CREATED_HOST_KEY}Edge" $CreatedEdge
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "${CREATED_HOST_KEY}Chromium" $CreatedChromium
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "${CREATED_HOST_KEY}Firefox" $CreatedFirefox
+!endif
   !insertmacro STOP_ON_ERRORS "Cannot write the Add/Remove Programs entry ${UNINSTALL_KEY}."
 
   ${If} ${RebootFlag}
@@ -403,12 +490,50 @@ SectionEnd
 ; ---------------------------------------------------------------------------------------------
 ; Uninstaller
 
-; Removes the registrations of both libraries and the Add/Remove entry, then the parent keys the
-; setup created, when nothing else has moved in since.
+!ifdef BRIDGE
+; Deletes the host key on the stack and each of its parents that is left empty, up to the outermost
+; key the setup created (next on the stack; "" for none).
+Function un.RemoveHostKey
+  Exch $R0
+  Exch
+  Exch $R1
+  Push $R2
+  DeleteRegKey SHCTX "$R0"
+  ${If} $R1 != ""
+    StrCpy $R2 $R0
+    ${DoWhile} $R2 != $R1
+      ${GetParent} $R2 $R2
+      ${If} $R2 == ""
+        ${Break}
+      ${EndIf}
+      DeleteRegKey /ifempty SHCTX "$R2"
+    ${Loop}
+  ${EndIf}
+  Pop $R2
+  Pop $R1
+  Pop $R0
+FunctionEnd
+
+!macro REMOVE_HOST HOSTS BROWSER
+  ReadRegStr $R0 SHCTX "${UNINSTALL_KEY}" "${CREATED_HOST_KEY}${BROWSER}"
+  Push $R0
+  Push "${HOSTS}\${BRIDGE_HOST}"
+  Call un.RemoveHostKey
+!macroend
+!endif
+
+; Removes the registrations of both libraries and of the bridge and the Add/Remove entry, then the
+; parent keys the setup created, when nothing else has moved in since.
 Function un.RemoveKeys
   Push $0
   ReadRegDWORD $0 SHCTX "${UNINSTALL_KEY}" "${CREATED_KEYS}"
   SetRegView 32
+!ifdef BRIDGE
+  !insertmacro REMOVE_HOST "${HOSTS_CHROME}" Chrome
+  !insertmacro REMOVE_HOST "${HOSTS_EDGE}" Edge
+  !insertmacro REMOVE_HOST "${HOSTS_CHROMIUM}" Chromium
+  !insertmacro REMOVE_HOST "${HOSTS_FIREFOX}" Firefox
+!endif
   DeleteRegKey SHCTX "${PLUGINS_KEY}\${PLUGIN_ID32}"
   DeleteRegKey SHCTX "${PLUGINS_KEY}\${PLUGIN_ID64}"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"

@@ -1,13 +1,13 @@
 // The button class, NPP_SetWindow and the procedure we install on the browser's plug-in window.
 #include "plugin/ButtonWindow.h"
 
-#include "ClientApp/RequestDispatch.h"
-#include "plugin/Boundary.h"
-#include "plugin/InstanceData.h"
-#include "plugin/PluginEntry.h"
-#include "win/Owned.h"
+#include <string>
 
-const char* buttonClassName = "BUTTON";
+#include "plugin/Boundary.h"
+#include "plugin/InstanceBrowser.h"
+#include "plugin/InstanceData.h"
+#include "plugin/ModuleState.h"
+#include "request/RequestDispatch.h"
 
 namespace {
 
@@ -17,10 +17,6 @@ const char kRecordProperty[] = "instance->pdata";
 const char kChainProperty[] = "instance->chain";
 const char kSystemButtonClass[] = "BUTTON";
 const char kPluginButtonClass[] = "PluginButton";
-
-// The module a "PluginButton" is created with: the one its class was registered with (the system
-// button's, usually none), so that the class is found again.
-HINSTANCE pluginButtonModule = nullptr;
 
 HINSTANCE OwnModule()
 {
@@ -35,15 +31,18 @@ bool OursIsInstalled(HWND window)
     return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) == InstanceWindowProc;
 }
 
-void ForgetProperty(HWND window, const InstanceData* record)
-{
-    if (GetPropA(window, kRecordProperty) == record) RemovePropA(window, kRecordProperty);
-}
+// The one instance a window belongs to: the last that was given it and has not left it.
+InstanceData* OwnerOf(HWND window) { return static_cast<InstanceData*>(GetPropA(window, kRecordProperty)); }
 
 WNDPROC ChainOf(HWND window) { return reinterpret_cast<WNDPROC>(GetPropA(window, kChainProperty)); }
 
 void Subclass(InstanceData* record, NPWindow* window, HWND handle)
 {
+    // An instance the browser gave this window before leaves it: a window that named two records
+    // would keep naming one of them after it was released.
+    InstanceData* previous = OwnerOf(handle);
+    if (previous && previous != record) DetachInstanceWindow(previous);
+
     record->savedWndProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(InstanceWindowProc)));
     if (record->savedWndProc != InstanceWindowProc && !ChainOf(handle))
@@ -56,16 +55,22 @@ void Subclass(InstanceData* record, NPWindow* window, HWND handle)
 
     RECT client{};
     GetClientRect(handle, &client);
-    record->button = CreateWindowExA(0, buttonClassName, record->caption, WS_CHILD | WS_VISIBLE, 0,
-                                     0, client.right - client.left, client.bottom - client.top,
-                                     handle, static_cast<HMENU>(nullptr),
-                                     buttonClassName == kPluginButtonClass ? pluginButtonModule
-                                                                           : OwnModule(),
+    const char* className = moduleState.buttonClassName;
+    // A window given while a click of the instance waits for the user gets a button that takes no
+    // click until that one ends.
+    const DWORD style = WS_CHILD | WS_VISIBLE | (record->dispatchDepth > 0 ? WS_DISABLED : 0);
+    // A "PluginButton" is created with the module its class was registered with (the system
+    // button's, usually none), so that the class is found again.
+    record->button = CreateWindowExA(0, className, record->page.caption ? record->page.caption->c_str() : nullptr,
+                                     style, 0, 0, client.right - client.left,
+                                     client.bottom - client.top, handle, static_cast<HMENU>(nullptr),
+                                     className == kPluginButtonClass ? moduleState.buttonClassModule : OwnModule(),
                                      nullptr);
 }
 
-// The end of a click, however the dispatch ended.
-void EndClick(InstanceData* record, HWND button)
+// The end of a click, however the dispatch ended: the instance's button, which may be another one
+// by now, takes clicks again.
+void EndClick(InstanceData* record)
 {
     --record->dispatchDepth;
     if (record->destroyed) {
@@ -73,66 +78,72 @@ void EndClick(InstanceData* record, HWND button)
         if (record->dispatchDepth == 0) ReleaseInstanceRecord(record);
         return;
     }
-    if (record->dispatchDepth == 0 && IsWindow(button)) EnableWindow(button, TRUE);
+    if (record->dispatchDepth == 0 && record->button && IsWindow(record->button))
+        EnableWindow(record->button, TRUE);
 }
 
 // One click: the button stays disabled while the dispatch runs its dialogs.
 void Click(InstanceData* record)
 {
-    HWND button = record->button;
     ++record->dispatchDepth;
-    EnableWindow(button, FALSE);
-    auto ended = OnScopeExit([&] { EndClick(record, button); });
+    EnableWindow(record->button, FALSE);
+    auto ended = OnScopeExit([&] { EndClick(record); });
     ModalLoop inDispatch;
-    DispatchRequest(record, record->file, record->hasSrc);
+    InstanceBrowser browser(*record);
+    DispatchRequest(record->page, moduleState.settings, browser);
 }
 
 }  // namespace
 
-void RegisterButtonClass()
+std::string PluginFolder()
 {
-    buttonClassName = kSystemButtonClass;
+    char path[MAX_PATH] = "";
+    const DWORD length = GetModuleFileNameA(OwnModule(), path, sizeof path);
+    if (length == 0 || length >= sizeof path) return std::string();
+    const std::string full(path, length);
+    const std::size_t cut = full.find_last_of('\\');
+    return cut == std::string::npos ? std::string() : full.substr(0, cut);
+}
+
+void RegisterButtonClass(const std::string& cursorFolder)
+{
+    moduleState.buttonClassName = kSystemButtonClass;
     WNDCLASSA buttonClass{};
-    if (!GetClassInfoA(nullptr, kSystemButtonClass, &buttonClass)) return;
-    HCURSOR cursor = LoadCursorFromFileA("cursor1.cur");
+    if (cursorFolder.empty() || !GetClassInfoA(nullptr, kSystemButtonClass, &buttonClass)) return;
+    HCURSOR cursor = LoadCursorFromFileA((cursorFolder + "\\cursor1.cur").c_str());
     if (!cursor) return;
     buttonClass.hCursor = cursor;
     buttonClass.lpszClassName = kPluginButtonClass;
     if (RegisterClassA(&buttonClass)) {
-        buttonClassName = kPluginButtonClass;
-        pluginButtonModule = buttonClass.hInstance;
+        moduleState.buttonClassName = kPluginButtonClass;
+        moduleState.buttonClassModule = buttonClass.hInstance;
     } else if (GetLastError() == ERROR_CLASS_ALREADY_EXISTS) {
         // Registered by an earlier start in this process; it keeps the cursor it got then.
         DestroyCursor(cursor);
-        buttonClassName = kPluginButtonClass;
-        pluginButtonModule = buttonClass.hInstance;
+        moduleState.buttonClassName = kPluginButtonClass;
+        moduleState.buttonClassModule = buttonClass.hInstance;
     } else {
         DestroyCursor(cursor);
     }
 }
 
-void RestoreWindowProcedure(InstanceData* record)
+void DetachInstanceWindow(InstanceData* record)
 {
     HWND window = record->hwnd;
     if (window) {
+        if (OwnerOf(window) == record) RemovePropA(window, kRecordProperty);
         if (OursIsInstalled(window)) {
             SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(record->savedWndProc));
-            // Out of the chain altogether, unless what comes back is ours again (another record's).
+            // Out of the chain altogether, unless what comes back is ours again.
             if (record->savedWndProc != InstanceWindowProc) RemovePropA(window, kChainProperty);
-        } else {
-            // We cannot leave someone else's chain. Without the record property, whatever still
-            // reaches us there goes on down the chain, as it did before we came.
-            ForgetProperty(window, record);
         }
+        // Otherwise a procedure installed over ours keeps calling ours: we cannot leave its chain,
+        // and without the record property ours passes every message on down the chain.
+        if (record->button && IsChild(window, record->button)) DestroyWindow(record->button);
     }
+    record->button = nullptr;
     record->savedWndProc = nullptr;
     record->hwnd = nullptr;
-}
-
-void DetachInstanceWindow(InstanceData* record)
-{
-    if (record->hwnd) ForgetProperty(record->hwnd, record);
-    RestoreWindowProcedure(record);
 }
 
 namespace {
@@ -143,28 +154,24 @@ NPError SetWindow(NPP instance, NPWindow* window)
     if (!record) return NPERR_INVALID_INSTANCE_ERROR;
     HWND given = window ? static_cast<HWND>(window->window) : nullptr;
 
-    if (record->window) {
-        if (given && given == record->hwnd) {
-            InvalidateRect(given, nullptr, TRUE);
-            UpdateWindow(given);
-            record->window = window;
-            return NPERR_NO_ERROR;
-        }
-        RestoreWindowProcedure(record);
-    }
-    if (!given) {
+    if (given && given == record->hwnd) {
+        InvalidateRect(given, nullptr, TRUE);
+        UpdateWindow(given);
         record->window = window;
         return NPERR_NO_ERROR;
     }
-    Subclass(record, window, given);
+    if (record->hwnd) DetachInstanceWindow(record);
+    record->window = window;
+    if (given) Subclass(record, window, given);
     return NPERR_NO_ERROR;
 }
 
 LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    InstanceData* record = static_cast<InstanceData*>(GetPropA(window, kRecordProperty));
+    InstanceData* record = OwnerOf(window);
     if (message == WM_COMMAND) {
-        if (record && !record->destroyed && record->button &&
+        // One click of an instance at a time.
+        if (record && !record->destroyed && record->dispatchDepth == 0 && record->button &&
             reinterpret_cast<HWND>(lParam) == record->button && HIWORD(wParam) == BN_CLICKED)
             Click(record);
         return 0;

@@ -3,22 +3,21 @@
 
 #include <windows.h>
 
+#include <string>
+
 struct InstanceData;
 
-// "PluginButton" when that class was registered with the cursor file, else the system "BUTTON".
-extern const char* buttonClassName;
+// The folder the plug-in's DLL was loaded from; empty when it cannot be told.
+std::string PluginFolder();
 
-// Registers "PluginButton" when "cursor1.cur" loads from the current directory; never fails.
-void RegisterButtonClass();
+// Registers "PluginButton" when "cursor1.cur" loads from the folder (the plug-in's own, where its
+// setup program puts the file: never a folder the browser happens to run in); never fails.
+void RegisterButtonClass(const std::string& cursorFolder);
 
 LRESULT CALLBACK InstanceWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Gives the record's subclassed window its procedure back, but only while ours is still the
-// installed one (a host may un-subclass, or subclass over us); clears hwnd and savedWndProc. When
-// another procedure was installed over ours, ours stays in that chain and passes every message on
-// to the procedure it replaced.
-void RestoreWindowProcedure(InstanceData* record);
-
-// As RestoreWindowProcedure, and also takes the record off the window's "instance->pdata"
-// property, for a record that is about to be released.
+// The instance leaves its window: ours gives the window its procedure back while ours is still the
+// installed one (a host may un-subclass, or subclass over us), the window no longer names the
+// record, and the instance's button goes. When another procedure was installed over ours, ours
+// stays in that chain and passes every message on to the procedure it replaced.
 void DetachInstanceWindow(InstanceData* record);

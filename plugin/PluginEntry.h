@@ -3,17 +3,14 @@
 
 #include "plugin/npapi.h"
 
-struct InstanceData;
-
 extern "C" {
 NPError NPP_Initialize(void);
 void NPP_Shutdown(void);
-NPError NPP_New(NPMIMEType pluginType, NPP instance, uint16_t mode, int16_t argc, char* argn[],
-                char* argv[], NPSavedData* saved);
+NPError NPP_New(NPMIMEType pluginType, NPP instance, uint16_t mode, int16_t argc, char* argn[], char* argv[],
+                NPSavedData* saved);
 NPError NPP_Destroy(NPP instance, NPSavedData** save);
 NPError NPP_SetWindow(NPP instance, NPWindow* window);
-NPError NPP_NewStream(NPP instance, NPMIMEType type, NPStream* stream, NPBool seekable,
-                      uint16_t* stype);
+NPError NPP_NewStream(NPP instance, NPMIMEType type, NPStream* stream, NPBool seekable, uint16_t* stype);
 NPError NPP_DestroyStream(NPP instance, NPStream* stream, NPReason reason);
 void NPP_StreamAsFile(NPP instance, NPStream* stream, const char* fname);
 int32_t NPP_WriteReady(NPP instance, NPStream* stream);
@@ -22,27 +19,7 @@ void NPP_Print(NPP instance, NPPrint* platformPrint);
 void NPP_URLNotify(NPP instance, const char* url, NPReason reason, void* notifyData);
 }
 
-// The browser's table, remembered by NP_Initialize; null before and after.
-extern NPNetscapeFuncs* browserFuncs;
-// The plug-in table the browser passed to NP_GetEntryPoints.
-extern NPPluginFuncs* pluginFuncs;
-
 // Browser calls; they do nothing when no browser table is known.
 void NPN_Status(NPP instance, const char* message);
 void* NPN_MemAlloc(uint32_t size);
 void NPN_MemFree(void* ptr);
-
-// Releases the attribute copies and the record itself (NPN_MemFree). The record must no longer be
-// reachable from any window or NPP.
-void ReleaseInstanceRecord(InstanceData* record);
-
-// Calls of ours now inside a modal loop (a click's dialogs and boxes, the stream's error box). While
-// any runs, NP_Shutdown keeps the library from being unloaded under it.
-extern int modalLoopsRunning;
-class ModalLoop {
-public:
-    ModalLoop() { ++modalLoopsRunning; }
-    ~ModalLoop() { --modalLoopsRunning; }
-    ModalLoop(const ModalLoop&) = delete;
-    ModalLoop& operator=(const ModalLoop&) = delete;
-};

@@ -5,14 +5,33 @@
 //   if (RegOpenKeyExA(root, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
 //   RegQueryValueExA(key.get(), ...);
 //
-// A traits type names the handle type, its invalid value and how it is closed. Traits may carry
-// state (the DDE string handle needs its DDE instance); stateless ones close with a static Close.
+// A traits type names the handle type, the value an empty owner holds (Invalid), how it is closed
+// and, when a kind's functions fail with more than one value, which values are no handle at all
+// (IsValid). Traits may carry state (the DDE string handle needs its DDE instance); stateless ones
+// close with a static Close.
 #pragma once
 
 #include <windows.h>
 #include <ddeml.h>
 
+#include <type_traits>
 #include <utility>
+
+namespace owned_detail {
+template <typename Traits, typename = void>
+struct HasIsValid : std::false_type {};
+template <typename Traits>
+struct HasIsValid<Traits, std::void_t<decltype(Traits::IsValid(Traits::Invalid()))>> : std::true_type {};
+
+template <typename Traits>
+bool IsValid(typename Traits::Handle handle)
+{
+    if constexpr (HasIsValid<Traits>::value)
+        return Traits::IsValid(handle);
+    else
+        return handle != Traits::Invalid();
+}
+}  // namespace owned_detail
 
 template <typename Traits>
 class Owned : private Traits {
@@ -36,7 +55,7 @@ public:
     }
 
     Handle get() const { return handle; }
-    explicit operator bool() const { return handle != Traits::Invalid(); }
+    explicit operator bool() const { return owned_detail::IsValid<Traits>(handle); }
 
     // For an out-parameter: closes what is held, then hands out the slot to be filled.
     Handle* put()
@@ -58,7 +77,7 @@ public:
     {
         Handle old = handle;
         handle = replacement;
-        if (old != Traits::Invalid()) traits().Close(old);
+        if (owned_detail::IsValid<Traits>(old)) traits().Close(old);
     }
 
 private:
@@ -70,8 +89,10 @@ private:
 
 // ---- One traits type per kind ----
 
-// What a failed call gives instead of a handle.
-enum class NoHandle { null, invalidHandleValue };
+// What a failed call gives instead of a handle: null, INVALID_HANDLE_VALUE, or either (kernel
+// objects: CreateEventA fails with null, CreateFileA with INVALID_HANDLE_VALUE, and code that mixes
+// them up must not close either).
+enum class NoHandle { null, invalidHandleValue, either };
 
 // The traits of a kind closed by one function of the handle alone.
 template <typename HandleType, auto closeFunction, NoHandle none = NoHandle::null>
@@ -79,23 +100,38 @@ struct ClosedBy {
     using Handle = HandleType;
     static Handle Invalid()
     {
-        return none == NoHandle::null ? Handle()
-                                      : reinterpret_cast<Handle>(static_cast<LONG_PTR>(-1));
+        return none == NoHandle::invalidHandleValue ? reinterpret_cast<Handle>(static_cast<LONG_PTR>(-1))
+                                                    : Handle();
+    }
+    static bool IsValid(Handle handle)
+    {
+        const bool isNull = handle == Handle();
+        const bool isMinusOne = handle == reinterpret_cast<Handle>(static_cast<LONG_PTR>(-1));
+        switch (none) {
+        case NoHandle::null: return !isNull;
+        case NoHandle::invalidHandleValue: return !isMinusOne;
+        default: return !isNull && !isMinusOne;
+        }
     }
     static void Close(Handle handle) { closeFunction(handle); }
 };
 
 using RegistryKeyTraits = ClosedBy<HKEY, RegCloseKey>;
 // Events, mappings, processes, threads.
-using KernelHandleTraits = ClosedBy<HANDLE, CloseHandle>;
-// CreateFileA fails with INVALID_HANDLE_VALUE, not null.
-using FileHandleTraits = ClosedBy<HANDLE, CloseHandle, NoHandle::invalidHandleValue>;
+using KernelHandleTraits = ClosedBy<HANDLE, CloseHandle, NoHandle::either>;
+// Files: the same kind, empty as CreateFileA's failure.
+struct FileHandleTraits : KernelHandleTraits {
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+};
 // FindFirstChangeNotificationA's handle has a closing function of its own.
 using ChangeNotificationTraits =
     ClosedBy<HANDLE, FindCloseChangeNotification, NoHandle::invalidHandleValue>;
 // FindFirstFileA's search.
 using FindHandleTraits = ClosedBy<HANDLE, FindClose, NoHandle::invalidHandleValue>;
 using ModuleTraits = ClosedBy<HMODULE, FreeLibrary>;
+// A window of ours: DestroyWindow must run on the thread that made it.
+using WindowTraits = ClosedBy<HWND, DestroyWindow>;
+using FontTraits = ClosedBy<HFONT, DeleteObject>;
 // DdeDisconnect finds the DDE instance through the conversation itself.
 using DdeConversationTraits = ClosedBy<HCONV, DdeDisconnect>;
 
@@ -113,6 +149,8 @@ using OwnedFile = Owned<FileHandleTraits>;
 using OwnedChangeNotification = Owned<ChangeNotificationTraits>;
 using OwnedFindHandle = Owned<FindHandleTraits>;
 using OwnedModule = Owned<ModuleTraits>;
+using OwnedWindow = Owned<WindowTraits>;
+using OwnedFont = Owned<FontTraits>;
 using OwnedDdeString = Owned<DdeStringTraits>;
 using OwnedConversation = Owned<DdeConversationTraits>;
 
@@ -125,7 +163,7 @@ inline OwnedDdeString MakeDdeString(DWORD instance, const char* text)
 // For the rare one-off clean-up that has no kind of its own: runs the action when the scope ends,
 // unless dismissed.
 template <typename Action>
-class ScopeExit {
+class [[nodiscard]] ScopeExit {
 public:
     explicit ScopeExit(Action action) : action(std::move(action)) {}
     ~ScopeExit()
@@ -142,7 +180,7 @@ private:
 };
 
 template <typename Action>
-ScopeExit<Action> OnScopeExit(Action action)
+[[nodiscard]] ScopeExit<Action> OnScopeExit(Action action)
 {
     return ScopeExit<Action>(std::move(action));
 }

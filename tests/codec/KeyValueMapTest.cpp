@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "clientlink/KeyValueMap.h"
+#include "client/KeyValueMap.h"
 
 namespace {
 
@@ -34,12 +34,6 @@ void ExpectParse(const ParseCase& row)
     EXPECT_EQ(row.throws, threw) << "text: [" << row.text << "]";
     EXPECT_EQ(row.stored, EntriesOf(map)) << "text: [" << row.text << "]";
 }
-
-class RecordingArchive : public CArchive {
-public:
-    void WriteString(const std::string& text) override { writes.push_back(text); }
-    std::vector<std::string> writes;
-};
 
 }  // namespace
 
@@ -176,19 +170,14 @@ TEST(FormatText, AnEmptyParsedValueFormatsToNothing)
     EXPECT_EQ("", map.FormatText("\n"));
 }
 
-TEST(WriteTo, WritesTheLinesInOneCall)
+TEST(FormatText, TheSubmissionFormIsOneLineFeedEndedLinePerNonEmptyEntry)
 {
     CKeyValueMap map;
     map["NAME"] = "abc";
     map["TYPE"] = "\"";
     map["SKIP"] = "";
-    RecordingArchive archive;
-    map.WriteTo(archive);
-    EXPECT_EQ((std::vector<std::string>{"NAME=\"abc\"\nTYPE=\"\"\"\"\n"}), archive.writes);
-
-    RecordingArchive emptyArchive;
-    CKeyValueMap().WriteTo(emptyArchive);
-    EXPECT_EQ((std::vector<std::string>{""}), emptyArchive.writes);
+    EXPECT_EQ("NAME=\"abc\"\nTYPE=\"\"\"\"\n", map.FormatText("\n"));
+    EXPECT_EQ("", CKeyValueMap().FormatText("\n"));
 }
 
 TEST(FormatText, ParsesBackWithEverySeparator)

@@ -8,11 +8,11 @@
 
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "clientlink/BrowserHandoff.h"
-#include "plugin/InstanceData.h"
+#include "client/BrowserHandoff.h"
 #include "support/TestDdeServer.h"
 #include "support/TestRegistry.h"
 #include "win/Owned.h"
@@ -44,21 +44,23 @@ class BrowserHandoff : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        InitializeDde();
-        ASSERT_EQ(static_cast<UINT>(DMLERR_NO_ERROR), ddeInitResult);
-        ASSERT_NE(0u, ddeInstance);
-        std::memset(&record, 0, sizeof(record));
+        dde.Initialize();
+        ASSERT_EQ(static_cast<UINT>(DMLERR_NO_ERROR), dde.InitResult());
+        ASSERT_NE(0u, dde.Instance());
     }
     void TearDown() override
     {
-        UninitializeDde();
+        dde.Uninitialize();
         Pump(50);
     }
+
+    // The click's hand-off: the page's download address when it is safe, else the client's page.
+    void OpenDownloadPage() { dde.OpenUrl(dde.BrowserDdeName(), ChooseDownloadPage(downloadUrl ? downloadUrl->c_str() : nullptr)); }
 
     // What the server saw of one hand-off, after the conversation has ended.
     std::vector<DdeEvent> HandOff(TestBrowserServer& server)
     {
-        OpenUrlInBrowser(&record, browserDdeName);
+        OpenDownloadPage();
         PumpUntil([&] { return server.Saw(XTYP_DISCONNECT); }, 5000);
         Pump(50);
         return server.events;
@@ -73,19 +75,19 @@ protected:
     }
 
     SavedHttpDdeName registration;
-    InstanceData record;
+    DdeHandoff dde;
+    std::optional<std::string> downloadUrl;  // the page's attribute
 };
 
 TEST_F(BrowserHandoff, TheBrowserNameComesFromTheHttpHandlersDdeKey)
 {
     SavedHttpDdeName::SetName("IExplore");
-    std::memset(browserDdeName, 'x', sizeof(browserDdeName));
-    EXPECT_EQ(ERROR_SUCCESS, ReadBrowserDdeName());
-    EXPECT_STREQ("IExplore", browserDdeName);
+    EXPECT_EQ(ERROR_SUCCESS, dde.ReadBrowserDdeName());
+    EXPECT_STREQ("IExplore", dde.BrowserDdeName());
 
     SavedHttpDdeName::Remove();
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, ReadBrowserDdeName());
-    EXPECT_STREQ("", browserDdeName);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, dde.ReadBrowserDdeName());
+    EXPECT_STREQ("", dde.BrowserDdeName());
 }
 
 TEST_F(BrowserHandoff, TheBrowserNameIsAlwaysTerminatedAndEmptyWhenItDoesNotFit)
@@ -108,30 +110,29 @@ TEST_F(BrowserHandoff, TheBrowserNameIsAlwaysTerminatedAndEmptyWhenItDoesNotFit)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         SavedHttpDdeName::Set(c.type, c.bytes.data(), static_cast<DWORD>(c.bytes.size()));
-        std::memset(browserDdeName, 'x', sizeof(browserDdeName));
-        ReadBrowserDdeName();
+        dde.ReadBrowserDdeName();
         const std::string expected = c.name ? c.name : c.bytes.substr(0, c.bytes.find('\0'));
-        ASSERT_NE(nullptr, std::memchr(browserDdeName, '\0', sizeof(browserDdeName)));
-        EXPECT_EQ(expected, std::string(browserDdeName));
+        ASSERT_NE(nullptr, std::memchr(dde.BrowserDdeName(), '\0', 511));
+        EXPECT_EQ(expected, std::string(dde.BrowserDdeName()));
     }
 }
 
 TEST_F(BrowserHandoff, SendsTheDownloadUrlVerbatimInQuotesAndClosesTheConversation)
 {
     SavedHttpDdeName::SetName(kServiceName);
-    ReadBrowserDdeName();
+    dde.ReadBrowserDdeName();
     TestBrowserServer server(kServiceName);
     ASSERT_TRUE(server.Ready());
 
     char url[] = "http://pages.example/get client?a=1&b=2,x";
-    record.downloadUrl = url;
+    downloadUrl = url;
     EXPECT_EQ(Exchange("\"http://pages.example/get client?a=1&b=2,x\",,0,4"), HandOff(server));
 }
 
 TEST_F(BrowserHandoff, WithoutDownloadUrlSendsTheClientDownloadPage)
 {
     SavedHttpDdeName::SetName(kServiceName);
-    ReadBrowserDdeName();
+    dde.ReadBrowserDdeName();
     TestBrowserServer server(kServiceName);
     ASSERT_TRUE(server.Ready());
     EXPECT_EQ(Exchange("\"http://www.tolvane.example/download.html\",,0,4"), HandOff(server));
@@ -141,20 +142,20 @@ TEST_F(BrowserHandoff, WithoutDownloadUrlSendsTheClientDownloadPage)
 TEST_F(BrowserHandoff, TheShortestUrlMakesTheShortestItem)
 {
     SavedHttpDdeName::SetName(kServiceName);
-    ReadBrowserDdeName();
+    dde.ReadBrowserDdeName();
     TestBrowserServer server(kServiceName);
     ASSERT_TRUE(server.Ready());
     char url[] = "http://u";
-    record.downloadUrl = url;
+    downloadUrl = url;
     EXPECT_EQ(Exchange("\"http://u\",,0,4"), HandOff(server));
 }
 
 TEST_F(BrowserHandoff, ABrowserOnAnotherThreadReceivesTheRequest)
 {
     SavedHttpDdeName::SetName(kServiceName);
-    ReadBrowserDdeName();
+    dde.ReadBrowserDdeName();
     char url[] = "http://other.example/thread";
-    record.downloadUrl = url;
+    downloadUrl = url;
 
     OwnedHandle ready(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     BrowserThread shared{ready.get(), false, {}};
@@ -164,7 +165,7 @@ TEST_F(BrowserHandoff, ABrowserOnAnotherThreadReceivesTheRequest)
     WaitForSingleObject(ready.get(), 5000);
 
     // The conversation is closed before the call returns, so the browser has seen everything.
-    OpenUrlInBrowser(&record, browserDdeName);
+    OpenDownloadPage();
     PostThreadMessageA(threadId, WM_QUIT, 0, 0);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.get(), 10000));
     EXPECT_TRUE(shared.serverReady);
@@ -174,11 +175,11 @@ TEST_F(BrowserHandoff, ABrowserOnAnotherThreadReceivesTheRequest)
 TEST_F(BrowserHandoff, AUrlTooLongForTheItemSendsTheClientDownloadPage)
 {
     SavedHttpDdeName::SetName(kServiceName);
-    ReadBrowserDdeName();
+    dde.ReadBrowserDdeName();
     TestBrowserServer server(kServiceName);
     ASSERT_TRUE(server.Ready());
     std::string url = "http://long.example/" + std::string(600, 'p');
-    record.downloadUrl = &url[0];
+    downloadUrl = url;
     EXPECT_EQ(Exchange("\"http://www.tolvane.example/download.html\",,0,4"), HandOff(server));
 }
 
@@ -187,7 +188,7 @@ TEST_F(BrowserHandoff, AUrlTooLongForTheItemSendsTheClientDownloadPage)
 TEST_F(BrowserHandoff, OnlyAPlainHttpOrHttpsUrlIsHandedOver)
 {
     SavedHttpDdeName::SetName(kServiceName);
-    ReadBrowserDdeName();
+    dde.ReadBrowserDdeName();
     const std::string downloadPage = "http://www.tolvane.example/download.html";
     const struct {
         std::string url;
@@ -215,7 +216,7 @@ TEST_F(BrowserHandoff, OnlyAPlainHttpOrHttpsUrlIsHandedOver)
         TestBrowserServer server(kServiceName);
         ASSERT_TRUE(server.Ready());
         std::string url = c.url;
-        record.downloadUrl = &url[0];
+        downloadUrl = url;
         EXPECT_EQ(c.sent, IsSafeBrowserUrl(url.c_str()));
         EXPECT_EQ(Exchange("\"" + (c.sent ? url : downloadPage) + "\",,0,4"), HandOff(server));
     }
@@ -227,11 +228,11 @@ TEST_F(BrowserHandoff, NothingIsSentWithoutARegisteredOrAnsweringBrowser)
     ASSERT_TRUE(server.Ready());
 
     SavedHttpDdeName::Remove();
-    ReadBrowserDdeName();  // empty name
-    OpenUrlInBrowser(&record, browserDdeName);
+    dde.ReadBrowserDdeName();  // empty name
+    OpenDownloadPage();
     SavedHttpDdeName::SetName("VxNoSuchBrowser");
-    ReadBrowserDdeName();
-    OpenUrlInBrowser(&record, browserDdeName);
+    dde.ReadBrowserDdeName();
+    OpenDownloadPage();
     Pump(200);
     EXPECT_TRUE(server.events.empty()) << server.events.size();
 }
@@ -239,39 +240,33 @@ TEST_F(BrowserHandoff, NothingIsSentWithoutARegisteredOrAnsweringBrowser)
 TEST_F(BrowserHandoff, NothingIsSentWhenDdeCouldNotBeInitialised)
 {
     SavedHttpDdeName::SetName(kServiceName);
-    ReadBrowserDdeName();
     TestBrowserServer server(kServiceName);
     ASSERT_TRUE(server.Ready());
 
-    const UINT realResult = ddeInitResult;
-    ddeInitResult = DMLERR_DLL_USAGE;
-    OpenUrlInBrowser(&record, browserDdeName);
+    DdeHandoff uninitialised;
+    uninitialised.ReadBrowserDdeName();
+    EXPECT_FALSE(uninitialised.IsAvailable());
+    uninitialised.OpenUrl(uninitialised.BrowserDdeName(), clientDownloadPage);
     Pump(200);
-    ddeInitResult = realResult;
     EXPECT_TRUE(server.events.empty()) << server.events.size();
 }
 
 TEST_F(BrowserHandoff, UninitialisationReleasesOnlyAnInstanceThatWasInitialised)
 {
-    // A failed initialisation: the instance number must not be released.
+    // Never initialised: no instance number of anyone else's is released.
     DWORD other = 0;
-    ASSERT_EQ(static_cast<UINT>(DMLERR_NO_ERROR),
-              DdeInitializeA(&other, DdeNullCallback, APPCMD_CLIENTONLY, 0));
-    const DWORD ours = ddeInstance;
-    const UINT ourResult = ddeInitResult;
-    ddeInstance = other;
-    ddeInitResult = DMLERR_DLL_USAGE;
-    UninitializeDde();
+    ASSERT_EQ(static_cast<UINT>(DMLERR_NO_ERROR), DdeInitializeA(&other, DdeNullCallback, APPCMD_CLIENTONLY, 0));
+    DdeHandoff uninitialised;
+    uninitialised.Uninitialize();
     EXPECT_TRUE(MakeDdeString(other, "probe"));
     DdeUninitialize(other);
 
     // A successful one is released, and the hand-off is unavailable afterwards.
-    ddeInstance = ours;
-    ddeInitResult = ourResult;
-    UninitializeDde();
+    const DWORD ours = dde.Instance();
+    dde.Uninitialize();
     EXPECT_EQ(nullptr, DdeCreateStringHandleA(ours, "probe", CP_WINANSI));
-    EXPECT_NE(static_cast<UINT>(DMLERR_NO_ERROR), ddeInitResult);
-    OpenUrlInBrowser(&record, "VxTestBrowser");  // must do nothing, and not crash
+    EXPECT_FALSE(dde.IsAvailable());
+    dde.OpenUrl("VxTestBrowser", clientDownloadPage);  // must do nothing, and not crash
 }
 
 }  // namespace

@@ -6,18 +6,24 @@
 
 #include <string>
 
-#include "ClientApp/RequestDispatch.h"
-#include "ClientApp/VexoRequest.h"
-#include "diag/Diagnostics.h"
 #include "diag/TraceLog.h"
+#include "diag/TraceSwitch.h"
+#include "plugin/ModuleState.h"
 #include "plugin/PluginEntry.h"
+#include "request/RequestDispatch.h"
+#include "request/RequestFile.h"
+#include "request/RequestText.h"
+#include "request/SaveFlow.h"
+#include "request/SubmissionFile.h"
+#include "request/UploadFlow.h"
 #include "support/PluginRig.h"
 #include "support/TestFiles.h"
 #include "support/TestText.h"
+#include "win/SystemCalls.h"
 
 namespace {
 
-TraceLogStamp FixedStamp() { return {"12/06/97", "15:14:13"}; }
+LocalStamp FixedStamp() { return {"12/06/97", "15:14:13"}; }
 
 void SwitchOn(const std::string& value)
 {
@@ -31,14 +37,14 @@ protected:
     void SetUp() override
     {
         DispatchRig::SetUp();
-        traceLogClock = FixedStamp;
+        systemCalls.LocalNow = FixedStamp;
     }
     void TearDown() override
     {
         NP_Shutdown();
-        pluginFuncs = nullptr;
+        moduleState.pluginFuncs = nullptr;
         TraceLogFileClose();
-        traceLogClock = TraceLogLocalTime;
+        systemCalls.LocalNow = realSystemCalls.LocalNow;
         DispatchRig::TearDown();
     }
     void StartPlugin()
@@ -54,7 +60,7 @@ protected:
         return path;
     }
 
-    NPPluginFuncs pluginTable{};
+    NPPluginFuncs pluginTable{sizeof(NPPluginFuncs), 0};
     TempFolder folder;
     const std::string logPath = folder / "support trace.log";
 };
@@ -100,8 +106,9 @@ TEST_F(Diagnostics, SwitchedOnEveryBoxOfTheStartAndOfAClickIsInTheLogBeforeItOpe
     StartPlugin();
 
     const std::string bad = BadRequestFile();
-    record.hasSrc = 1;
-    EXPECT_EQ(0, DispatchRequest(&record, bad.c_str(), 1));
+    record.page.hasSrc = true;
+    record.page.requestFile = bad;
+    EXPECT_EQ(0, Dispatch());
     ASSERT_EQ(4u, ui.messageBoxes.size());
     const std::string log = ReadWholeFile(logPath);
     std::size_t position = 0;

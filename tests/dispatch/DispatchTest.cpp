@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <set>
 
-#include "ClientApp/RequestDispatch.h"
-#include "clientlink/SettingsStore.h"
+#include "client/SettingsStore.h"
 #include "plugin/InstanceData.h"
+#include "plugin/ModuleState.h"
 #include "plugin/PluginEntry.h"
+#include "request/RequestDispatch.h"
+#include "support/Expectations.h"
 #include "support/PluginRig.h"
 #include "support/TestFiles.h"
 
@@ -35,7 +37,7 @@ protected:
     void SetUp() override
     {
         DispatchRig::SetUp();
-        record.caption = Text("Vexo Save File");
+        record.page.caption = "Vexo Save File";
     }
 
     void InstallClient(const std::string& deliveryDir = "C:\\old")
@@ -60,7 +62,7 @@ protected:
 TEST_F(DispatchTest, WithoutTheProductKeyTheClickOffersTheClientAndEndsAfterNo)
 {
     ui.messageBoxAnswers = {IDNO};
-    EXPECT_EQ(DispatchRequest(&record, nullptr, 0), 0);
+    EXPECT_EQ(Dispatch(), 0);
 
     ASSERT_EQ(ui.messageBoxes.size(), 1u);
     EXPECT_EQ(ui.messageBoxes[0].owner, nullptr);
@@ -78,12 +80,12 @@ TEST_F(DispatchTest, WithoutTheProductKeyTheClickOffersTheClientAndEndsAfterNo)
 TEST_F(DispatchTest, DownloadPageConfirmedInSaveAsWritesTheSevenLineSubmission)
 {
     InstallClient();
-    record.name = Text("report.zip");
-    record.serverName = Text("srv1");
-    record.port = Text("609");
+    record.page.name = "report.zip";
+    record.page.serverName = "srv1";
+    record.page.port = "609";
     ui.fileDialogAnswers = {std::string("C:\\dl\\report.zip")};
 
-    EXPECT_EQ(DispatchRequest(&record, nullptr, 0), 1);
+    EXPECT_EQ(Dispatch(), 1);
 
     ASSERT_EQ(ui.fileDialogs.size(), 1u);
     EXPECT_TRUE(ui.fileDialogs[0].save);
@@ -102,14 +104,14 @@ TEST_F(DispatchTest, DownloadPageConfirmedInSaveAsWritesTheSevenLineSubmission)
 TEST_F(DispatchTest, DownloadPagesNeverCarryFileOrRecipients)
 {
     InstallClient();
-    record.name = Text("pkg.dat");
-    record.serverName = Text("srv1");
-    record.contentType = Text("RICH");
-    record.file = Text("C:\\secret.txt");
-    record.recipients = Text("ann:bob");
-    record.size = Text("1234");
+    record.page.name = "pkg.dat";
+    record.page.serverName = "srv1";
+    record.page.contentType = "RICH";
+    record.page.file = "C:\\secret.txt";
+    record.page.recipients = "ann:bob";
+    record.page.size = "1234";
 
-    EXPECT_EQ(DispatchRequest(&record, record.file, 0), 1);
+    EXPECT_EQ(Dispatch(), 1);
 
     EXPECT_TRUE(ui.fileDialogs.empty()) << "a RICH package asks for no target";
     auto lines = SubmissionLines(OnlySubmission());
@@ -125,11 +127,11 @@ TEST_F(DispatchTest, DownloadPagesNeverCarryFileOrRecipients)
 TEST_F(DispatchTest, CancelledSaveAsLeavesSignalAndStoredSettingsUnchanged)
 {
     InstallClient("C:\\before");
-    record.name = Text("report.zip");
-    record.serverName = Text("srv1");
+    record.page.name = "report.zip";
+    record.page.serverName = "srv1";
     ui.fileDialogAnswers = {std::nullopt};
 
-    EXPECT_EQ(DispatchRequest(&record, nullptr, 0), 0);
+    EXPECT_EQ(Dispatch(), 0);
 
     EXPECT_EQ(browser.statusTexts.back(), "Tolvane Save request cancelled");
     EXPECT_TRUE(ui.messageBoxes.empty());
@@ -142,13 +144,13 @@ TEST_F(DispatchTest, SuccessBumpsTheSignalByExactlyOneAndRewritesTheSettings)
 {
     InstallClient();
     ASSERT_EQ(ERROR_SUCCESS, TestRegistry::WriteText(HKEY_CURRENT_USER, kSignalKey, "Value", "41"));
-    record.name = Text("a.bin");
-    record.serverName = Text("srv1");
-    record.contentType = Text("RICH");
+    record.page.name = "a.bin";
+    record.page.serverName = "srv1";
+    record.page.contentType = "RICH";
     // A value only the settings map knows: the save after the request must write it back.
-    settingsMap["ClientOwnSetting"] = "kept";
+    moduleState.settings["ClientOwnSetting"] = "kept";
 
-    EXPECT_EQ(DispatchRequest(&record, nullptr, 0), 1);
+    EXPECT_EQ(Dispatch(), 1);
 
     EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "42");
     EXPECT_EQ(ReadUserRegistryText(kTestProductKey, "ClientOwnSetting"), "kept");
@@ -160,10 +162,11 @@ TEST_F(DispatchTest, RequestFileRouteIsTakenWheneverTheElementHasSrc)
     InstallClient();
     std::string requestFile = requestDir.path() + "-request.vnxclient";
     WriteWholeFile(requestFile, "vnxclient: NAME=\"pkg.bin\" SERVERNAME=srv2 TYPE=RICH\r\n");
-    record.isUpload = 1;  // an upload page with src still takes the request-file route
-    record.hasSrc = 1;
+    record.page.isUpload = true;  // an upload page with src still takes the request-file route
+    record.page.hasSrc = true;
 
-    EXPECT_EQ(DispatchRequest(&record, requestFile.c_str(), 1), 1);
+    record.page.requestFile = requestFile;
+    EXPECT_EQ(Dispatch(), 1);
     DeleteFileA(requestFile.c_str());
 
     EXPECT_TRUE(ui.fileDialogs.empty());
@@ -196,7 +199,7 @@ TEST_F(DispatchTest, AStreamedRequestFileDeletedAfterTheStreamStillSubmitsAndIsR
     NPP_t good{};
     const std::string goodPath = requestDir.path() + "-good.vnxclient";
     InstanceData* goodRecord = streamThenDelete(good, goodPath, "vnxclient: NAME=\"pkg.bin\" SERVERNAME=srv2 TYPE=RICH\n");
-    EXPECT_EQ(DispatchRequest(goodRecord, goodRecord->file, goodRecord->hasSrc), 1);
+    EXPECT_EQ(Dispatch(*goodRecord), 1);
     EXPECT_TRUE(ui.messageBoxes.empty());
     auto lines = SubmissionLines(OnlySubmission());
     EXPECT_EQ(lines.count("NAME=\"pkg.bin\""), 1u);
@@ -206,7 +209,7 @@ TEST_F(DispatchTest, AStreamedRequestFileDeletedAfterTheStreamStillSubmitsAndIsR
     NPP_t bad{};
     const std::string badPath = requestDir.path() + "-bad.vnxclient";
     InstanceData* badRecord = streamThenDelete(bad, badPath, "vnxclient: NAME=x\n");
-    EXPECT_EQ(DispatchRequest(badRecord, badRecord->file, badRecord->hasSrc), 0);
+    EXPECT_EQ(Dispatch(*badRecord), 0);
     ASSERT_EQ(ui.messageBoxes.size(), 2u);
     EXPECT_EQ(ui.messageBoxes[0].text,
               "The request file appears to have bad request information. \n\t\tSorry! \nFile submitted: " +
@@ -219,11 +222,11 @@ TEST_F(DispatchTest, AStreamedRequestFileDeletedAfterTheStreamStillSubmitsAndIsR
 TEST_F(DispatchTest, SrcWithoutAStreamIsAFormatErrorToldBeforeTheBox)
 {
     InstallClient();
-    record.hasSrc = 1;
+    record.page.hasSrc = true;
     size_t statusCountAtBox = 0;
     ui.whileShown = [&] { statusCountAtBox = browser.statusTexts.size(); };
 
-    EXPECT_EQ(DispatchRequest(&record, nullptr, 1), 0);
+    EXPECT_EQ(Dispatch(), 0);
 
     ASSERT_EQ(ui.messageBoxes.size(), 1u);
     EXPECT_EQ(ui.messageBoxes[0].text, "Tolvane save request failed");
@@ -238,10 +241,10 @@ TEST_F(DispatchTest, SrcWithoutAStreamIsAFormatErrorToldBeforeTheBox)
 TEST_F(DispatchTest, BadAttributesShowTheFlowsBoxThenTheFormatError)
 {
     InstallClient();
-    record.name = Text("x");  // one character: not a usable NAME
-    record.serverName = Text("srv1");
+    record.page.name = "x";  // one character: not a usable NAME
+    record.page.serverName = "srv1";
 
-    EXPECT_EQ(DispatchRequest(&record, nullptr, 0), 0);
+    EXPECT_EQ(Dispatch(), 0);
 
     ASSERT_EQ(ui.messageBoxes.size(), 2u);
     EXPECT_EQ(ui.messageBoxes[0].caption, "Tolvane Message ");
@@ -254,11 +257,11 @@ TEST_F(DispatchTest, UnwritableRequestDirectoryIsAFileErrorWithNothingSignalled)
 {
     WriteProductValue("LoadRequestDir", requestDir / "missing");
     WriteProductValue("LoadDeliveryDir", "C:\\old");
-    record.name = Text("a.bin");
-    record.serverName = Text("srv1");
-    record.contentType = Text("RICH");
+    record.page.name = "a.bin";
+    record.page.serverName = "srv1";
+    record.page.contentType = "RICH";
 
-    EXPECT_EQ(DispatchRequest(&record, nullptr, 0), 0);
+    EXPECT_EQ(Dispatch(), 0);
 
     EXPECT_EQ(browser.statusTexts.back(), "Tolvane save request failed : File Exception");
     ASSERT_EQ(ui.messageBoxes.size(), 1u);
@@ -271,21 +274,21 @@ TEST_F(DispatchTest, UploadPageSubmitsTheNamedFileWithItsRecipients)
     InstallClient("C:\\unchanged");
     std::string package = requestDir.path() + "-upload.txt";
     WriteWholeFile(package, "payload");
-    record.isUpload = 1;
-    record.file = Text(package);
-    record.recipients = Text("ann:bob");
-    record.serverName = Text("srv1");
-    record.size = Text("7");
-    ui.messageBoxAnswers = {IDYES};
+    record.page.isUpload = true;
+    record.page.file = package;
+    record.page.recipients = "ann:bob";
+    record.page.serverName = "srv1";
+    record.page.size = "7";
+    ui.confirmationAnswers = {true};
 
-    EXPECT_EQ(DispatchRequest(&record, record.file, 0), 1);
+    EXPECT_EQ(Dispatch(), 1);
     DeleteFileA(package.c_str());
 
     EXPECT_TRUE(ui.fileDialogs.empty()) << "the page named the file";
-    ASSERT_EQ(ui.messageBoxes.size(), 1u) << "only the confirmation";
-    EXPECT_EQ(ui.messageBoxes[0].text,
-              "This page asks to send your file \n" + package +
-                  " \nto: ann:bob \nthrough the server: srv1 \nport: 609 \nDo you want to send it?");
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    ASSERT_EQ(ui.confirmations.size(), 1u) << "only the confirmation";
+    EXPECT_TRUE(ConfirmsFile(ui.confirmations[0], package, "ann:bob", "srv1", "609", "8009"));
+    EXPECT_EQ(window, ui.confirmations[0].owner);
     auto lines = SubmissionLines(OnlySubmission());
     EXPECT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines.count("UPLOAD=\"TRUE\""), 1u);
@@ -302,18 +305,15 @@ TEST_F(DispatchTest, UploadPageWhoseFileIsNotConfirmedIsCancelledWithNothingSign
     InstallClient("C:\\unchanged");
     std::string package = requestDir.path() + "-upload.txt";
     WriteWholeFile(package, "payload");
-    record.isUpload = 1;
-    record.file = Text(package);
-    record.recipients = Text("ann:bob");
-    record.serverName = Text("srv1");
-    for (int answer : {IDNO, IDOK, IDCANCEL}) {
-        ui.messageBoxes.clear();
-        ui.messageBoxAnswers = {answer};
-        EXPECT_EQ(DispatchRequest(&record, record.file, 0), 0) << answer;
-        ASSERT_EQ(ui.messageBoxes.size(), 1u) << answer;
-        EXPECT_EQ(ui.messageBoxes[0].caption, "Tolvane Message ");
-        EXPECT_EQ(browser.statusTexts.back(), "Tolvane Save request cancelled");
-    }
+    record.page.isUpload = true;
+    record.page.file = package;
+    record.page.recipients = "ann:bob";
+    record.page.serverName = "srv1";
+    ui.confirmationAnswers = {false};
+    EXPECT_EQ(Dispatch(), 0);
+    ASSERT_EQ(ui.confirmations.size(), 1u);
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    EXPECT_EQ(browser.statusTexts.back(), "Tolvane Save request cancelled");
     DeleteFileA(package.c_str());
 
     EXPECT_TRUE(FileNamesIn(requestDir.path(), "*").empty());
@@ -324,12 +324,12 @@ TEST_F(DispatchTest, UploadPageWhoseFileIsNotConfirmedIsCancelledWithNothingSign
 TEST_F(DispatchTest, UploadPageWithoutFileAsksForItInTheOpenDialog)
 {
     InstallClient();
-    record.isUpload = 1;
-    record.recipients = Text("ann");
-    record.serverName = Text("srv1");
+    record.page.isUpload = true;
+    record.page.recipients = "ann";
+    record.page.serverName = "srv1";
     ui.fileDialogAnswers = {std::nullopt};
 
-    EXPECT_EQ(DispatchRequest(&record, nullptr, 0), 0);
+    EXPECT_EQ(Dispatch(), 0);
 
     ASSERT_EQ(ui.fileDialogs.size(), 1u);
     EXPECT_FALSE(ui.fileDialogs[0].save);
@@ -339,13 +339,13 @@ TEST_F(DispatchTest, UploadPageWithoutFileAsksForItInTheOpenDialog)
 TEST_F(DispatchTest, ASettingsStoreThatFailsAfterSubmissionStillEndsAsSubmitted)
 {
     InstallClient();
-    record.name = Text("a.bin");
-    record.serverName = Text("srv1");
-    record.contentType = Text("RICH");
+    record.page.name = "a.bin";
+    record.page.serverName = "srv1";
+    record.page.contentType = "RICH";
     // The registry takes no value name this long, so the save after the request fails.
-    settingsMap[std::string(20000, 'A')] = "x";
+    moduleState.settings[std::string(20000, 'A')] = "x";
 
-    EXPECT_EQ(DispatchRequest(&record, nullptr, 0), 1);
+    EXPECT_EQ(Dispatch(), 1);
 
     EXPECT_EQ(SubmissionLines(OnlySubmission()).count("NAME=\"a.bin\""), 1u);
     EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "1");
@@ -356,11 +356,5 @@ TEST_F(DispatchTest, ASettingsStoreThatFailsAfterSubmissionStillEndsAsSubmitted)
     EXPECT_EQ(browser.statusTexts.back(), "Document : Done");
 }
 
-TEST_F(DispatchTest, ANullRecordDoesNothing)
-{
-    EXPECT_EQ(DispatchRequest(nullptr, nullptr, 0), 0);
-    EXPECT_TRUE(browser.statusTexts.empty());
-    EXPECT_TRUE(ui.messageBoxes.empty());
-}
 
 }  // namespace

@@ -13,9 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "ClientApp/VexoRequest.h"
-#include "clientlink/PlatformCalls.h"
-#include "clientlink/SettingsStore.h"
+#include "request/RequestFile.h"
+#include "request/RequestText.h"
+#include "request/SaveFlow.h"
+#include "request/SubmissionFile.h"
+#include "request/UploadFlow.h"
+#include "win/SystemCalls.h"
+#include "client/SettingsStore.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -41,7 +45,7 @@ TEST_F(SettingsLoad, KeyFormNamesGetTheirTextByteForByteAndReplaceEarlierEntries
     CKeyValueMap map;
     map["Long"] = "earlier";
     map["Kept"] = "from before";
-    map.LoadFromRegistry(kTestProductKey, HKEY_CURRENT_USER);
+    LoadFromRegistry(map, kTestProductKey, HKEY_CURRENT_USER);
 
     CKeyValueMap::Entries expected(stored.begin(), stored.end());
     expected["Kept"] = "from before";
@@ -52,14 +56,14 @@ TEST_F(SettingsLoad, NamesOfOtherFormsStillGoThroughTheTextForm)
 {
     WriteProductValue(" Padded\t", "v");
     CKeyValueMap map;
-    map.LoadFromRegistry(kTestProductKey, HKEY_CURRENT_USER);
+    LoadFromRegistry(map, kTestProductKey, HKEY_CURRENT_USER);
     EXPECT_EQ((CKeyValueMap::Entries{{"Padded", "v"}}), CKeyValueMap::Entries(map.begin(), map.end()));
 
     for (const char* refused : {"two words", "a-b", "back\\slash", "caf\xE9"}) {
         DeleteProductRegistryTree();
         WriteProductValue(refused, "v");
         CKeyValueMap other;
-        EXPECT_THROW(other.LoadFromRegistry(kTestProductKey, HKEY_CURRENT_USER), FormatException) << refused;
+        EXPECT_THROW(LoadFromRegistry(other, kTestProductKey, HKEY_CURRENT_USER), FormatException) << refused;
     }
 }
 
@@ -73,7 +77,7 @@ TEST(SubmissionClock, ReadsTheSameUtcMillisecondsAsFtime)
     for (int attempt = 0; attempt < 20; ++attempt) {
         struct _timeb before, after;
         _ftime(&before);
-        const SubmissionTime now = SubmissionClockNow();
+        const UtcTime now = realSystemCalls.UtcNow();
         _ftime(&after);
         const std::uint64_t read = static_cast<std::uint64_t>(now.seconds) * 1000u + now.milliseconds;
         EXPECT_LT(now.milliseconds, 1000u);
@@ -96,11 +100,11 @@ TEST(CommonDialogs, TheRealCallsReachComdlg32AtTheirFirstUseAndAgainAfterAReleas
 {
     for (int round = 0; round < 2; ++round) {
         OPENFILENAMEA save = RefusedRequest();
-        EXPECT_FALSE(realPlatformCalls.GetSaveFileNameA(&save)) << "round " << round;
-        EXPECT_EQ(static_cast<DWORD>(CDERR_STRUCTSIZE), realPlatformCalls.CommDlgExtendedError());
+        EXPECT_FALSE(realSystemCalls.GetSaveFileNameA(&save)) << "round " << round;
+        EXPECT_EQ(static_cast<DWORD>(CDERR_STRUCTSIZE), realSystemCalls.CommDlgExtendedError());
         OPENFILENAMEA open = RefusedRequest();
-        EXPECT_FALSE(realPlatformCalls.GetOpenFileNameA(&open));
-        EXPECT_EQ(static_cast<DWORD>(CDERR_STRUCTSIZE), realPlatformCalls.CommDlgExtendedError());
+        EXPECT_FALSE(realSystemCalls.GetOpenFileNameA(&open));
+        EXPECT_EQ(static_cast<DWORD>(CDERR_STRUCTSIZE), realSystemCalls.CommDlgExtendedError());
         ReleaseCommonDialogs();
     }
 }

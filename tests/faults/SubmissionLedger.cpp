@@ -8,7 +8,7 @@
 #include <climits>
 #include <iterator>
 
-#include "clientlink/KeyValueMap.h"
+#include "client/KeyValueMap.h"
 #include "support/TestFiles.h"
 
 namespace {

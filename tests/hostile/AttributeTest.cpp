@@ -4,13 +4,13 @@
 
 #include "hostile/HostileSupport.h"
 
-#include "ClientApp/RequestData.h"
+#include "request/RequestText.h"
+#include "support/TestText.h"
 
 namespace {
 
 const std::size_t k64KiB = 64 * 1024;
 
-std::string Text(const char* copy) { return copy ? copy : "<null>"; }
 
 using HostileAttributes = PluginHost;
 
@@ -26,10 +26,10 @@ TEST_F(HostileAttributes, ValuesOfTheirLongestAreCopiedWholeAndSubmittedWhole)
                           {"downloadurl", url}};
     ASSERT_EQ(NPERR_NO_ERROR, New(attributes));
     InstanceData* record = Record();
-    EXPECT_EQ(name, Text(record->name));
-    EXPECT_EQ(server, Text(record->serverName));
-    EXPECT_EQ(url, Text(record->downloadUrl));
-    EXPECT_EQ(caption.size() + 1, _msize(record->caption));
+    EXPECT_EQ(name, Text(record->page.name));
+    EXPECT_EQ(server, Text(record->page.serverName));
+    EXPECT_EQ(url, Text(record->page.downloadUrl));
+    EXPECT_EQ(caption, Text(record->page.caption));
 
     // Wine's CreateWindowExA keeps a title's length in 16 bits: 64 KiB comes out empty. The
     // plug-in's own copy is whole; the next case has a caption Wine takes.
@@ -106,15 +106,15 @@ TEST_F(HostileAttributes, NamesMatchOnlyWholeAndOnlyAsciiLettersFoldCase)
     ASSERT_EQ(NPERR_NO_ERROR, New(attributes));
 
     InstanceData* record = Record();
-    EXPECT_EQ("pkg.bin", Text(record->name));
-    EXPECT_EQ("srv1", Text(record->serverName));
-    EXPECT_EQ("RICH", Text(record->contentType));
-    EXPECT_EQ("ann", Text(record->recipients));
-    EXPECT_EQ(1, record->isUpload);
-    EXPECT_EQ(1, record->hasSrc);
-    EXPECT_EQ("Vexo Save File", Text(record->caption));
-    for (char* field : {record->file, record->downloadUrl, record->port, record->size})
-        EXPECT_EQ("<null>", Text(field));
+    EXPECT_EQ("pkg.bin", Text(record->page.name));
+    EXPECT_EQ("srv1", Text(record->page.serverName));
+    EXPECT_EQ("RICH", Text(record->page.contentType));
+    EXPECT_EQ("ann", Text(record->page.recipients));
+    EXPECT_TRUE(record->page.isUpload);
+    EXPECT_TRUE(record->page.hasSrc);
+    EXPECT_EQ("Vexo Save File", Text(record->page.caption));
+    for (const auto* field : {&record->page.file, &record->page.downloadUrl, &record->page.port, &record->page.size})
+        EXPECT_EQ("<null>", Text(*field));
 }
 
 TEST_F(HostileAttributes, UploadNeedsExactlyTrueInAnyLetterCase)
@@ -123,7 +123,7 @@ TEST_F(HostileAttributes, UploadNeedsExactlyTrueInAnyLetterCase)
         SCOPED_TRACE(value);
         Attributes attributes{{"upload", value}};
         ASSERT_EQ(NPERR_NO_ERROR, New(attributes));
-        EXPECT_EQ(0, Record()->isUpload);
+        EXPECT_FALSE(Record()->page.isUpload);
         table.destroy(&npp, nullptr);
     }
 }
@@ -167,9 +167,9 @@ TEST_F(HostileAttributes, ANegativeOrZeroCountCopiesNothing)
         Attributes attributes{{"name", "pkg.bin"}, {"servername", "srv1"}, {"caption", "Page's"}};
         ASSERT_EQ(NPERR_NO_ERROR, New(attributes, count));
         InstanceData* record = Record();
-        EXPECT_EQ("<null>", Text(record->name));
-        EXPECT_EQ("<null>", Text(record->serverName));
-        EXPECT_EQ("Vexo Save File", Text(record->caption));
+        EXPECT_EQ("<null>", Text(record->page.name));
+        EXPECT_EQ("<null>", Text(record->page.serverName));
+        EXPECT_EQ("Vexo Save File", Text(record->page.caption));
         table.destroy(&npp, nullptr);
     }
 }

@@ -1,10 +1,8 @@
-#include "hostile/HostileSupport.h"
-
-#include <malloc.h>
-
 #include <cstring>
 
-#include "clientlink/SettingsStore.h"
+#include "client/SettingsStore.h"
+#include "hostile/HostileSupport.h"
+#include "plugin/ModuleState.h"
 #include "plugin/PluginEntry.h"
 
 const char* const kFormatFailure = "Tolvane save request failed : Format Exception";
@@ -22,7 +20,7 @@ void PluginHost::TearDown()
 {
     if (npp.pdata) table.destroy(&npp, nullptr);
     NP_Shutdown();
-    pluginFuncs = nullptr;
+    moduleState.pluginFuncs = nullptr;
     PluginRig::TearDown();
     ExpectHeapIntact();
 }

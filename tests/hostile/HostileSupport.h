@@ -47,7 +47,7 @@ protected:
     std::string LastStatus() const;
 
     TempFolder requestDir;
-    NPPluginFuncs table{};
+    NPPluginFuncs table{sizeof(NPPluginFuncs), 0};
 };
 
 // The submission file's lines (each must end in LF), as a multiset.

@@ -1,20 +1,20 @@
 // Every fixed-size buffer on the way of a click, at its limit and one past it: the Save-As file
 // name, the DDE item, the client's command line, the single registry value, the message box text;
 // and what has no limit: settings values, value names, trace-log entries.
-#include "hostile/HostileSupport.h"
-
-#include <ddeml.h>
-
 #include <cstring>
-#include <functional>
 
-#include "ClientApp/RequestData.h"
-#include "ClientApp/VexoRequest.h"
-#include "clientlink/BrowserHandoff.h"
-#include "clientlink/PlatformCalls.h"
-#include "clientlink/SettingsStore.h"
+#include "client/BrowserHandoff.h"
+#include "client/SettingsStore.h"
 #include "diag/TraceLog.h"
+#include "hostile/HostileSupport.h"
+#include "plugin/ModuleState.h"
+#include "request/RequestFile.h"
+#include "request/RequestText.h"
+#include "request/SaveFlow.h"
+#include "request/SubmissionFile.h"
+#include "request/UploadFlow.h"
 #include "support/TestDdeServer.h"
+#include "win/SystemCalls.h"
 
 namespace {
 
@@ -91,8 +91,8 @@ void CALLBACK LookForDialog(HWND, UINT, UINT_PTR, DWORD)
 TEST_F(Limits, TheRealSaveAsDialogTakesTheLongestProposalAndAHugeInitialDirectory)
 {
     InstallClient("C:\\" + std::string(k64KiB, 'd'));
-    platform.GetSaveFileNameA = realPlatformCalls.GetSaveFileNameA;
-    platform.CommDlgExtendedError = realPlatformCalls.CommDlgExtendedError;
+    systemCalls.GetSaveFileNameA = realSystemCalls.GetSaveFileNameA;
+    systemCalls.CommDlgExtendedError = realSystemCalls.CommDlgExtendedError;
     dialogAnswer.fileName = requestDir.path() + "\\chosen.bin";
     dialogAnswer.answered = 0;
     UINT_PTR timer = SetTimer(nullptr, 0, 100, LookForDialog);
@@ -192,7 +192,7 @@ TEST_F(Limits, SettingsValuesOf64KiBAndLongValueNamesTravelWhole)
     EXPECT_TRUE(deliveryDir == ReadUserRegistryText(kTestProductKey, "LoadDeliveryDir"));
     for (const std::string* name : {&name255, &name256, &name16383}) {
         std::string value;
-        EXPECT_TRUE(settingsMap.Lookup(*name, value)) << name->size();
+        EXPECT_TRUE(moduleState.settings.Lookup(*name, value)) << name->size();
         EXPECT_EQ("v", ReadUserRegistryText(kTestProductKey, *name)) << name->size();
     }
 
@@ -222,7 +222,7 @@ TEST_F(Limits, ASettingsValueNameTheRegistryCannotStoreFailsOnlyTheSave)
 {
     // 16383 characters is the longest value name; one more cannot be written back.
     InstallClient();
-    settingsMap[std::string(16384, 'Y')] = "from an earlier load";
+    moduleState.settings[std::string(16384, 'Y')] = "from an earlier load";
     ClickPage({{"name", "pkg.bin"}, {"servername", "srv1"}, {"contenttype", "RICH"}});
     ASSERT_EQ(1u, ui.messageBoxes.size());
     EXPECT_EQ("The request was submitted, but the Tolvane settings could not be saved.", ui.messageBoxes[0].text);
@@ -231,7 +231,7 @@ TEST_F(Limits, ASettingsValueNameTheRegistryCannotStoreFailsOnlyTheSave)
     EXPECT_EQ("1", ReadUserRegistryText(kSignalKey, "Value"));
 }
 
-TraceLogStamp FixedStamp() { return {"01/02/03", "04:05:06"}; }
+LocalStamp FixedStamp() { return {"01/02/03", "04:05:06"}; }
 
 std::string WithCrLf(const std::string& text)
 {
@@ -247,7 +247,7 @@ TEST_F(Limits, TraceLogEntriesOfAnyLengthAreWrittenWhole)
 {
     InstallClient();
     const std::string logPath = requestDir.path() + "-trace.log";
-    traceLogClock = FixedStamp;
+    systemCalls.LocalNow = FixedStamp;
     ASSERT_EQ(1, TraceLogFileOpen(logPath.c_str(), 0, 0));
 
     // The parser's report carries the page's request data: 8 KiB of it here.
@@ -256,7 +256,7 @@ TEST_F(Limits, TraceLogEntriesOfAnyLengthAreWrittenWhole)
     const std::string source(300, 'S'), message(5000, 'm');
     EXPECT_EQ(1, TraceLogFileWrite(source.c_str(), 7, message.c_str()));
     EXPECT_EQ(1, TraceLogFileClose());
-    traceLogClock = TraceLogLocalTime;
+    systemCalls.LocalNow = realSystemCalls.LocalNow;
 
     const std::string report = "The request file appears to have bad request information. \n\t\tSorry! \nFile submitted: " +
                                requestDir.path() + "-request.vnxclient \nRequest data: " + data;
@@ -317,7 +317,7 @@ TEST(MessageBoxText, ATextLongerThanTheBoxTakesIsCutAndMarked)
         for (std::size_t at = 70; at < length; at += 71) text[at] = '\n';
         boxAnswer = BoxAnswer{};
         UINT_PTR timer = SetTimer(nullptr, 0, 50, LookForBox);
-        const int answer = realPlatformCalls.MessageBoxA(nullptr, text.c_str(), "Tolvane Message ", MB_OK);
+        const int answer = realSystemCalls.MessageBoxA(nullptr, text.c_str(), "Tolvane Message ", MB_OK);
         KillTimer(nullptr, timer);
         EXPECT_EQ(IDOK, answer);
         EXPECT_EQ(1, boxAnswer.answered);

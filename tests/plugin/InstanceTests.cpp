@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "plugin/InstanceData.h"
+#include "plugin/ModuleState.h"
 #include "plugin/PluginEntry.h"
+#include "support/TestText.h"
 #include "support/Attributes.h"
 #include "support/FakeBrowser.h"
 #include "support/HeapChecks.h"
@@ -20,11 +22,11 @@ namespace {
 
 class Instance : public ::testing::Test {
 protected:
-    void SetUp() override { browserFuncs = &browser.funcs; }
+    void SetUp() override { moduleState.browserFuncs = &browser.funcs; }
     void TearDown() override
     {
         if (npp.pdata) NPP_Destroy(&npp, nullptr);
-        browserFuncs = nullptr;
+        moduleState.browserFuncs = nullptr;
     }
     InstanceData* Create(Attributes&& attributes, uint16_t mode = NP_EMBED)
     {
@@ -39,7 +41,6 @@ protected:
     NPP_t npp{};
 };
 
-std::string Text(const char* copy) { return copy ? copy : "<null>"; }
 
 TEST_F(Instance, NewRecordsModeAndInstanceAndClearsEverythingElse)
 {
@@ -52,14 +53,15 @@ TEST_F(Instance, NewRecordsModeAndInstanceAndClearsEverythingElse)
     EXPECT_EQ(nullptr, r->hwnd);
     EXPECT_EQ(nullptr, r->button);
     EXPECT_EQ(nullptr, r->savedWndProc);
-    EXPECT_EQ(0, r->hasSrc);
-    EXPECT_EQ(0, r->isUpload);
+    EXPECT_FALSE(r->page.hasSrc);
+    EXPECT_FALSE(r->page.isUpload);
     EXPECT_EQ(0, r->dispatchDepth);
-    EXPECT_EQ(0, r->destroyed);
-    for (char* field : {r->file, r->downloadUrl, r->serverName, r->name, r->size, r->port,
-                        r->contentType, r->recipients})
-        EXPECT_EQ(nullptr, field);
-    EXPECT_EQ("Vexo Save File", Text(r->caption));
+    EXPECT_FALSE(r->destroyed);
+    for (const auto* field : {&r->page.file, &r->page.downloadUrl, &r->page.serverName, &r->page.name,
+                              &r->page.size, &r->page.port, &r->page.contentType, &r->page.recipients,
+                              &r->page.requestFile})
+        EXPECT_FALSE(*field);
+    EXPECT_EQ("Vexo Save File", Text(r->page.caption));
 }
 
 TEST_F(Instance, NewMatchesAttributeNamesInAnyLetterCase)
@@ -75,37 +77,34 @@ TEST_F(Instance, NewMatchesAttributeNamesInAnyLetterCase)
                               {"Size", "1024"},
                               {"SRC", "x.vnxclient"}});
     ASSERT_NE(nullptr, r);
-    EXPECT_EQ("Get the report", Text(r->caption));
-    EXPECT_EQ("http://example.test/get", Text(r->downloadUrl));
-    EXPECT_EQ("files.example.test", Text(r->serverName));
-    EXPECT_EQ("report.zip", Text(r->name));
-    EXPECT_EQ("8080", Text(r->port));
-    EXPECT_EQ("RICH", Text(r->contentType));
-    EXPECT_EQ(nullptr, r->file) << "an element with src keeps no file attribute";
-    EXPECT_EQ("a@example.test", Text(r->recipients));
-    EXPECT_EQ("1024", Text(r->size));
-    EXPECT_EQ(1, r->hasSrc);
+    EXPECT_EQ("Get the report", Text(r->page.caption));
+    EXPECT_EQ("http://example.test/get", Text(r->page.downloadUrl));
+    EXPECT_EQ("files.example.test", Text(r->page.serverName));
+    EXPECT_EQ("report.zip", Text(r->page.name));
+    EXPECT_EQ("8080", Text(r->page.port));
+    EXPECT_EQ("RICH", Text(r->page.contentType));
+    EXPECT_FALSE(r->page.file) << "an element with src keeps no file attribute";
+    EXPECT_EQ("a@example.test", Text(r->page.recipients));
+    EXPECT_EQ("1024", Text(r->page.size));
+    EXPECT_TRUE(r->page.hasSrc);
     NPP_Destroy(&npp, nullptr);
 
     r = Create({{"FILE", "C:\\out\\a.txt"}});
-    EXPECT_EQ("C:\\out\\a.txt", Text(r->file)) << "without src the file attribute stays";
+    EXPECT_EQ("C:\\out\\a.txt", Text(r->page.file)) << "without src the file attribute stays";
 }
 
-TEST_F(Instance, NewCopiesValuesVerbatimWithExactlyLengthPlusOneBytes)
+TEST_F(Instance, NewCopiesValuesVerbatim)
 {
     const char odd[] = "  Caf\xe9 \"quoted\"\t\r\nline 2  ";
     InstanceData* r = Create({{"caption", odd}, {"name", ""}, {"size", "x"}});
     ASSERT_NE(nullptr, r);
-    EXPECT_EQ(std::string(odd), Text(r->caption));
-    EXPECT_EQ(sizeof odd, _msize(r->caption));
-    EXPECT_EQ("", Text(r->name));
-    EXPECT_EQ(1u, _msize(r->name));
-    EXPECT_EQ(2u, _msize(r->size));
+    EXPECT_EQ(std::string(odd), Text(r->page.caption));
+    EXPECT_EQ("", Text(r->page.name));
+    EXPECT_EQ("x", Text(r->page.size));
     NPP_Destroy(&npp, nullptr);
 
-    // The default caption is a copy of its own too.
     r = Create({});
-    EXPECT_EQ(sizeof "Vexo Save File", _msize(r->caption));
+    EXPECT_EQ("Vexo Save File", Text(r->page.caption));
 }
 
 TEST_F(Instance, NewLetsTheLastOccurrenceWinWithoutLeakingTheEarlierCopies)
@@ -118,8 +117,8 @@ TEST_F(Instance, NewLetsTheLastOccurrenceWinWithoutLeakingTheEarlierCopies)
                                   {"Caption", "two"},
                                   {"name", "third"}});
         ASSERT_NE(nullptr, r);
-        EXPECT_EQ("third", Text(r->name));
-        EXPECT_EQ("two", Text(r->caption));
+        EXPECT_EQ("third", Text(r->page.name));
+        EXPECT_EQ("two", Text(r->page.caption));
         ASSERT_EQ(NPERR_NO_ERROR, NPP_Destroy(&npp, nullptr));
     }
     EXPECT_EQ(before, HeapBytesInUse());
@@ -146,7 +145,7 @@ TEST_F(Instance, NewSetsUploadOnlyForTrueInAnyCaseAndNeverClearsIt)
         SCOPED_TRACE(testing::Message() << c.attributes.back().second << " x" << c.attributes.size());
         InstanceData* r = Create(Attributes(c.attributes));
         ASSERT_NE(nullptr, r);
-        EXPECT_EQ(c.expected, r->isUpload);
+        EXPECT_EQ(c.expected, r->page.isUpload);
         NPP_Destroy(&npp, nullptr);
     }
 }
@@ -157,8 +156,8 @@ TEST_F(Instance, NewCountsSrcByItsPresenceWhateverItsValue)
         SCOPED_TRACE(value ? value : "<null value>");
         InstanceData* r = Create(Attributes(Attributes::List{{"src", value}}));
         ASSERT_NE(nullptr, r);
-        EXPECT_EQ(1, r->hasSrc);
-        EXPECT_EQ(nullptr, r->file);
+        EXPECT_TRUE(r->page.hasSrc);
+        EXPECT_FALSE(r->page.file);
         NPP_Destroy(&npp, nullptr);
     }
 }
@@ -170,10 +169,10 @@ TEST_F(Instance, NewSurvivesNullNamesNullValuesAndOddCounts)
                                                          {"name", nullptr}, {"caption", nullptr},
                                                          {"upload", nullptr}, {"port", "80"}}));
     ASSERT_NE(nullptr, r);
-    EXPECT_EQ(nullptr, r->name);
-    EXPECT_EQ("Vexo Save File", Text(r->caption));
-    EXPECT_EQ(0, r->isUpload);
-    EXPECT_EQ("80", Text(r->port));
+    EXPECT_FALSE(r->page.name);
+    EXPECT_EQ("Vexo Save File", Text(r->page.caption));
+    EXPECT_FALSE(r->page.isUpload);
+    EXPECT_EQ("80", Text(r->page.port));
     NPP_Destroy(&npp, nullptr);
 
     char mime[] = "application/x-vnxclient";
@@ -183,14 +182,14 @@ TEST_F(Instance, NewSurvivesNullNamesNullValuesAndOddCounts)
     for (int16_t count : {int16_t(0), int16_t(-1), int16_t(-32768)}) {
         SCOPED_TRACE(count);
         ASSERT_EQ(NPERR_NO_ERROR, NPP_New(mime, &npp, NP_EMBED, count, names, values, nullptr));
-        EXPECT_EQ("Vexo Save File", Text(record()->caption));
+        EXPECT_EQ("Vexo Save File", Text(record()->page.caption));
         NPP_Destroy(&npp, nullptr);
     }
     ASSERT_EQ(NPERR_NO_ERROR, NPP_New(mime, &npp, NP_EMBED, 3, nullptr, nullptr, nullptr));
-    EXPECT_EQ("Vexo Save File", Text(record()->caption));
+    EXPECT_EQ("Vexo Save File", Text(record()->page.caption));
     NPP_Destroy(&npp, nullptr);
     ASSERT_EQ(NPERR_NO_ERROR, NPP_New(mime, &npp, NP_EMBED, 1, names, nullptr, nullptr));
-    EXPECT_EQ("Vexo Save File", Text(record()->caption));
+    EXPECT_EQ("Vexo Save File", Text(record()->page.caption));
 }
 
 TEST_F(Instance, NewAnswersInvalidInstanceAndOutOfMemory)
@@ -204,7 +203,7 @@ TEST_F(Instance, NewAnswersInvalidInstanceAndOutOfMemory)
     EXPECT_EQ(NPERR_OUT_OF_MEMORY_ERROR, NPP_New(mime, &npp, NP_EMBED, 0, nullptr, nullptr, nullptr));
     EXPECT_EQ(nullptr, npp.pdata);
 
-    browserFuncs = nullptr;  // before NP_Initialize, or after NP_Shutdown
+    moduleState.browserFuncs = nullptr;  // before NP_Initialize, or after NP_Shutdown
     EXPECT_EQ(NPERR_OUT_OF_MEMORY_ERROR, NPP_New(mime, &npp, NP_EMBED, 0, nullptr, nullptr, nullptr));
     EXPECT_EQ(nullptr, npp.pdata);
 }
@@ -256,7 +255,7 @@ TEST_F(Instance, StreamsAreAskedForAsFilesAndAcceptedWhole)
     EXPECT_EQ(NPERR_NO_ERROR, NPP_DestroyStream(&npp, &stream, NPRES_DONE));
     EXPECT_EQ(NPERR_NO_ERROR, NPP_DestroyStream(&npp, &stream, NPRES_NETWORK_ERR));
     EXPECT_EQ(NPERR_INVALID_INSTANCE_ERROR, NPP_DestroyStream(nullptr, &stream, NPRES_DONE));
-    EXPECT_EQ(nullptr, record()->file);
+    EXPECT_FALSE(record()->page.requestFile);
 }
 
 TEST_F(Instance, StreamAsFileRecordsOnlyTheFirstFile)
@@ -266,10 +265,9 @@ TEST_F(Instance, StreamAsFileRecordsOnlyTheFirstFile)
     InstanceData* r = Create({{"src", "request.vnxclient"}});
     NPStream stream{};
     NPP_StreamAsFile(&npp, &stream, first);
-    EXPECT_EQ(first, Text(r->file));
-    EXPECT_EQ(sizeof first, _msize(r->file));
+    EXPECT_EQ(first, Text(r->page.requestFile));
     NPP_StreamAsFile(&npp, &stream, "C:\\other.vnxclient");
-    EXPECT_EQ(first, Text(r->file));
+    EXPECT_EQ(first, Text(r->page.requestFile));
     EXPECT_TRUE(calls.messageBoxes.empty());
 }
 
@@ -280,17 +278,18 @@ TEST_F(Instance, StreamAsFileTakesTheStreamOverAFileAttributeAndIgnoresUploads)
     // The request file is the one the browser fetched, never a path on the user's disk the page chose.
     InstanceData* r = Create({{"file", "C:\\given.txt"}, {"src", ""}});
     NPP_StreamAsFile(&npp, &stream, "C:\\streamed.vnxclient");
-    EXPECT_EQ("C:\\streamed.vnxclient", Text(r->file));
+    EXPECT_EQ("C:\\streamed.vnxclient", Text(r->page.requestFile));
+    EXPECT_FALSE(r->page.file);
     NPP_Destroy(&npp, nullptr);
 
     // Without src the file attribute stays (an upload page's file) and no stream arrives.
     r = Create({{"file", "C:\\given.txt"}});
-    EXPECT_EQ("C:\\given.txt", Text(r->file));
+    EXPECT_EQ("C:\\given.txt", Text(r->page.file));
     NPP_Destroy(&npp, nullptr);
 
     r = Create({{"upload", "true"}, {"src", "x"}});
     NPP_StreamAsFile(&npp, &stream, "C:\\streamed.vnxclient");
-    EXPECT_EQ(nullptr, r->file);
+    EXPECT_FALSE(r->page.requestFile);
     EXPECT_TRUE(calls.messageBoxes.empty());
 }
 
@@ -306,11 +305,11 @@ TEST_F(Instance, StreamAsFileWithoutNameShowsThePluginErrorBox)
               calls.messageBoxes[0].text);
     EXPECT_EQ("Plugin Error", calls.messageBoxes[0].caption);
     EXPECT_EQ(static_cast<UINT>(MB_OK), calls.messageBoxes[0].style);
-    EXPECT_EQ(nullptr, r->file);
+    EXPECT_FALSE(r->page.requestFile);
 
     // The instance keeps working: a later stream with a name is still recorded.
     NPP_StreamAsFile(&npp, &stream, "C:\\late.vnxclient");
-    EXPECT_EQ("C:\\late.vnxclient", Text(r->file));
+    EXPECT_EQ("C:\\late.vnxclient", Text(r->page.requestFile));
 
     NPP_StreamAsFile(nullptr, &stream, nullptr);
     NPP_StreamAsFile(nullptr, &stream, "C:\\x");

@@ -4,8 +4,9 @@
 #include <utility>
 #include <vector>
 
-#include "ClientApp/RequestData.h"
-#include "clientlink/KeyValueMap.h"
+#include "request/RequestText.h"
+#include "win/AsciiText.h"
+#include "client/KeyValueMap.h"
 
 namespace {
 
@@ -104,16 +105,16 @@ TEST(ExtractRequestData, WorksOnTextWithoutTrailingLineEnd)
     EXPECT_EQ("", data);
 }
 
-TEST(TrimWhitespace, RemovesCLocaleWhitespaceAtBothEnds)
+TEST(AsciiText, TrimRemovesCLocaleWhitespaceAtBothEnds)
 {
-    EXPECT_EQ("a b", TrimWhitespace(" \t\n\v\f\ra b\r\n\v "));
-    EXPECT_EQ("", TrimWhitespace(" \t\r\n"));
-    EXPECT_EQ("", TrimWhitespace(""));
-    EXPECT_EQ("\xA0x\xA0", TrimWhitespace("\xA0x\xA0"));
-    EXPECT_EQ(Bytes("\0x\0"), TrimWhitespace(Bytes(" \0x\0 ")));
-    EXPECT_TRUE(IsTextWhitespace('\v'));
-    EXPECT_FALSE(IsTextWhitespace('\0'));
-    EXPECT_FALSE(IsTextWhitespace('\x85'));
+    EXPECT_EQ("a b", ascii::Trim(" \t\n\v\f\ra b\r\n\v "));
+    EXPECT_EQ("", ascii::Trim(" \t\r\n"));
+    EXPECT_EQ("", ascii::Trim(""));
+    EXPECT_EQ("\xA0x\xA0", ascii::Trim("\xA0x\xA0"));
+    EXPECT_EQ(Bytes("\0x\0"), ascii::Trim(Bytes(" \0x\0 ")));
+    EXPECT_TRUE(ascii::IsSpace('\v'));
+    EXPECT_FALSE(ascii::IsSpace('\0'));
+    EXPECT_FALSE(ascii::IsSpace('\x85'));
 }
 
 // What a page sends must be what the user sees: a NUL anywhere, a control byte or more than the

@@ -3,7 +3,11 @@
 
 #include <string>
 
-#include "ClientApp/VexoRequest.h"
+#include "request/RequestFile.h"
+#include "request/RequestText.h"
+#include "request/SaveFlow.h"
+#include "request/SubmissionFile.h"
+#include "request/UploadFlow.h"
 #include "diag/TraceLog.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
@@ -121,6 +125,18 @@ TEST_F(RequestFile, BadRequestInformationShowsTheTrimmedRequestData)
         {"vnxclient: NAME=ab SERVERNAME=s1 TYPE=rich\n", "NAME=ab SERVERNAME=s1 TYPE=rich"},
         {"vnxclient: NAME=\"ab SERVERNAME=s1\n", "NAME=\"ab SERVERNAME=s1"},
         {"vnxclient: \n", ""},
+        // A key the plug-in checks, spelled so that only a client blind to letter case takes it for
+        // that key: it would slip past the check.
+        {"vnxclient: NAME=ab SERVERNAME=s1 Debug_Approved=YES\n", "NAME=ab SERVERNAME=s1 Debug_Approved=YES"},
+        {"vnxclient: NAME=ab SERVERNAME=s1 file=C:\\x.txt\n", "NAME=ab SERVERNAME=s1 file=C:\\x.txt"},
+        {"vnxclient: NAME=ab SERVERNAME=s1 TARGETPATH=C:\\x\n", "NAME=ab SERVERNAME=s1 TARGETPATH=C:\\x"},
+        {"vnxclient: NAME=ab SERVERNAME=s1 upload=TRUE\n", "NAME=ab SERVERNAME=s1 upload=TRUE"},
+        {"vnxclient: NAME=ab SERVERNAME=s1 Recipients=x\n", "NAME=ab SERVERNAME=s1 Recipients=x"},
+        {"vnxclient: NAME=ab SERVERNAME=s1 destbasename=x\n", "NAME=ab SERVERNAME=s1 destbasename=x"},
+        {"vnxclient: NAME=ab SERVERNAME=s1 DESTINITIALDIR=x\n", "NAME=ab SERVERNAME=s1 DESTINITIALDIR=x"},
+        // A shown value holding a character that prints as nothing or as a plain space.
+        {"vnxclient: NAME=ab SERVERNAME=s1 RECIPIENTS=\"a\xA0b\"\n", "NAME=ab SERVERNAME=s1 RECIPIENTS=\"a\xA0b\""},
+        {"vnxclient: NAME=ab SERVERNAME=s1 HTTPSERVERPORT=\"80\xAD\"\n", "NAME=ab SERVERNAME=s1 HTTPSERVERPORT=\"80\xAD\""},
     };
     for (const Case& c : cases) {
         shown.messageBoxes.clear();
@@ -189,9 +205,8 @@ TEST(ReadTextFile, MissingFileRaisesTheFileException)
         ReadTextFile(folder / "none", text);
         FAIL() << "no exception";
     } catch (const CFileException& error) {
-        EXPECT_EQ(CFileException::fileNotFound, error.m_cause);
-        EXPECT_EQ(static_cast<unsigned long>(ERROR_FILE_NOT_FOUND), error.m_lOsError);
-        EXPECT_EQ(folder / "none", error.m_strFileName);
+        EXPECT_EQ(static_cast<unsigned long>(ERROR_FILE_NOT_FOUND), error.osError);
+        EXPECT_EQ(folder / "none", error.path);
     }
     EXPECT_EQ("", text);
 }

@@ -5,10 +5,18 @@
 #include <set>
 #include <string>
 
-#include "ClientApp/RequestData.h"
-#include "ClientApp/VexoRequest.h"
-#include "ClientApp/VexoRequestInternal.h"
+#include "request/RequestText.h"
+#include "request/RequestFile.h"
+#include "request/RequestText.h"
+#include "request/SaveFlow.h"
+#include "request/SubmissionFile.h"
+#include "request/UploadFlow.h"
+#include "request/Confirmation.h"
+#include "request/FileDialogs.h"
+#include "request/PagePaths.h"
+#include "request/RequestWarning.h"
 #include "diag/TraceLog.h"
+#include "support/Expectations.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
 #include "support/TestText.h"
@@ -334,13 +342,13 @@ TEST_F(SaveFlowFromFile, AFileThatIsNoAbsoluteLocalPathIsABadRequest)
     EXPECT_EQ("<none>", Submission());
 
     ui.messageBoxes.clear();
-    ui.messageBoxAnswers = {IDYES};
+    ui.confirmationAnswers = {true};
     std::string path = WriteRequest("vnxclient: NAME=ab SERVERNAME=s1 TYPE=RICH FILE=\"C:\\Users\\me\\notes.txt\"\n");
     EXPECT_EQ(1, SubmitSaveRequestFile(settings, path.c_str(), kOwner));
-    ASSERT_EQ(1u, ui.messageBoxes.size());
-    EXPECT_EQ("This page asks to send your file \nC:\\Users\\me\\notes.txt \nto:  \nthrough the server: s1 \n"
-              "port: (none given) \nDo you want to send it?",
-              ui.messageBoxes[0].text);
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    ASSERT_EQ(1u, ui.confirmations.size());
+    EXPECT_TRUE(ConfirmsFile(ui.confirmations[0], "C:\\Users\\me\\notes.txt", "", "s1", "(none given)",
+                             "(none given)"));
 }
 
 // Both routes refuse what the user would not see whole: a control byte in a shown value, or one

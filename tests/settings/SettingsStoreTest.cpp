@@ -5,9 +5,11 @@
 
 #include <string>
 
-#include "clientlink/SettingsStore.h"
+#include "client/SettingsStore.h"
 #include "support/TestFiles.h"
+#include "win/Registry.h"
 #include "win/Owned.h"
+#include "win/SystemCalls.h"
 
 namespace {
 
@@ -37,7 +39,7 @@ protected:
 
     static CKeyValueMap::Entries Load(CKeyValueMap& map)
     {
-        map.LoadFromRegistry(kTestProductKey, HKEY_CURRENT_USER);
+        LoadFromRegistry(map, kTestProductKey, HKEY_CURRENT_USER);
         return CKeyValueMap::Entries(map.begin(), map.end());
     }
 
@@ -46,7 +48,7 @@ protected:
     static std::string LoadOutcome(CKeyValueMap& map)
     {
         try {
-            map.LoadFromRegistry(kTestProductKey, HKEY_CURRENT_USER);
+            LoadFromRegistry(map, kTestProductKey, HKEY_CURRENT_USER);
             return "ok";
         } catch (const FormatException&) {
             return "FormatException";
@@ -120,7 +122,7 @@ TEST_F(SettingsStore, LoadRejectsANameThatIsNoKeyOfTheTextForm)
         DeleteProductRegistryTree();
         WriteProductValue(name, "value");
         CKeyValueMap map;
-        EXPECT_THROW(map.LoadFromRegistry(kTestProductKey, HKEY_CURRENT_USER), FormatException);
+        EXPECT_THROW(LoadFromRegistry(map, kTestProductKey, HKEY_CURRENT_USER), FormatException);
         EXPECT_TRUE(map.IsEmpty());
     }
 }
@@ -138,7 +140,7 @@ TEST_F(SettingsStore, LoadRejectsAValueOfAnotherTypeEvenTheDefaultValue)
         DeleteProductRegistryTree();
         WriteRawValue(c.name, c.type, &number, sizeof(number));
         CKeyValueMap map;
-        EXPECT_THROW(map.LoadFromRegistry(kTestProductKey, HKEY_CURRENT_USER), FormatException);
+        EXPECT_THROW(LoadFromRegistry(map, kTestProductKey, HKEY_CURRENT_USER), FormatException);
         EXPECT_TRUE(map.IsEmpty());
     }
 }
@@ -155,7 +157,7 @@ TEST_F(SettingsStore, LoadKeepsEntriesWhoseValueWasDeletedAndTheNextSaveRestores
     EXPECT_EQ((CKeyValueMap::Entries{{"ApplicationPath", "other.exe"},
                                      {"LoadRequestDir", "C:\\requests"}}),
               Load(map));
-    map.SaveToRegistry(kTestProductKey, HKEY_CURRENT_USER);
+    SaveToRegistry(map, kTestProductKey, HKEY_CURRENT_USER);
     EXPECT_EQ("C:\\requests", ReadUserRegistryText(kTestProductKey, "LoadRequestDir"));
 }
 
@@ -165,7 +167,7 @@ TEST_F(SettingsStore, SaveCreatesAMissingKeyAndWritesEveryNonEmptyValueWithItsNu
     map.SetAt("LoadDeliveryDir", "C:\\downloads");
     map.SetAt("Quoted", "a \"b\"\nc");
     map.SetAt("Blank", "");
-    map.SaveToRegistry(kTestProductKey, HKEY_CURRENT_USER);
+    SaveToRegistry(map, kTestProductKey, HKEY_CURRENT_USER);
 
     const RegistryValue stored = TestRegistry::Read(HKEY_CURRENT_USER, kTestProductKey, "LoadDeliveryDir");
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), stored.type);
@@ -184,7 +186,7 @@ TEST_F(SettingsStore, SaveLeavesTheStoredDataOfAnEmptyEntryAndValuesItDoesNotKno
     CKeyValueMap map;
     map.SetAt("LoadDeliveryDir", "");
     map.SetAt("LoadRequestDir", "C:\\requests");
-    map.SaveToRegistry(kTestProductKey, HKEY_CURRENT_USER);
+    SaveToRegistry(map, kTestProductKey, HKEY_CURRENT_USER);
     EXPECT_EQ("C:\\old", ReadUserRegistryText(kTestProductKey, "LoadDeliveryDir"));
     EXPECT_EQ("client data", ReadUserRegistryText(kTestProductKey, "ClientOwn"));
     EXPECT_EQ("C:\\requests", ReadUserRegistryText(kTestProductKey, "LoadRequestDir"));
@@ -195,11 +197,11 @@ TEST_F(SettingsStore, SaveThatCannotCreateOrWriteFails)
     CKeyValueMap map;
     map.SetAt("A", "1");
     // A root that is no key.
-    EXPECT_THROW(map.SaveToRegistry("Software\\TOLVANE\\x", reinterpret_cast<HKEY>(0x12345678)),
+    EXPECT_THROW(SaveToRegistry(map, "Software\\TOLVANE\\x", reinterpret_cast<HKEY>(0x12345678)),
                  FormatException);
     // A value name longer than the registry allows.
     map.SetAt(std::string(20000, 'n'), "x");
-    EXPECT_THROW(map.SaveToRegistry(kTestProductKey, HKEY_CURRENT_USER), FormatException);
+    EXPECT_THROW(SaveToRegistry(map, kTestProductKey, HKEY_CURRENT_USER), FormatException);
 }
 
 TEST_F(SettingsStore, ReadRegistryStringTakesATextOfUpTo4094Characters)
@@ -318,10 +320,10 @@ TEST_F(SettingsStore, LoadStartsOverOnceWhenTheKeyChangesUnderIt)
         WriteProductValue("LoadRequestDir", "C:\\r");
         changeKey = c.change;
         keyChanges = c.changes;
-        settingsEnumerationStarts = ChangeKeyWhileLoading;
+        systemCalls.SettingsEnumerationStarts = ChangeKeyWhileLoading;
         CKeyValueMap map;
         EXPECT_EQ(c.outcome, LoadOutcome(map));
-        settingsEnumerationStarts = nullptr;
+        systemCalls.SettingsEnumerationStarts = nullptr;
         EXPECT_EQ(0, keyChanges) << "every change was made";
         if (std::string(c.outcome) == "ok") {
             std::string stored = ReadUserRegistryText(kTestProductKey, "LoadRequestDir");

@@ -1,5 +1,5 @@
 // The load-request signal in the real registry, the running-client test against a real file
-// mapping, and the start-up boxes of StartClientIfNeeded through the scripted platform.
+// mapping, and the start-up boxes of StartClientIfNeeded through the scripted systemCalls.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -7,11 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "ClientApp/RequestDispatch.h"
-#include "clientlink/ClientSignal.h"
-#include "clientlink/SettingsStore.h"
+#include "client/ClientLaunch.h"
+#include "client/LoadRequestSignal.h"
+#include "client/SettingsStore.h"
+#include "plugin/ModuleState.h"
+#include "request/RequestDispatch.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
+#include "win/SystemCalls.h"
 
 namespace {
 
@@ -217,13 +220,13 @@ TEST_F(ClientStart, EveryConfigurationCheckWithoutPathShowsItsOwnBox)
 {
     WriteProductValue("LoadRequestDir", "C:\\requests");
     ScriptedPlatform platformCalls;
-    EXPECT_EQ(1, CheckConfiguration());
-    EXPECT_EQ(1, CheckConfiguration());
+    EXPECT_EQ(1, CheckConfiguration(moduleState.settings));
+    EXPECT_EQ(1, CheckConfiguration(moduleState.settings));
     ASSERT_EQ(2u, platformCalls.messageBoxes.size());
     EXPECT_EQ(kMissingPathText, platformCalls.messageBoxes[1].text);
 
     OwnedHandle client = HoldClientMapping();
-    EXPECT_EQ(1, CheckConfiguration());
+    EXPECT_EQ(1, CheckConfiguration(moduleState.settings));
     EXPECT_EQ(2u, platformCalls.messageBoxes.size());
 }
 

@@ -6,13 +6,27 @@
 #include <set>
 #include <string>
 
-#include "ClientApp/VexoRequest.h"
+#include "request/RequestFile.h"
+#include "request/RequestText.h"
+#include "request/SaveFlow.h"
+#include "request/SubmissionFile.h"
+#include "request/UploadFlow.h"
 #include "support/TestFiles.h"
+#include "win/Owned.h"
+#include "win/SystemCalls.h"
 
 namespace {
 
-SubmissionTime fixedTime{1000000000u, 5};  // names 0d4a51005
-SubmissionTime FixedClock() { return fixedTime; }
+UtcTime fixedTime{1000000000u, 5};  // names 0d4a51005
+UtcTime FixedClock() { return fixedTime; }
+
+// The writer's temporary name at 0d4a51005 in this process, at the given try.
+std::string TemporaryName(unsigned attempt)
+{
+    char name[64];
+    snprintf(name, sizeof name, "0d4a51005-%08lx-%u.tmp", static_cast<unsigned long>(GetCurrentProcessId()), attempt);
+    return name;
+}
 
 std::set<std::string> FilesIn(const std::string& folder)
 {
@@ -35,11 +49,11 @@ class SubmissionFile : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        submissionClock = FixedClock;
+        systemCalls.UtcNow = FixedClock;
         fixedTime = {1000000000u, 5};
         settings["LoadRequestDir"] = folder.path();
     }
-    void TearDown() override { submissionClock = SubmissionClockNow; }
+    void TearDown() override { systemCalls.UtcNow = realSystemCalls.UtcNow; }
 
     TempFolder folder;
     CKeyValueMap settings;
@@ -57,11 +71,11 @@ TEST(TimeName, NineHexDigitsOfTheMillisecondsModulo2To32)
 
 TEST(TimeName, MakeTimeNameReadsTheClock)
 {
-    submissionClock = FixedClock;
+    systemCalls.UtcNow = FixedClock;
     fixedTime = {4294967u, 296};
     EXPECT_EQ("000000000", MakeTimeName(""));
     EXPECT_EQ("p000000000", MakeTimeName("p"));
-    submissionClock = SubmissionClockNow;
+    systemCalls.UtcNow = realSystemCalls.UtcNow;
 
     // The real clock: within a minute of time() in milliseconds, modulo 2^32.
     const std::uint32_t expected = static_cast<std::uint32_t>(std::time(nullptr)) * 1000u;
@@ -111,13 +125,24 @@ TEST_F(SubmissionFile, BodyLargerThanTheArchiveBufferIsWrittenWhole)
     EXPECT_EQ("BIG=\"" + quoted + "\"\n", ReadWholeFile(folder / "0d4a51005.vnxsubmit"));
 }
 
-TEST_F(SubmissionFile, StaleTemporaryFileOfTheSameNameIsReplaced)
+// Another browser process clicking in the same millisecond, or one that stopped while writing:
+// a file of any temporary name is never taken over (its rename would carry off the wrong request),
+// even one held open for writing; the writer takes the next name of its own.
+TEST_F(SubmissionFile, AFileAtATemporaryNameIsNeverTakenOver)
 {
     WriteWholeFile(folder / "0d4a51005.tmp", std::string(100, 'z'));
+    OwnedFile other(CreateFileA((folder / TemporaryName(0)).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(other);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(other.get(), "other", 5, &written, nullptr));
     request["NAME"] = "x1";
     WriteSubmissionFile(settings, request);
-    EXPECT_EQ(std::set<std::string>{"0d4a51005.vnxsubmit"}, FilesIn(folder.path()));
+    other.reset();
+    EXPECT_EQ((std::set<std::string>{"0d4a51005.tmp", TemporaryName(0), "0d4a51005.vnxsubmit"}), FilesIn(folder.path()));
     EXPECT_EQ("NAME=\"x1\"\n", ReadWholeFile(folder / "0d4a51005.vnxsubmit"));
+    EXPECT_EQ(std::string(100, 'z'), ReadWholeFile(folder / "0d4a51005.tmp"));
+    EXPECT_EQ("other", ReadWholeFile(folder / TemporaryName(0)));
 }
 
 // A waiting submission is never replaced, and the new one is not left under ".tmp".
@@ -158,8 +183,8 @@ TEST_F(SubmissionFile, NoFreeFinalNameIsAFileErrorAndLeavesNoTemporaryFile)
     request["NAME"] = "x1";
     std::unique_ptr<CFileException> error = WriteExpectingError(settings, request);
     ASSERT_TRUE(error);
-    EXPECT_EQ(CFileException::accessDenied, error->m_cause);
-    EXPECT_EQ(folder / "0d4a51005.vnxsubmit", error->m_strFileName);
+    EXPECT_TRUE(error->osError == ERROR_ALREADY_EXISTS || error->osError == ERROR_FILE_EXISTS) << error->osError;
+    EXPECT_EQ(folder / "0d4a51005.vnxsubmit", error->path);
     EXPECT_EQ(1000u, FilesIn(folder.path()).size());
     EXPECT_FALSE(FileExists(folder / "0d4a51005.tmp"));
     EXPECT_EQ("earlier\n", ReadWholeFile(folder / "0d4a51005.vnxsubmit"));
@@ -171,14 +196,14 @@ TEST_F(SubmissionFile, EmptyOrAbsentRequestDirectoryIsAFileError)
     settings["LoadRequestDir"] = "";
     std::unique_ptr<CFileException> error = WriteExpectingError(settings, request);
     ASSERT_TRUE(error);
-    EXPECT_EQ(CFileException::badPath, error->m_cause);
+    EXPECT_EQ(static_cast<unsigned long>(ERROR_PATH_NOT_FOUND), error->osError);
 
     CKeyValueMap noDirectory;
     error = WriteExpectingError(noDirectory, request);
     ASSERT_TRUE(error);
-    EXPECT_EQ(CFileException::badPath, error->m_cause);
+    EXPECT_EQ(static_cast<unsigned long>(ERROR_PATH_NOT_FOUND), error->osError);
     EXPECT_EQ(0u, noDirectory.GetCount()) << "the settings must not gain the key";
-    EXPECT_FALSE(FileExists("\\0d4a51005.tmp"));
+    EXPECT_FALSE(FileExists("\\" + TemporaryName(0)));
     EXPECT_FALSE(FileExists("\\0d4a51005.vnxsubmit"));
 }
 
@@ -188,21 +213,8 @@ TEST_F(SubmissionFile, TemporaryFileThatCannotBeCreatedIsAFileError)
     settings["LoadRequestDir"] = folder / "missing";
     std::unique_ptr<CFileException> error = WriteExpectingError(settings, request);
     ASSERT_TRUE(error);
-    EXPECT_EQ(CFileException::badPath, error->m_cause);
-    EXPECT_EQ(static_cast<unsigned long>(ERROR_PATH_NOT_FOUND), error->m_lOsError);
-    EXPECT_EQ(folder / "missing\\0d4a51005.tmp", error->m_strFileName);
-
-    // Another program writing a file of the temporary name: write access is shared with no one.
-    settings["LoadRequestDir"] = folder.path();
-    OwnedFile other(CreateFileA((folder / "0d4a51005.tmp").c_str(), GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(other);
-    error = WriteExpectingError(settings, request);
-    other.reset();
-    ASSERT_TRUE(error);
-    EXPECT_EQ(CFileException::sharingViolation, error->m_cause);
-    EXPECT_FALSE(FileExists(folder / "0d4a51005.vnxsubmit"));
+    EXPECT_EQ(static_cast<unsigned long>(ERROR_PATH_NOT_FOUND), error->osError);
+    EXPECT_EQ(folder / "missing\\" + TemporaryName(0), error->path);
 }
 
 BOOL WINAPI WriteFailsForLackOfSpace(HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPPED)
@@ -223,12 +235,12 @@ TEST_F(SubmissionFile, AWriteThatFailsLeavesNoTemporaryFile)
 {
     request["NAME"] = std::string(10000, 'n');  // more than one archive buffer
     for (auto write : {WriteFailsForLackOfSpace, WriteStopsHalfway}) {
-        submissionWriteFile = write;
+        systemCalls.WriteFile = write;
         std::unique_ptr<CFileException> error = WriteExpectingError(settings, request);
-        submissionWriteFile = ::WriteFile;
+        systemCalls.WriteFile = ::WriteFile;
         ASSERT_TRUE(error);
-        EXPECT_EQ(CFileException::diskFull, error->m_cause);
-        EXPECT_EQ(folder / "0d4a51005.tmp", error->m_strFileName);
+        EXPECT_EQ(static_cast<unsigned long>(ERROR_DISK_FULL), error->osError);
+        EXPECT_EQ(folder / TemporaryName(0), error->path);
         EXPECT_EQ(std::set<std::string>{}, FilesIn(folder.path()));
     }
 }

@@ -1,7 +1,10 @@
 #include "support/PluginRig.h"
 
-#include "clientlink/SettingsStore.h"
+#include "client/SettingsStore.h"
+#include "plugin/InstanceBrowser.h"
+#include "plugin/ModuleState.h"
 #include "plugin/PluginEntry.h"
+#include "request/RequestDispatch.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -24,7 +27,7 @@ void RegisterWindowClass()
 void PluginRig::SetUp()
 {
     DeleteProductRegistryTree();
-    settingsMap.RemoveAll();
+    moduleState.settings.RemoveAll();
     clientMapping = HoldClientMapping();
     ASSERT_TRUE(clientMapping);
 }
@@ -36,7 +39,7 @@ void PluginRig::TearDown()
     window = nullptr;
     StopClient();
     DeleteProductRegistryTree();
-    settingsMap.RemoveAll();
+    moduleState.settings.RemoveAll();
 }
 
 HWND PluginRig::MakeWindow()
@@ -55,7 +58,7 @@ HWND PluginRig::MakeWindow()
 void DispatchRig::SetUp()
 {
     PluginRig::SetUp();
-    browserFuncs = &browser.funcs;
+    moduleState.browserFuncs = &browser.funcs;
     ASSERT_NE(nullptr, MakeWindow());
     record.instance = &npp;
     record.window = &npWindow;
@@ -63,12 +66,14 @@ void DispatchRig::SetUp()
 
 void DispatchRig::TearDown()
 {
-    browserFuncs = nullptr;
+    moduleState.browserFuncs = nullptr;
     PluginRig::TearDown();
 }
 
-char* DispatchRig::Text(const std::string& value)
+bool DispatchRig::Dispatch() { return Dispatch(record); }
+
+bool DispatchRig::Dispatch(InstanceData& other)
 {
-    texts.push_back(value);
-    return &texts.back()[0];
+    InstanceBrowser services(other);
+    return DispatchRequest(other.page, moduleState.settings, services) == RequestOutcome::submitted;
 }

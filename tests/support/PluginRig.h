@@ -8,7 +8,6 @@
 
 #include <windows.h>
 
-#include <list>
 #include <string>
 #include <vector>
 
@@ -40,17 +39,15 @@ private:
 };
 
 // A click's DispatchRequest on its own, with the browser's table known to the plug-in, an owner
-// window, and an instance record whose attribute strings the test owns.
+// window, and an instance record whose page request the test fills.
 class DispatchRig : public PluginRig {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // A copy of value that lives as long as the test, for the record's attribute fields.
-    char* Text(const std::string& value);
+    // The click of `record`, with the plug-in's services for it; true when it submitted.
+    bool Dispatch();
+    bool Dispatch(InstanceData& other);
 
-    InstanceData record{};
-
-private:
-    std::list<std::string> texts;
+    InstanceData record;
 };

@@ -2,7 +2,8 @@
 
 #include <stdexcept>
 
-#include "clientlink/PlatformCalls.h"
+#include "win/ConfirmationDialog.h"
+#include "win/SystemCalls.h"
 
 namespace {
 
@@ -15,6 +16,18 @@ int WINAPI RecordMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
     if (current->messageBoxAnswers.empty()) return IDOK;
     int answer = current->messageBoxAnswers.front();
     current->messageBoxAnswers.pop_front();
+    return answer;
+}
+
+bool RecordConfirmation(const Confirmation& question, HWND owner)
+{
+    ConfirmationCall call{owner, question.caption, question.opening, {}, question.question};
+    for (const ConfirmationField& field : question.fields) call.fields.emplace_back(field.label, field.value);
+    current->confirmations.push_back(call);
+    if (current->whileShown) current->whileShown();
+    if (current->confirmationAnswers.empty()) return false;
+    const bool answer = current->confirmationAnswers.front();
+    current->confirmationAnswers.pop_front();
     return answer;
 }
 
@@ -85,15 +98,21 @@ ScriptedPlatform::ScriptedPlatform()
 {
     if (current) throw std::logic_error("one ScriptedPlatform at a time");
     current = this;
-    platform.MessageBoxA = RecordMessageBox;
-    platform.GetSaveFileNameA = RecordSave;
-    platform.GetOpenFileNameA = RecordOpen;
-    platform.CommDlgExtendedError = RecordExtendedError;
-    platform.CreateProcessA = RecordCreateProcess;
+    systemCalls.MessageBoxA = RecordMessageBox;
+    systemCalls.AskConfirmation = RecordConfirmation;
+    systemCalls.GetSaveFileNameA = RecordSave;
+    systemCalls.GetOpenFileNameA = RecordOpen;
+    systemCalls.CommDlgExtendedError = RecordExtendedError;
+    systemCalls.CreateProcessA = RecordCreateProcess;
 }
 
 ScriptedPlatform::~ScriptedPlatform()
 {
-    platform = realPlatformCalls;
+    systemCalls.MessageBoxA = realSystemCalls.MessageBoxA;
+    systemCalls.AskConfirmation = realSystemCalls.AskConfirmation;
+    systemCalls.GetSaveFileNameA = realSystemCalls.GetSaveFileNameA;
+    systemCalls.GetOpenFileNameA = realSystemCalls.GetOpenFileNameA;
+    systemCalls.CommDlgExtendedError = realSystemCalls.CommDlgExtendedError;
+    systemCalls.CreateProcessA = realSystemCalls.CreateProcessA;
     current = nullptr;
 }

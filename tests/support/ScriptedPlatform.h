@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct MessageBoxCall {
@@ -25,6 +26,15 @@ struct FileDialogCall {
     std::string initialFile;    // contents of the file buffer when the dialog opened
     std::string initialDir;     // lpstrInitialDir, or "<null>"
     std::string title;          // lpstrTitle, or "<null>"
+};
+
+// The plug-in's own confirmation, as asked.
+struct ConfirmationCall {
+    HWND owner;
+    std::string caption;
+    std::string opening;
+    std::vector<std::pair<std::string, std::string>> fields;  // label, value
+    std::string question;
 };
 
 struct ProcessCall {
@@ -44,16 +54,20 @@ public:
     ScriptedPlatform(const ScriptedPlatform&) = delete;
     ScriptedPlatform& operator=(const ScriptedPlatform&) = delete;
 
-    // Answers, taken from the front; when empty, a box answers IDOK and a dialog is cancelled.
+    // Answers, taken from the front; when empty, a box answers IDOK, a dialog is cancelled and a
+    // confirmation answered No.
     std::deque<int> messageBoxAnswers;
+    std::deque<bool> confirmationAnswers;
     std::deque<std::optional<std::string>> fileDialogAnswers;  // nullopt: cancel
     // Process creation: recorded, then passed to the real CreateProcessA unless this is false
     // (then it fails with ERROR_FILE_NOT_FOUND).
     bool realProcessCreation = true;
-    // Runs inside every box or dialog call, before the answer (for example to destroy an instance).
+    // Runs inside every box, dialog or confirmation, before the answer (for example to destroy an
+    // instance).
     std::function<void()> whileShown;
 
     std::vector<MessageBoxCall> messageBoxes;
+    std::vector<ConfirmationCall> confirmations;
     std::vector<FileDialogCall> fileDialogs;
     std::vector<ProcessCall> processes;
     int extendedErrorCalls = 0;

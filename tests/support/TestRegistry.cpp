@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "clientlink/SettingsStore.h"
+#include "client/SettingsStore.h"
 #include "win/Owned.h"
 
 const char* const kTestProductKey = "Software\\TOLVANE\\Tolvane Delivery\\970128";
@@ -138,8 +138,6 @@ void SavedHttpDdeName::Remove()
 void ProductKeyTest::SetUp()
 {
     DeleteProductRegistryTree();
-    productKeyPath = kProductKeyPath;
-    clientInstanceName = kClientInstanceName;
 }
 
 void ProductKeyTest::TearDown() { DeleteProductRegistryTree(); }

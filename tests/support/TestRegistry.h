@@ -64,8 +64,7 @@ private:
     RegistryValue saved;
 };
 
-// A test that starts and ends without the product key, with productKeyPath and
-// clientInstanceName set as CheckConfiguration sets them.
+// A test that starts and ends without the product key.
 class ProductKeyTest : public ::testing::Test {
 protected:
     void SetUp() override;

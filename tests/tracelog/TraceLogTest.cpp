@@ -5,13 +5,14 @@
 #include <thread>
 #include <vector>
 
-#include "support/TempFolder.h"
 #include "diag/TraceLog.h"
+#include "support/TempFolder.h"
+#include "win/SystemCalls.h"
 
 namespace {
 
-TraceLogStamp currentStamp;
-TraceLogStamp FixedClock() { return currentStamp; }
+LocalStamp currentStamp;
+LocalStamp FixedClock() { return currentStamp; }
 
 std::string Header(const std::string& path, const std::string& date = "12/06/97",
                    const std::string& time = "15:14:13")
@@ -32,12 +33,12 @@ protected:
     {
         ASSERT_EQ(1, TraceLogFileClose());
         currentStamp = {"12/06/97", "15:14:13"};
-        traceLogClock = FixedClock;
+        systemCalls.LocalNow = FixedClock;
     }
     void TearDown() override
     {
         TraceLogFileClose();
-        traceLogClock = TraceLogLocalTime;
+        systemCalls.LocalNow = realSystemCalls.LocalNow;
     }
 
     TempFolder folder;

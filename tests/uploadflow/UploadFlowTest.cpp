@@ -6,25 +6,25 @@
 #include <set>
 #include <string>
 
-#include "ClientApp/RequestData.h"
-#include "ClientApp/VexoRequest.h"
-#include "ClientApp/VexoRequestInternal.h"
 #include "diag/TraceLog.h"
+#include "request/Confirmation.h"
+#include "request/FileDialogs.h"
+#include "request/PagePaths.h"
+#include "request/RequestFile.h"
+#include "request/RequestText.h"
+#include "request/RequestWarning.h"
+#include "request/SaveFlow.h"
+#include "request/SubmissionFile.h"
+#include "request/UploadFlow.h"
 #include "support/ScriptedPlatform.h"
+#include "support/Expectations.h"
 #include "support/TestFiles.h"
 #include "support/TestText.h"
+#include "win/SystemCalls.h"
 
 namespace {
 
 const HWND kOwner = reinterpret_cast<HWND>(0x4321);
-const UINT kConfirmStyle = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND | MB_TOPMOST;
-
-std::string ConfirmText(const std::string& path, const std::string& recipients, const std::string& server,
-                        const std::string& port)
-{
-    return "This page asks to send your file \n" + path + " \nto: " + recipients + " \nthrough the server: " +
-           server + " \nport: " + port + " \nDo you want to send it?";
-}
 
 class UploadFlow : public ::testing::Test {
 protected:
@@ -121,44 +121,41 @@ TEST_F(UploadFlow, PagesFileSkipsTheDialogAndIsResolvedToAnAbsolutePath)
     request["SERVERPORT"] = "700";
     request["HTTPSERVERPORT"] = "80";
     request["RECIPIENTS"] = "a::b";
-    ui.messageBoxAnswers.push_back(IDYES);
+    ui.confirmationAnswers.push_back(true);
     int result = SubmitUploadRequest(settings, request, kOwner);
     SetCurrentDirectoryA(previous);
 
     EXPECT_EQ(1, result);
     EXPECT_TRUE(ui.fileDialogs.empty());
-    ASSERT_EQ(1u, ui.messageBoxes.size());
-    EXPECT_EQ(ConfirmText(package, "a::b", "srv1", "700"), ui.messageBoxes[0].text)
-        << "the box names the absolute path that is submitted";
+    ASSERT_EQ(1u, ui.confirmations.size());
+    EXPECT_TRUE(ConfirmsFile(ui.confirmations[0], package, "a::b", "srv1", "700", "80"))
+        << "the confirmation names the absolute path that is submitted";
     EXPECT_EQ(Expected("given name", "a::b", "700", "80"), Submission());
 }
 
-TEST_F(UploadFlow, PagesFileIsSentOnlyAfterYesInTheExactBox)
+TEST_F(UploadFlow, PagesFileIsSentOnlyAfterYesInTheExactConfirmation)
 {
     request["FILE"] = package;
-    ui.messageBoxAnswers.push_back(IDYES);
+    ui.confirmationAnswers.push_back(true);
     EXPECT_EQ(1, SubmitUploadRequest(settings, request, kOwner));
-    ASSERT_EQ(1u, ui.messageBoxes.size());
-    EXPECT_EQ(nullptr, ui.messageBoxes[0].owner);
-    EXPECT_EQ(ConfirmText(package, "ann:bob", "srv1", "609"), ui.messageBoxes[0].text)
-        << "the port shown is the one submitted";
-    EXPECT_EQ("Tolvane Message ", ui.messageBoxes[0].caption);
-    EXPECT_EQ(kConfirmStyle, ui.messageBoxes[0].style);
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    ASSERT_EQ(1u, ui.confirmations.size());
+    EXPECT_EQ(kOwner, ui.confirmations[0].owner);
+    EXPECT_TRUE(ConfirmsFile(ui.confirmations[0], package, "ann:bob", "srv1", "609", "8009"))
+        << "the ports shown are the ones submitted";
     EXPECT_EQ(Expected("report.txt", "ann:bob", "609", "8009"), Submission());
 }
 
-TEST_F(UploadFlow, PagesFileAnsweredAnythingButYesIsACancelWithNothingWritten)
+TEST_F(UploadFlow, PagesFileAnsweredNoIsACancelWithNothingWritten)
 {
     request["FILE"] = package;
     const auto settingsBefore = Entries(settings);
     const auto requestBefore = Entries(request);
-    for (int answer : {IDNO, IDOK, IDCANCEL, 0}) {
-        ui.messageBoxes.clear();
-        ui.messageBoxAnswers.push_back(answer);
-        EXPECT_EQ(0, SubmitUploadRequest(settings, request, kOwner)) << answer;
-        EXPECT_EQ(1u, ui.messageBoxes.size()) << answer;
-        EXPECT_EQ("<none>", Submission()) << answer;
-    }
+    ui.confirmationAnswers.push_back(false);
+    EXPECT_EQ(0, SubmitUploadRequest(settings, request, kOwner));
+    EXPECT_EQ(1u, ui.confirmations.size());
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    EXPECT_EQ("<none>", Submission());
     EXPECT_TRUE(ui.fileDialogs.empty());
     EXPECT_EQ(settingsBefore, Entries(settings));
     EXPECT_EQ(requestBefore, Entries(request));
@@ -168,16 +165,13 @@ TEST_F(UploadFlow, ConfirmationTextCarriesThePathAndRecipientsVerbatim)
 {
     const std::string path = "C:\\a b\\\"quoted\".txt";
     for (const std::string& recipients : {std::string(), std::string("x:y:z")}) {
-        ui.messageBoxes.clear();
-        ui.messageBoxAnswers = {IDNO, IDYES};
-        EXPECT_FALSE(ConfirmPageNamedFile(path, recipients, "srv", ""));
-        EXPECT_TRUE(ConfirmPageNamedFile(path, recipients, "srv", ""));
-        ASSERT_EQ(2u, ui.messageBoxes.size());
-        for (const MessageBoxCall& box : ui.messageBoxes) {
-            EXPECT_EQ(ConfirmText(path, recipients, "srv", "(none given)"), box.text);
-            EXPECT_EQ("Tolvane Message ", box.caption);
-            EXPECT_EQ(kConfirmStyle, box.style);
-        }
+        ui.confirmations.clear();
+        ui.confirmationAnswers = {false, true};
+        EXPECT_FALSE(ConfirmPageNamedFile({path, recipients, "srv", "", ""}, nullptr));
+        EXPECT_TRUE(ConfirmPageNamedFile({path, recipients, "srv", "", ""}, nullptr));
+        ASSERT_EQ(2u, ui.confirmations.size());
+        for (const ConfirmationCall& call : ui.confirmations)
+            EXPECT_TRUE(ConfirmsFile(call, path, recipients, "srv", "(none given)", "(none given)"));
     }
 }
 
@@ -219,7 +213,7 @@ TEST_F(UploadFlow, RecipientListMustNotBeEmpty)
     EXPECT_EQ("<none>", Submission());
 
     request["RECIPIENTS"] = ":";
-    ui.messageBoxAnswers.push_back(IDYES);
+    ui.confirmationAnswers.push_back(true);
     EXPECT_EQ(1, SubmitUploadRequest(settings, request, kOwner));
     EXPECT_EQ(Expected("report.txt", ":", "609", "8009"), Submission());
 }
@@ -252,7 +246,7 @@ TEST_F(UploadFlow, TypeAndServerNameAreValidatedButNameIsNot)
 
     request["NAME"] = "";
     request["FILE"] = package;
-    ui.messageBoxAnswers.push_back(IDYES);
+    ui.confirmationAnswers.push_back(true);
     EXPECT_EQ(1, SubmitUploadRequest(settings, request, kOwner));
     EXPECT_EQ(Expected("report.txt", "ann:bob", "609", "8009"), Submission());
 }
@@ -262,7 +256,7 @@ TEST_F(UploadFlow, SubmissionFileErrorPassesAndTheSettingsStayAsTheyWere)
     request["FILE"] = package;
     settings.RemoveKey("LoadRequestDir");
     const auto settingsBefore = Entries(settings);
-    ui.messageBoxAnswers.push_back(IDYES);
+    ui.confirmationAnswers.push_back(true);
     try {
         SubmitUploadRequest(settings, request, kOwner);
         FAIL() << "no exception";
@@ -313,7 +307,13 @@ TEST_F(UploadFlow, OnlyAPlainFileOnALocalDriveIsAPathThePageMayName)
         {"C:\\dir\\CONOUT$", false},
         {"C:\\CON\\x.txt", false},
         {"C:\\dir\\console.txt", true},
-        {"C:\\dir\\COM0", true},
+        {"C:\\dir\\COM0", false},
+        {"C:\\dir\\lpt0.txt", false},
+        {"C:\\dir\\COM\xB9", false},  // superscript one in code page 1252
+        {"C:\\dir\\LPT\xB2.txt", false},
+        {"C:\\dir\\com\xB3 .log", false},
+        {"C:\\dir\\COM10", true},
+        {"C:\\dir\\COMA", true},
         {"C:\\dir\\file.txt:stream", false},
         {"C:\\" + std::string(MAX_PATH, 'l'), false},
         {"Q:\\no drive.txt", false},
@@ -337,6 +337,29 @@ TEST_F(UploadFlow, OnlyAPlainFileOnALocalDriveIsAPathThePageMayName)
     EXPECT_TRUE(IsLocalRegularFile(package, fullPath));
     EXPECT_FALSE(IsLocalRegularFile(folder.path(), fullPath)) << "a folder";
     EXPECT_FALSE(IsLocalRegularFile(folder / "missing.txt", fullPath));
+}
+
+// A removable or optical medium, a RAM disk or a network drive is never a place a page may name.
+UINT WINAPI DriveOfKind(LPCSTR root)
+{
+    switch (root[0]) {
+    case 'C': return DRIVE_FIXED;
+    case 'D': return DRIVE_REMOVABLE;
+    case 'E': return DRIVE_CDROM;
+    case 'F': return DRIVE_RAMDISK;
+    case 'G': return DRIVE_REMOTE;
+    default: return DRIVE_NO_ROOT_DIR;
+    }
+}
+
+TEST_F(UploadFlow, OnlyAFixedDriveHoldsAPathThePageMayName)
+{
+    systemCalls.GetDriveTypeA = DriveOfKind;
+    std::string fullPath;
+    EXPECT_TRUE(IsLocalPath("C:\\x.txt", fullPath));
+    for (const char* path : {"D:\\x.txt", "E:\\x.txt", "F:\\x.txt", "G:\\x.txt", "H:\\x.txt"})
+        EXPECT_FALSE(IsLocalPath(path, fullPath)) << path;
+    systemCalls.GetDriveTypeA = realSystemCalls.GetDriveTypeA;
 }
 
 // An upload page naming a network file or a pipe: the route's box, nothing opened, nothing sent.

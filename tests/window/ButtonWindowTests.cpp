@@ -10,9 +10,11 @@
 
 #include "plugin/ButtonWindow.h"
 #include "plugin/InstanceData.h"
+#include "plugin/ModuleState.h"
 #include "plugin/PluginEntry.h"
 #include "support/FakeBrowser.h"
 #include "support/ScriptedPlatform.h"
+#include "support/TempFolder.h"
 #include "support/TestFiles.h"
 #include "window/WindowTestSupport.h"
 
@@ -25,7 +27,7 @@ protected:
     void SetUp() override
     {
         DeleteProductRegistryTree();
-        browserFuncs = &browser.funcs;
+        moduleState.browserFuncs = &browser.funcs;
         UseButtonClass(false);
         first = MakeBrowserWindow();
         npWindow.window = first;
@@ -33,7 +35,7 @@ protected:
     void TearDown() override
     {
         if (npp.pdata) NPP_Destroy(&npp, nullptr);
-        browserFuncs = nullptr;
+        moduleState.browserFuncs = nullptr;
         DestroyBrowserWindows();
     }
     InstanceData* Create(const char* caption = "Save the report")
@@ -128,8 +130,9 @@ TEST_F(ButtonWindow, SetWindowWithAnotherHandleRestoresTheFirstAndSubclassesTheS
     EXPECT_EQ(reinterpret_cast<void*>(&BrowserWindowProc), reinterpret_cast<void*>(record->savedWndProc));
     EXPECT_EQ(record, GetPropA(second, "instance->pdata"));
 
-    // The earlier button stays in the earlier window; the second window gets its own.
-    EXPECT_EQ(std::vector<HWND>{firstButton}, ChildrenOf(first));
+    // The earlier button went with the earlier window; the second window gets the one button.
+    EXPECT_FALSE(IsWindow(firstButton));
+    EXPECT_TRUE(ChildrenOf(first).empty());
     std::vector<HWND> secondChildren = ChildrenOf(second);
     ASSERT_EQ(1u, secondChildren.size());
     EXPECT_EQ(secondChildren[0], record->button);
@@ -145,19 +148,20 @@ TEST_F(ButtonWindow, SetWindowWithoutWindowRestoresAndCreatesNothing)
     EXPECT_EQ(nullptr, record->window);
     EXPECT_EQ(nullptr, record->hwnd);
     EXPECT_EQ(nullptr, record->savedWndProc);
-    EXPECT_EQ(1u, ChildrenOf(first).size());
+    EXPECT_EQ(nullptr, record->button);
+    EXPECT_TRUE(ChildrenOf(first).empty());
 
-    // Back again: a fresh subclassing with a second button.
+    // Back again: a fresh subclassing with a new button.
     ASSERT_EQ(NPERR_NO_ERROR, NPP_SetWindow(&npp, &npWindow));
     EXPECT_EQ(reinterpret_cast<void*>(&InstanceWindowProc), InstalledProcedure(first));
-    EXPECT_EQ(2u, ChildrenOf(first).size());
+    EXPECT_EQ(std::vector<HWND>{record->button}, ChildrenOf(first));
 
     NPWindow noHandle{};
     ASSERT_EQ(NPERR_NO_ERROR, NPP_SetWindow(&npp, &noHandle));
     EXPECT_EQ(reinterpret_cast<void*>(&BrowserWindowProc), InstalledProcedure(first));
     EXPECT_EQ(&noHandle, record->window);
     EXPECT_EQ(nullptr, record->hwnd);
-    EXPECT_EQ(2u, ChildrenOf(first).size());
+    EXPECT_TRUE(ChildrenOf(first).empty());
 }
 
 TEST_F(ButtonWindow, SetWindowOnAFreshInstanceWithoutHandleOnlyRemembersThePointer)
@@ -184,23 +188,23 @@ TEST_F(ButtonWindow, SetWindowAnswersInvalidInstanceWithoutInstanceOrRecord)
 TEST_F(ButtonWindow, AFailedButtonLeavesTheButtonNullAndAnswersNoError)
 {
     InstanceData* record = Create();
-    const char* registered = buttonClassName;
-    buttonClassName = "NoSuchWindowClass";
+    const char* registered = moduleState.buttonClassName;
+    moduleState.buttonClassName = "NoSuchWindowClass";
     EXPECT_EQ(NPERR_NO_ERROR, NPP_SetWindow(&npp, &npWindow));
-    buttonClassName = registered;
+    moduleState.buttonClassName = registered;
     EXPECT_EQ(nullptr, record->button);
     EXPECT_EQ(first, record->hwnd);
     EXPECT_EQ(0, SendMessageA(first, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), 0));
 }
 
-TEST_F(ButtonWindow, DestroyRestoresTheProcedureAndLeavesTheButton)
+TEST_F(ButtonWindow, DestroyRestoresTheProcedureAndRemovesTheButton)
 {
     Create();
     ASSERT_EQ(NPERR_NO_ERROR, NPP_SetWindow(&npp, &npWindow));
     ASSERT_EQ(NPERR_NO_ERROR, NPP_Destroy(&npp, nullptr));
     EXPECT_EQ(reinterpret_cast<void*>(&BrowserWindowProc), InstalledProcedure(first));
     EXPECT_EQ(nullptr, GetPropA(first, "instance->pdata"));
-    EXPECT_EQ(1u, ChildrenOf(first).size());
+    EXPECT_TRUE(ChildrenOf(first).empty());
     EXPECT_EQ(browser.allocations, browser.releases);
     EXPECT_EQ(0x7777, SendMessageA(first, kProbe, 0, 0));
 }
@@ -300,6 +304,60 @@ TEST_F(ButtonWindow, TwoInstancesOnOneWindowDoNotCallThemselvesForever)
     EXPECT_EQ(browser.allocations, browser.releases);
 }
 
+// A window has at most one instance at a time, the one that was given it last: whatever the order
+// of SetWindow and Destroy across two instances and two windows, no window names a record that is
+// not alive and on that window, every window reaches the browser's procedure exactly once, and once
+// both instances are gone both windows are the browser's again.
+TEST_F(ButtonWindow, AWindowNeverNamesARecordThatLeftItOrWasReleased)
+{
+    HWND windows[2] = {first, MakeBrowserWindow()};
+    NPWindow given[2][2]{};  // per instance and window, as a browser keeps one NPWindow per instance
+    NPP_t instances[2]{};
+    char mime[] = "application/x-vnxclient";
+    enum Step { a1, a2, b1, b2, destroyA, destroyB, kSteps };
+    auto run = [&](int step) {
+        const int instance = (step == a1 || step == a2 || step == destroyA) ? 0 : 1;
+        NPP_t& npp = instances[instance];
+        if (step == destroyA || step == destroyB) {
+            if (npp.pdata) NPP_Destroy(&npp, nullptr);
+            return;
+        }
+        if (!npp.pdata) NPP_New(mime, &npp, NP_EMBED, 0, nullptr, nullptr, nullptr);
+        const int window = (step == a1 || step == b1) ? 0 : 1;
+        given[instance][window].window = windows[window];
+        NPP_SetWindow(&npp, &given[instance][window]);
+    };
+    auto check = [&](const std::string& trace) {
+        for (HWND window : windows) {
+            void* named = GetPropA(window, "instance->pdata");
+            if (named) {
+                ASSERT_TRUE(named == instances[0].pdata || named == instances[1].pdata) << trace;
+                ASSERT_EQ(window, static_cast<InstanceData*>(named)->hwnd) << trace;
+            }
+            BrowserWindowLog().probes.clear();
+            ASSERT_EQ(0x7777, SendMessageA(window, kProbe, 0, 0)) << trace;
+            ASSERT_EQ(1u, BrowserWindowLog().probes.size()) << trace;
+        }
+    };
+    for (int sequence = 0; sequence < kSteps * kSteps * kSteps * kSteps; ++sequence) {
+        std::string trace = "steps";
+        for (int at = 0, rest = sequence; at < 4; ++at, rest /= kSteps) {
+            trace += " " + std::to_string(rest % kSteps);
+            run(rest % kSteps);
+            check(trace);
+            if (HasFailure()) return;
+        }
+        run(destroyA);
+        run(destroyB);
+        for (HWND window : windows) {
+            ASSERT_EQ(reinterpret_cast<void*>(&BrowserWindowProc), InstalledProcedure(window)) << trace;
+            ASSERT_EQ(nullptr, GetPropA(window, "instance->pdata")) << trace;
+            ASSERT_TRUE(ChildrenOf(window).empty()) << trace << ": a button left behind";
+        }
+    }
+    EXPECT_EQ(browser.allocations, browser.releases);
+}
+
 // ---- The window procedure itself ----
 
 TEST_F(ButtonWindow, WindowProcedureWithoutPropertyFallsBackToTheDefault)
@@ -345,7 +403,7 @@ TEST_F(ButtonWindow, EveryCommandIsAnsweredZeroAndNotPassedOn)
 TEST(ButtonClass, PluginButtonOnlyWhenTheCursorFileLoads)
 {
     FakeBrowser browser;
-    browserFuncs = &browser.funcs;
+    moduleState.browserFuncs = &browser.funcs;
     HWND parent = MakeBrowserWindow();
     auto buttonIn = [&](NPP_t* npp) {
         char mime[] = "application/x-vnxclient";
@@ -353,22 +411,20 @@ TEST(ButtonClass, PluginButtonOnlyWhenTheCursorFileLoads)
         NPWindow window{};
         window.window = parent;
         NPP_SetWindow(npp, &window);
-        HWND button = static_cast<InstanceData*>(npp->pdata)->button;
-        NPP_Destroy(npp, nullptr);
-        return button;
+        return static_cast<InstanceData*>(npp->pdata)->button;
     };
     WNDCLASSA system{};
     ASSERT_TRUE(GetClassInfoA(nullptr, "BUTTON", &system));
 
     UseButtonClass(false);
-    EXPECT_STREQ("BUTTON", buttonClassName);
+    EXPECT_STREQ("BUTTON", moduleState.buttonClassName);
     NPP_t plain{};
     HWND plainButton = buttonIn(&plain);
     ASSERT_NE(nullptr, plainButton);
     EXPECT_STRCASEEQ("BUTTON", ClassOf(plainButton).c_str());
 
     UseButtonClass(true);
-    EXPECT_STREQ("PluginButton", buttonClassName);
+    EXPECT_STREQ("PluginButton", moduleState.buttonClassName);
     NPP_t cursored{};
     HWND button = buttonIn(&cursored);
     ASSERT_NE(nullptr, button);
@@ -386,16 +442,37 @@ TEST(ButtonClass, PluginButtonOnlyWhenTheCursorFileLoads)
     // The class stays registered; without the file buttons are plain again, and with it the
     // existing class is used.
     UseButtonClass(false);
-    EXPECT_STREQ("BUTTON", buttonClassName);
+    EXPECT_STREQ("BUTTON", moduleState.buttonClassName);
     UseButtonClass(true);
-    EXPECT_STREQ("PluginButton", buttonClassName);
+    EXPECT_STREQ("PluginButton", moduleState.buttonClassName);
     NPP_t again{};
     EXPECT_EQ("PluginButton", ClassOf(buttonIn(&again)));
 
+    for (NPP_t* npp : {&plain, &cursored, &again}) NPP_Destroy(npp, nullptr);
     UseButtonClass(false);
     EXPECT_EQ(browser.allocations, browser.releases);
-    browserFuncs = nullptr;
+    moduleState.browserFuncs = nullptr;
     DestroyBrowserWindows();
 }
 
 }  // namespace
+
+// The browser's current folder is anyone's: the cursor file is the one beside the plug-in.
+TEST(ButtonClass, TheCursorFileIsTakenFromThePluginsOwnFolderNeverTheCurrentOne)
+{
+    TempFolder current;
+    WriteWholeFile(current / "cursor1.cur", CursorFileBytes());
+    char previous[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    SetCurrentDirectoryA(current.path().c_str());
+    RegisterButtonClass(PluginFolder());
+    EXPECT_STREQ("BUTTON", moduleState.buttonClassName);
+
+    const std::string beside = PluginFolder() + "\\cursor1.cur";
+    WriteWholeFile(beside, CursorFileBytes());
+    RegisterButtonClass(PluginFolder());
+    DeleteFileA(beside.c_str());
+    SetCurrentDirectoryA(previous);
+    EXPECT_STREQ("PluginButton", moduleState.buttonClassName);
+    UseButtonClass(false);
+}

@@ -12,6 +12,7 @@
 
 #include "plugin/ButtonWindow.h"
 #include "plugin/InstanceData.h"
+#include "plugin/ModuleState.h"
 #include "plugin/PluginEntry.h"
 #include "support/FakeBrowser.h"
 #include "support/ScriptedPlatform.h"
@@ -29,7 +30,7 @@ protected:
     void SetUp() override
     {
         DeleteProductRegistryTree();
-        browserFuncs = &browser.funcs;
+        moduleState.browserFuncs = &browser.funcs;
         UseButtonClass(false);
         window = MakeBrowserWindow();
         npWindow.window = window;
@@ -38,7 +39,7 @@ protected:
     {
         platformCalls.whileShown = nullptr;
         if (npp.pdata) NPP_Destroy(&npp, nullptr);
-        browserFuncs = nullptr;
+        moduleState.browserFuncs = nullptr;
         DestroyBrowserWindows();
     }
     HWND CreateWithButton(NPP_t* instance)
@@ -163,6 +164,38 @@ TEST_F(Click, InstanceDestroyedInsideItsDispatchIsReleasedWhenTheDispatchReturns
     BrowserWindowLog().probes.clear();
     BrowserWindowLog().probes.shrink_to_fit();
     EXPECT_EQ(heapBefore, HeapBytesInUse());
+}
+
+// The browser moves the instance to a new window while its click waits for the user: the new
+// button takes no click of its own until the first one ends, and then it is the one button of the
+// instance, enabled; the old one went with the old window.
+TEST_F(Click, AWindowGivenDuringAClickStartsNoSecondClickAndEndsWithItsButtonUsable)
+{
+    HWND oldButton = CreateWithButton(&npp);
+    ASSERT_NE(nullptr, oldButton);
+    HWND second = MakeBrowserWindow();
+    NPWindow moved{};
+    moved.window = second;
+    HWND newButton = nullptr;
+    BOOL newEnabledDuringTheClick = TRUE;
+    platformCalls.messageBoxAnswers = {IDNO, IDNO};
+    platformCalls.whileShown = [&] {
+        if (newButton) return;
+        ASSERT_EQ(NPERR_NO_ERROR, NPP_SetWindow(&npp, &moved));
+        newButton = static_cast<InstanceData*>(npp.pdata)->button;
+        ASSERT_NE(nullptr, newButton);
+        newEnabledDuringTheClick = IsWindowEnabled(newButton);
+        Press(newButton);
+        SendMessageA(second, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(newButton));
+    };
+
+    Press(oldButton);
+    EXPECT_EQ(1u, platformCalls.messageBoxes.size()) << "a second click of the same instance ran";
+    EXPECT_FALSE(newEnabledDuringTheClick);
+    EXPECT_FALSE(IsWindow(oldButton));
+    EXPECT_TRUE(IsWindowEnabled(newButton));
+    EXPECT_EQ(std::vector<HWND>{newButton}, ChildrenOf(second));
+    EXPECT_EQ(0, static_cast<InstanceData*>(npp.pdata)->dispatchDepth);
 }
 
 // The browser's status call throwing at the end of a click: the window procedure's guard stops it,

@@ -12,6 +12,8 @@ namespace {
 
 std::vector<HWND> made;
 
+}  // namespace
+
 // A 32 x 32 monochrome cursor: icon directory, one entry, then the bitmap with its masks.
 std::string CursorFileBytes()
 {
@@ -29,6 +31,8 @@ std::string CursorFileBytes()
     for (int row = 0; row < 32; ++row) put32(0);          // AND
     return bytes;
 }
+
+namespace {
 
 void RegisterTestClasses()
 {
@@ -148,10 +152,6 @@ void UseButtonClass(bool withCursorFile)
 {
     TempFolder folder;
     if (withCursorFile) WriteWholeFile(folder / "cursor1.cur", CursorFileBytes());
-    char previous[MAX_PATH] = "";
-    GetCurrentDirectoryA(MAX_PATH, previous);
-    SetCurrentDirectoryA(folder.path().c_str());
-    RegisterButtonClass();
-    SetCurrentDirectoryA(previous);
+    RegisterButtonClass(folder.path());
 }
 

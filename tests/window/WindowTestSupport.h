@@ -32,6 +32,8 @@ std::string WindowText(HWND window);
 std::string ClassOf(HWND window);
 void* InstalledProcedure(HWND window);
 
+// The bytes of a valid cursor file.
+std::string CursorFileBytes();
 // RegisterButtonClass run in a fresh folder that holds "cursor1.cur" or not.
 void UseButtonClass(bool withCursorFile);
 

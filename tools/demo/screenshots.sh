@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # Run by scripts/demo inside xvfb-run: shows the download page with Wine's X11 driver in a Wine
 # desktop of its own and saves PNG files: the host window with the plug-in's button and the
-# Save-As dialog over it, and, given the setup program, its first page (the setup is then closed
-# before it installs anything).
-# Usage: screenshots.sh HOST_EXE PAGE_WINPATH SAVE_AS_PATH OUT_DIR [SETUP_EXE]
+# Save-As dialog over it, the plug-in's confirmation of a file a page names (answered No), and,
+# given the setup program, its first page (the setup is then closed before it installs anything).
+# Usage: screenshots.sh HOST_EXE PAGE_WINPATH SAVE_AS_PATH OUT_DIR NAMED_FILE_PAGE_WINPATH [SETUP_EXE]
 set -uo pipefail
-host=$1 page=$2 target=$3 out=$4 setup=${5:-}
+host=$1 page=$2 target=$3 out=$4 named=$5 setup=${6:-}
 log=$out/demo-screenshots.log
 
 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11 /f </dev/null >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Demo /f </dev/null >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Demo /d 640x400 /f </dev/null >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Demo /d 800x600 /f </dev/null >/dev/null 2>&1
 # The drivers are chosen when the server's first processes start.
 wineserver -k; wineserver -w; wineserver -p
 
@@ -18,8 +18,9 @@ timeout -k 5 60 wine "$host" --timeout 40 --pause 2500 --answer-delay 2500 --cli
     --answer "Tolvane : deliver package to ...=$target" --shutdown "$page" </dev/null >"$log" 2>&1 &
 pid=$!
 
-wait_for() {  # a line matching $1 in the host's output, 20 s at most
-    for _ in $(seq 100); do grep -qE "$1" "$log" && return 0; sleep 0.2; done
+wait_for() {  # a line matching $1 in the host's output (or in file $2), 20 s at most
+    local file=${2:-$log}
+    for _ in $(seq 100); do grep -qE "$1" "$file" && return 0; sleep 0.2; done
     echo "screenshots: the host never printed /$1/" >&2
     return 1
 }
@@ -37,6 +38,19 @@ else
     status=1
 fi
 wait "$pid" || status=1
+
+: >"$log.named"
+timeout -k 5 60 wine "$host" --timeout 40 --answer-delay 2500 --click 1 --answer "Tolvane Message =No" \
+    --shutdown "$named" </dev/null >"$log.named" 2>&1 &
+pid=$!
+if wait_for '^dialog: box "Tolvane Message " open' "$log.named"; then
+    sleep 1.5
+    import -window root "$out/demo-confirmation.png" || status=1
+else
+    status=1
+fi
+wait "$pid" || status=1
+cat "$log.named" >>"$log" && rm -f "$log.named"
 
 if [ -n "$setup" ]; then
     timeout -k 5 30 wine "$setup" </dev/null >>"$log" 2>&1 &

@@ -9,6 +9,7 @@
 #include "common/ToolFiles.h"
 #include "common/ToolText.h"
 #include "vxclient/SubmissionReader.h"
+#include "win/AsciiText.h"
 #include "win/Owned.h"
 
 namespace {
@@ -18,7 +19,7 @@ constexpr char kSubmissionSuffix[] = ".vnxsubmit";
 bool EndsWithSubmissionSuffix(const std::string& name)
 {
     const size_t length = sizeof kSubmissionSuffix - 1;
-    return name.size() > length && _stricmp(name.c_str() + name.size() - length, kSubmissionSuffix) == 0;
+    return name.size() > length && ascii::EndsWithIgnoringCase(name, kSubmissionSuffix);
 }
 
 void AppendLine(const std::string& path, const std::string& line)

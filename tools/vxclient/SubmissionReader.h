@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "clientlink/KeyValueMap.h"
+#include "client/KeyValueMap.h"
 
 // True with every entry in request; false with the reason when the bytes are not a key="value"
 // text or hold no entry at all.

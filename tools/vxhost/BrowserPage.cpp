@@ -9,7 +9,7 @@
 #include "vxhost/BrowserFunctions.h"
 #include "vxhost/HostOutput.h"
 #include "vxhost/HostWindows.h"
-#include "vxhost/PagePaths.h"
+#include "vxhost/PageSources.h"
 #include "vxhost/SourceStream.h"
 
 namespace {

@@ -5,14 +5,11 @@
 #include <set>
 #include <stdexcept>
 
+#include "common/DialogAnswering.h"
 #include "vxhost/HostOutput.h"
 
 namespace {
 
-// Control ids of the common file dialogs: the file-name combo box (Explorer style) and the edit
-// of the old style.
-constexpr int kFileNameCombo = 0x47C;
-constexpr int kFileNameEdit = 0x480;
 constexpr UINT kTimerPeriodMs = 100;
 
 struct PendingDialog {
@@ -43,40 +40,9 @@ struct AutomationState {
 
 AutomationState state;
 
-std::string WindowText(HWND window)
-{
-    char buffer[2048] = "";
-    GetWindowTextA(window, buffer, sizeof buffer);
-    return buffer;
-}
-
-std::string ClassOf(HWND window)
-{
-    char buffer[256] = "";
-    GetClassNameA(window, buffer, sizeof buffer);
-    return buffer;
-}
-
-std::string TrimRight(std::string s)
-{
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
-}
-
-// The text of a message box lives in its static controls (the icon's static has no text).
-BOOL CALLBACK CollectStaticText(HWND child, LPARAM context)
-{
-    if (ClassOf(child) == "Static") {
-        std::string text = WindowText(child);
-        std::string& all = *reinterpret_cast<std::string*>(context);
-        if (!text.empty()) all += (all.empty() ? "" : " | ") + text;
-    }
-    return TRUE;
-}
-
 BOOL CALLBACK CollectDialogs(HWND window, LPARAM context)
 {
-    if (IsWindowVisible(window) && ClassOf(window) == "#32770")
+    if (IsVisibleDialog(window))
         reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
     return TRUE;
 }
@@ -88,62 +54,33 @@ std::vector<HWND> VisibleDialogs()
     return dialogs;
 }
 
-bool IsFileDialog(HWND dialog) { return GetDlgItem(dialog, kFileNameCombo) || GetDlgItem(dialog, kFileNameEdit); }
-
 int FindAnswer(const std::string& title)
 {
     for (size_t i = 0; i < state.answers.size(); ++i)
         if (!state.used[i] && state.answers[i].title == title) return static_cast<int>(i);
     for (size_t i = 0; i < state.answers.size(); ++i)
-        if (!state.used[i] && TrimRight(state.answers[i].title) == TrimRight(title)) return static_cast<int>(i);
+        if (!state.used[i] && SameTitle(state.answers[i].title, title)) return static_cast<int>(i);
     return -1;
 }
 
 int FindAction(const std::string& title)
 {
     for (size_t i = 0; i < state.actions.size(); ++i)
-        if (!state.actionsUsed[i] && TrimRight(state.actions[i].title) == TrimRight(title)) return static_cast<int>(i);
+        if (!state.actionsUsed[i] && SameTitle(state.actions[i].title, title)) return static_cast<int>(i);
     return -1;
 }
 
-int ButtonFor(const std::string& value)
+// The plug-in's confirmation enables Yes only after a delay: an answer waits until its button takes
+// input, as a person would.
+bool WaitsForItsButton(const PendingDialog& dialog)
 {
-    static const struct {
-        const char* name;
-        int id;
-    } buttons[] = {{"OK", IDOK}, {"Cancel", IDCANCEL}, {"Yes", IDYES}, {"No", IDNO},
-                   {"Retry", IDRETRY}, {"Ignore", IDIGNORE}, {"Abort", IDABORT}};
-    for (const auto& button : buttons)
-        if (_stricmp(value.c_str(), button.name) == 0) return button.id;
-    return 0;
-}
-
-void PressButton(HWND dialog, int id)
-{
-    HWND button = GetDlgItem(dialog, id);
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    return dialog.answerIndex >= 0 && ButtonNotReady(dialog.window, state.answers[dialog.answerIndex].value);
 }
 
 void Fail(const std::string& text)
 {
     state.failures.push_back(text);
     PrintError(text);
-}
-
-// Closes a dialog nobody expected, so that the click can end and the run report it.
-void Dismiss(const PendingDialog& dialog)
-{
-    if (dialog.isFileDialog) {
-        PressButton(dialog.window, IDCANCEL);
-        return;
-    }
-    for (int id : {IDCANCEL, IDNO, IDOK, IDABORT}) {
-        if (GetDlgItem(dialog.window, id)) {
-            PressButton(dialog.window, id);
-            return;
-        }
-    }
-    PostMessageA(dialog.window, WM_CLOSE, 0, 0);
 }
 
 void Answer(const PendingDialog& dialog)
@@ -154,33 +91,20 @@ void Answer(const PendingDialog& dialog)
     if (dialog.answerIndex < 0) {
         if (state.strict) {
             Fail("unexpected " + described);
-            Dismiss(dialog);
+            // Closed, so that the click can end and the run report it.
+            DismissDialog(dialog.window);
         } else {
             PrintLine("dialog", described + " (left to the user)");
         }
         return;
     }
     const std::string& value = state.answers[dialog.answerIndex].value;
-    if (dialog.isFileDialog) {
-        if (_stricmp(value.c_str(), "Cancel") == 0) {
-            PrintLine("dialog", described + " -> Cancel");
-            PressButton(dialog.window, IDCANCEL);
-            return;
-        }
-        int control = GetDlgItem(dialog.window, kFileNameCombo) ? kFileNameCombo : kFileNameEdit;
-        SetDlgItemTextA(dialog.window, control, value.c_str());
-        PrintLine("dialog", described + " -> " + value);
-        PressButton(dialog.window, IDOK);
-        return;
-    }
-    int id = ButtonFor(value);
-    if (id == 0 || !GetDlgItem(dialog.window, id)) {
+    if (!GiveAnswer(dialog.window, value)) {
         Fail(described + " has no button \"" + value + "\"");
-        Dismiss(dialog);
+        DismissDialog(dialog.window);
         return;
     }
     PrintLine("dialog", described + " -> " + value);
-    PressButton(dialog.window, id);
 }
 
 void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
@@ -196,7 +120,7 @@ void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
             if (dialog.window == window) known = true;
         if (known) continue;
         PendingDialog dialog{window, now, IsFileDialog(window), WindowText(window), "", -1, -1};
-        if (!dialog.isFileDialog) EnumChildWindows(window, CollectStaticText, reinterpret_cast<LPARAM>(&dialog.text));
+        if (!dialog.isFileDialog) dialog.text = DialogText(window);
         dialog.answerIndex = FindAnswer(dialog.title);
         if (dialog.answerIndex >= 0) state.used[dialog.answerIndex] = true;
         dialog.actionIndex = state.runAction ? FindAction(dialog.title) : -1;
@@ -208,7 +132,7 @@ void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
     for (auto it = state.pending.begin(); it != state.pending.end();) {
         if (!IsWindow(it->window)) {
             it = state.pending.erase(it);
-        } else if (now - it->firstSeen >= state.answerDelayMs) {
+        } else if (now - it->firstSeen >= state.answerDelayMs && !WaitsForItsButton(*it)) {
             due.push_back(*it);
             state.answered.insert(it->window);
             it = state.pending.erase(it);

@@ -1,6 +1,6 @@
 // Answers the real dialogs and message boxes of the host's thread from a script, as a person would:
 // a thread timer walks the thread's windows, finds a dialog by its title, fills in the file name of
-// a file dialog and presses its button, or presses a message box's button.
+// a file dialog and presses its button, or presses a message box's button once it takes input.
 #pragma once
 
 #include <string>

@@ -8,7 +8,7 @@
 #include "common/ToolText.h"
 #include "vxhost/HostOutput.h"
 #include "vxhost/HostWindows.h"
-#include "vxhost/PagePaths.h"
+#include "vxhost/PageSources.h"
 #include "win/Owned.h"
 
 namespace {

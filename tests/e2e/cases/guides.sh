@@ -63,7 +63,7 @@ status: Document : Done"
     expect_rc named 0
     expect_lines "upload-named-file.html: the confirmation names the file, Yes submits" "$WORK/named.out" \
         '^(dialog: box.*-> |status: )' \
-'dialog: box "Tolvane Message ": This page asks to send your file \nC:\Users\Public\Documents\weekly.txt \nto: alice:bob:carol \nthrough the server: srv3 \nport: 611 \nDo you want to send it? -> Yes
+'dialog: box "Tolvane Message ": File: C:\Users\Public\Documents\weekly.txt | To: alice:bob:carol | Server: srv3 | Port: 611 | HTTP port: 8009 -> Yes
 status: Document : Done'
     expect_submission 5 upload-named-file.vnxsubmit
     expect_equal "the journal tells downloads from the upload" \

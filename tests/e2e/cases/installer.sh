@@ -1,12 +1,25 @@
 # The setup program's cases: npVxPlug-setup-<version>.exe installs, upgrades and uninstalls under
 # Wine, and the host finds what it installed through the registry alone. Sourced by e2e.sh; each
 # case_NAME is the ctest entry e2e.installer.NAME. VXSETUP is the setup of this build (version
-# VXVERSION), VXSETUP_OLD one of version 0.9.0.0 that carries the probe as its npVxPlug.dll, so
-# that a replaced DLL shows.
+# VXVERSION, with the bridge VXBRIDGE), VXSETUP_OLD one of version 0.9.0.0 that carries the probe as
+# its npVxPlug.dll, so that a replaced DLL shows, and no bridge.
 
 SETUP_ENTRY='Software\Microsoft\Windows\CurrentVersion\Uninstall\Tolvane Delivery Plug-In'
 PLUGIN_ENTRY='Software\MozillaPlugins\@tolvane.example/VexoPlug'
 USER_FOLDER_TAIL='\AppData\Local\Programs\Tolvane Delivery Plug-In'
+# Where Chrome, Edge, Chromium and Firefox look for the bridge's manifest.
+BRIDGE_HOST_KEYS=('Software\Google\Chrome' 'Software\Microsoft\Edge' 'Software\Chromium' 'Software\Mozilla')
+
+# "BROWSER-KEY=MANIFEST" for each browser family under root $1: the default value of its key for the
+# bridge, or <absent>.
+bridge_registrations() {
+    local browser out
+    for browser in "${BRIDGE_HOST_KEYS[@]}"; do
+        out=$(timeout 20 wine reg query "$1\\$browser\\NativeMessagingHosts\\example.tolvane.vxbridge" /ve </dev/null 2>/dev/null |
+            tr -d '\r' | sed -n 's/^    (Default)    REG_SZ    //p')
+        echo "$browser=${out:-<absent>}"
+    done
+}
 
 unix_path() { local p=${1#[Cc]:}; printf '%s%s' "$C" "${p//\\//}"; }
 reg_dword() {  # REG_DWORD data of value $2 under key $1 as a decimal number, or "<absent>"
@@ -109,8 +122,31 @@ case_silent_install_and_click() {
     [[ "$folder" == 'C:\users\'*"$USER_FOLDER_TAIL" ]] ||
         fail "a per-user install goes under %LOCALAPPDATA%\\Programs, not $folder"
     expect_same_file "the installed DLL is the build's" "$VXPLUGIN" "$(unix_path "$folder")/npVxPlug.dll"
-    expect_equal "the folder holds the DLL and the uninstaller" "$(printf 'npVxPlug.dll\nuninstall.exe')" \
-        "$(ls "$(unix_path "$folder")")"
+    expect_same_file "the installed bridge is the build's" "$VXBRIDGE" "$(unix_path "$folder")/vxbridge.exe"
+    expect_equal "the folder holds the DLL, the bridge with its manifests and the uninstaller" \
+        "$(printf '%s\n' npVxPlug.dll uninstall.exe vxbridge-chromium.json vxbridge-firefox.json vxbridge.exe)" \
+        "$(cd "$(unix_path "$folder")" && LC_ALL=C ls)"
+    expect_equal "the Chromium manifest" \
+'{
+  "name": "example.tolvane.vxbridge",
+  "description": "Tolvane Delivery bridge",
+  "path": "vxbridge.exe",
+  "type": "stdio",
+  "allowed_origins": ["chrome-extension://jgdgagebbhgbkbfedcigkojckfigkcjj/"]
+}' "$(cat "$(unix_path "$folder")/vxbridge-chromium.json")"
+    expect_equal "the Firefox manifest" \
+'{
+  "name": "example.tolvane.vxbridge",
+  "description": "Tolvane Delivery bridge",
+  "path": "vxbridge.exe",
+  "type": "stdio",
+  "allowed_extensions": ["vxbridge@tolvane.example"]
+}' "$(cat "$(unix_path "$folder")/vxbridge-firefox.json")"
+    expect_equal "each browser family finds its manifest" \
+"Software\\Google\\Chrome=$folder\\vxbridge-chromium.json
+Software\\Microsoft\\Edge=$folder\\vxbridge-chromium.json
+Software\\Chromium=$folder\\vxbridge-chromium.json
+Software\\Mozilla=$folder\\vxbridge-firefox.json" "$(bridge_registrations HKCU)"
     expect_equal "the plug-in's registration" \
 "Path=$folder\\npVxPlug.dll
 Description=Plug-In for Tolvane Delivery
@@ -234,6 +270,7 @@ case_uninstall_leaves_nothing() {
         run "$cycle-setup" 120 "$VXSETUP" "${arguments[@]}"
         expect_rc "$cycle-setup" 0
         [ "$(reg_text "$root\\$PLUGIN_ENTRY" Path)" = '<absent>' ] && fail "$cycle: no registration under $root"
+        bridge_registrations "$root" | grep -q '=<absent>$' && fail "$cycle: the bridge is not registered under $root"
         [ "$cycle" = folder ] && expect_equal "/D= names the folder" 'C:\e2e\x\new parent\Plug-In Folder' \
             "$(reg_text "HKCU\\$SETUP_ENTRY" InstallLocation)"
         uninstall_setup "$root" "$cycle-uninstall"

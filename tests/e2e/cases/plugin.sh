@@ -94,9 +94,9 @@ case_named_file() {
     host no --plugin "$(winpath "$VXPLUGIN")" --clicks 1,2 --answer 'Tolvane Message =No' --answer 'Tolvane Message =No' "$page"
     expect_rc no 0
     expect_lines "each file is named in the box, and No cancels" "$WORK/no.out" '^(dialog: box.*-> |status: )' \
-'dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: carol \nthrough the server: srv3 \nport: 609 \nDo you want to send it? -> No
+'dialog: box "Tolvane Message ": File: C:\e2e\up\data.txt | To: carol | Server: srv3 | Port: 609 | HTTP port: 8009 -> No
 status: Tolvane Save request cancelled
-dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: mallory:eve \nthrough the server: srv4 \nport: (none given) \nDo you want to send it? -> No
+dialog: box "Tolvane Message ": File: C:\e2e\up\data.txt | To: mallory:eve | Server: srv4 | Port: (none given) | HTTP port: (none given) -> No
 status: Tolvane Save request cancelled'
     sleep 1
     expect_equal "no submission file is written" "" "$(request_files)"
@@ -106,9 +106,9 @@ status: Tolvane Save request cancelled'
     host yes --plugin "$(winpath "$VXPLUGIN")" --clicks 1,2 --answer 'Tolvane Message =Yes' --answer 'Tolvane Message=Yes' "$page"
     expect_rc yes 0
     expect_lines "Yes submits both, with no other dialog" "$WORK/yes.out" '^(dialog: box.*-> |status: )' \
-'dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: carol \nthrough the server: srv3 \nport: 609 \nDo you want to send it? -> Yes
+'dialog: box "Tolvane Message ": File: C:\e2e\up\data.txt | To: carol | Server: srv3 | Port: 609 | HTTP port: 8009 -> Yes
 status: Document : Done
-dialog: box "Tolvane Message ": This page asks to send your file \nC:\e2e\up\data.txt \nto: mallory:eve \nthrough the server: srv4 \nport: (none given) \nDo you want to send it? -> Yes
+dialog: box "Tolvane Message ": File: C:\e2e\up\data.txt | To: mallory:eve | Server: srv4 | Port: (none given) | HTTP port: (none given) -> Yes
 status: Document : Done'
     expect_equal "no file dialog" "" "$(grep -E '^dialog: file dialog' "$WORK/yes.out")"
     wait_for_journal 2
@@ -478,6 +478,16 @@ vxhost: click 1 ended with its instance destroyed"
     expect_rc box 0
     expect_grep "the box returns into the pinned library" \
         '^vxhost: click 1 ended with its instance destroyed' "$WORK/box.out"
+
+    # Unloaded while the start-up's own box is open: a client configured without ApplicationPath
+    # and not running, so NP_Initialize tells the user.
+    stop_client
+    install_client
+    quietly wine reg delete "$SETTINGS" /v ApplicationPath /f
+    host startup --plugin "$(winpath "$VXPLUGIN")" --during 'Startup=unload' --answer 'Startup=OK' --shutdown \
+        "$(winpath "$PAGES/three-downloads.html")"
+    expect_rc startup 0
+    expect_grep "the start-up box returns into the pinned library" '^vxhost: unloaded' "$WORK/startup.out"
 }
 
 # A Wine process started with LC_ALL=ja_JP.UTF-8 has the ANSI code page 932, where 0x83 0x5C is one

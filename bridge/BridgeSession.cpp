@@ -1,0 +1,79 @@
+#include "bridge/BridgeSession.h"
+
+#include <cstring>
+#include <limits>
+
+int ServeOneClick(const MessageReader& read, const MessageWriter& write, const ClickHandler& handle)
+{
+    BridgeReplies replies(write);
+    BridgeClick click;
+    // Nothing has been submitted yet, so any failure up to the hand-over is an error reply.
+    try {
+        std::string message;
+        switch (ReadMessage(read, message)) {
+        case FrameResult::endOfInput:
+            return kExitQuiet;
+        case FrameResult::shortRead:
+            replies.Error("message cut short");
+            return kExitRefused;
+        case FrameResult::tooLarge:
+            replies.Error("message larger than " + std::to_string(kLargestInboundMessage) + " bytes");
+            return kExitRefused;
+        case FrameResult::message:
+            break;
+        }
+        std::string error;
+        if (!ParseClickMessage(message, click, error)) {
+            replies.Error(error);
+            return kExitRefused;
+        }
+    } catch (...) {
+        replies.Error("the host could not read the message");
+        return kExitFailed;
+    }
+
+    int code = kExitFailed;
+    try {
+        code = handle(click, replies);
+    } catch (...) {
+        code = kExitFailed;
+    }
+    if (!replies.Finished()) {
+        replies.Done(ClickResult::failed);
+        code = kExitFailed;
+    }
+    return code;
+}
+
+BridgeArguments ParseBridgeArguments(int argc, const char* const* argv)
+{
+    static const char kParentWindow[] = "--parent-window=";
+    const std::size_t prefix = sizeof kParentWindow - 1;
+    BridgeArguments arguments;
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (argument == nullptr || std::strncmp(argument, kParentWindow, prefix) != 0) continue;
+        const char* digits = argument + prefix;
+        const bool negative = *digits == '-';
+        if (negative) ++digits;
+        if (*digits == '\0') continue;
+        std::uint64_t value = 0;
+        bool number = true;
+        for (const char* c = digits; *c != '\0' && number; ++c) {
+            number = *c >= '0' && *c <= '9' && value <= (std::numeric_limits<std::uint64_t>::max() >> 4);
+            value = value * 10 + std::uint64_t(*c - '0');
+        }
+        if (!number || value > std::uint64_t(std::numeric_limits<std::int64_t>::max())) continue;
+        arguments.parentWindow = negative ? -std::int64_t(value) : std::int64_t(value);
+    }
+    return arguments;
+}
+
+std::string BridgeAboutText()
+{
+    return std::string("vxbridge.exe ") + VX_BRIDGE_VERSION +
+           ": the native messaging host of the Tolvane Delivery browser extension\r\n"
+           "(host name " + kBridgeHostName + ").\r\n"
+           "The browser starts it when a page's button is clicked and talks to it through its standard\r\n"
+           "input and output; there is nothing to do with it by hand.\r\n";
+}

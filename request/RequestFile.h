@@ -1,0 +1,24 @@
+// Reading and parsing a request file. Malformed requests are told to the user here, in a
+// "Tolvane Message " warning box after its trace-log entry, and answered false.
+#pragma once
+
+#include <string>
+
+#include "client/KeyValueMap.h"
+#include "request/PageRequest.h"
+
+// A request file larger than kLargestRequestFile (request/RequestText.h), found before it is read.
+struct RequestFileTooLarge {};
+
+// The whole file as CR LF lines (JoinRequestFileLines). Throws CFileException, or
+// RequestFileTooLarge without reading the file.
+void ReadTextFile(const std::string& path, std::string& text);
+// The whole file's bytes, when it opens, is a disk file and holds at most kLargestRequestFile; else
+// false and `bytes` empty; tooLarge tells the last case apart.
+bool ReadRequestFileBytes(const std::string& path, std::string& bytes, bool* tooLarge = nullptr);
+
+// The request of a request file, checked: NAME, SERVERNAME, TYPE, every value showable, FILE empty
+// or an absolute local path written in full. With `kept`, those bytes are parsed instead of reading
+// the file; the reports name `path` either way.
+bool ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request,
+                              const KeptRequestFile* kept = nullptr);

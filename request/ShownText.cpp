@@ -1,0 +1,80 @@
+#include "request/ShownText.h"
+
+#include "client/KeyValueMap.h"
+#include "request/RequestText.h"
+
+#include <climits>
+#include <vector>
+
+namespace {
+
+struct CodePointRange {
+    char32_t first;
+    char32_t last;
+};
+
+// Unicode's controls, White_Space and Default_Ignorable_Code_Point, plus the characters that are
+// drawn as an empty cell (the braille blank) or hide text (the interlinear annotation marks).
+// U+0020 is the one blank a value may hold: the user sees it as the gap it is.
+constexpr CodePointRange kInvisible[] = {
+    {0x0000, 0x001F}, {0x007F, 0x00A0}, {0x00AD, 0x00AD}, {0x034F, 0x034F},
+    {0x061C, 0x061C}, {0x115F, 0x1160}, {0x1680, 0x1680}, {0x17B4, 0x17B5},
+    {0x180B, 0x180F}, {0x2000, 0x200F}, {0x2028, 0x202F}, {0x205F, 0x206F},
+    {0x2800, 0x2800}, {0x3000, 0x3000}, {0x3164, 0x3164}, {0xFE00, 0xFE0F},
+    {0xFEFF, 0xFEFF}, {0xFFA0, 0xFFA0}, {0xFFF0, 0xFFFB}, {0x1BCA0, 0x1BCA3},
+    {0x1D173, 0x1D17A}, {0xE0000, 0xE0FFF},
+};
+
+bool IsInvisible(char32_t codePoint)
+{
+    for (const CodePointRange& range : kInvisible)
+        if (codePoint >= range.first && codePoint <= range.last) return true;
+    return false;
+}
+
+bool IsHighSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(wchar_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+}  // namespace
+
+bool IsPlainShownText(const std::string& value, UINT codePage)
+{
+    if (value.empty()) return true;
+    if (value.size() > INT_MAX) return false;
+    const int length = static_cast<int>(value.size());
+
+    const int units = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, value.data(), length, nullptr, 0);
+    if (units <= 0) return false;
+    std::vector<wchar_t> wide(units);
+    if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, value.data(), length, wide.data(), units) != units)
+        return false;
+
+    // The system's own classification catches what the table above does not name.
+    std::vector<WORD> types(units);
+    if (!GetStringTypeW(CT_CTYPE1, wide.data(), units, types.data())) return false;
+
+    for (int i = 0; i < units; ++i) {
+        const wchar_t unit = wide[i];
+        if (IsHighSurrogate(unit)) {
+            if (i + 1 == units || !IsLowSurrogate(wide[i + 1])) return false;
+            const char32_t codePoint = 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(wide[i + 1]) - 0xDC00);
+            if (IsInvisible(codePoint)) return false;
+            ++i;
+            continue;
+        }
+        if (IsLowSurrogate(unit)) return false;
+        if (unit == L' ') continue;
+        if (IsInvisible(unit) || (types[i] & (C1_CNTRL | C1_SPACE | C1_BLANK))) return false;
+    }
+    return true;
+}
+
+bool ShowsWhatItSends(const CKeyValueMap& request)
+{
+    if (!IsShowableRequest(request)) return false;
+    for (const char* key : kShownKeys) {
+        std::string value;
+        if (request.Lookup(key, value) && !IsPlainShownText(value)) return false;
+    }
+    return true;
+}

@@ -1,0 +1,106 @@
+// The upload flow: a local file to send to recipients, handed to the client.
+#include "request/UploadFlow.h"
+
+#include <vector>
+
+#include "diag/TraceEntries.h"
+#include "diag/TraceLog.h"
+#include "request/Confirmation.h"
+#include "request/FileDialogs.h"
+#include "request/PagePaths.h"
+#include "request/RequestText.h"
+#include "request/RequestWarning.h"
+#include "request/ShownText.h"
+#include "request/SubmissionFile.h"
+#include "win/Owned.h"
+#include "win/SystemCalls.h"
+
+namespace {
+
+// The absolute path of path (resolved against the current directory) and its last component.
+void ResolveFullPath(const std::string& path, std::string& fullPath, std::string& name)
+{
+    fullPath = path;
+    DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    if (needed != 0) {
+        std::vector<char> buffer(needed + 1);
+        DWORD length =
+            GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+        if (length != 0 && length < buffer.size()) fullPath.assign(buffer.data(), length);
+    }
+    const std::size_t cut = FindLastSeparator(fullPath, "\\/");
+    name = cut == std::string::npos ? fullPath : fullPath.substr(cut + 1);
+}
+
+}  // namespace
+
+int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner)
+{
+    if (!IsValidType(request) || !IsValidServerName(request) || !ShowsWhatItSends(request))
+        RefuseBadRequest(kUploadAttributesBad);
+
+    std::string file = MapValue(request, "FILE");
+    const bool namedByPage = !file.empty();
+    if (!namedByPage) {
+        file = AskFileToSend(owner);
+        if (file.empty()) return 0;
+        request["FILE"] = file;
+    }
+
+    std::string name = MapValue(request, "NAME");
+
+    std::string fullPath;
+    {
+        // A path the page chose is opened only when it is a plain file on a local drive: opening a
+        // UNC path hands the user's network credentials to its host, and a pipe or device may block
+        // the browser's thread.
+        std::string localPath;
+        const bool openable = !namedByPage || IsLocalRegularFile(file, localPath);
+        // Opened only to prove that the client will be able to read it; nothing is read here.
+        OwnedFile opened(openable ? CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                  : INVALID_HANDLE_VALUE);
+        if (!opened || (namedByPage && GetFileType(opened.get()) != FILE_TYPE_DISK)) {
+            const std::string text = "The file '" + file + "' could not be opened.";
+            TraceLogFileWrite(kRequestTraceSource, __LINE__, text.c_str());
+            systemCalls.MessageBoxA(nullptr, text.c_str(), "Error!", MB_OK);
+            return 0;
+        }
+        std::string fileName;
+        ResolveFullPath(file, fullPath, fileName);
+        if (name.empty()) name = fileName;
+    }
+
+    const std::string recipients = MapValue(request, "RECIPIENTS");
+    CStringArray recipientList;
+    SplitText(recipients, recipientList, ':');
+    if (recipientList.empty()) {
+        TraceLogFileWrite(kRequestTraceSource, __LINE__, "Bad recipient list. Please re-enter.");
+        systemCalls.MessageBoxA(nullptr, "Bad recipient list. Please re-enter.", "Error", MB_OK);
+        return 0;
+    }
+
+    std::string serverPort = MapValue(request, "SERVERPORT");
+    if (serverPort.empty()) serverPort = LongToText(609);
+    std::string httpServerPort = MapValue(request, "HTTPSERVERPORT");
+    if (httpServerPort.empty()) httpServerPort = LongToText(8009);
+
+    // Asked last, so that the user is not asked about a request that fails anyway.
+    if (namedByPage &&
+        !ConfirmPageNamedFile({fullPath, recipients, MapValue(request, "SERVERNAME"), serverPort, httpServerPort},
+                              owner))
+        return 0;
+
+    CKeyValueMap upload;
+    upload["NAME"] = name;
+    upload["CHECKSUM"] = LongToText(0);
+    upload["RECIPIENTS"] = recipients;
+    upload["SERVERNAME"] = MapValue(request, "SERVERNAME");
+    upload["SERVERPORT"] = serverPort;
+    upload["HTTPSERVERPORT"] = httpServerPort;
+    upload["TYPE"] = MapValue(request, "TYPE");
+    upload["UPLOAD"] = BoolToText(1);
+    upload["FILE"] = fullPath;
+    WriteSubmissionFile(settings, upload);
+    return 1;
+}

@@ -1,0 +1,170 @@
+// vxanswer: answers a dialog of another process, for tests of programs whose dialogs no automation
+// inside them answers (vxbridge.exe, started by a browser). Runs in the same Wine prefix and desktop.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/DialogAnswering.h"
+#include "common/TextEscapes.h"
+
+namespace {
+
+enum ExitCode { kAnswered = 0, kNotAnswered = 1, kUsage = 2 };
+
+const char kUsageText[] =
+    "usage: vxanswer [--timeout SECONDS] TITLE=ANSWER...\n"
+    "  Waits for dialogs of other processes and answers each TITLE=ANSWER once, in the order the\n"
+    "  dialogs appear (the title compared exactly, then without trailing blanks):\n"
+    "    a Save-As or Open dialog: ANSWER is the path typed into its file name, then OK; or Cancel\n"
+    "    a box or the confirmation: Yes, No, OK, Cancel, Retry, Ignore or Abort, pressed once the\n"
+    "    button takes input (the confirmation's Yes after about a second in the foreground)\n"
+    "  Prints each dialog it sees, whether it is in the foreground, and each answer.\n"
+    "  Exit 0 when every answer was given; 1 after the time-out (30 s unless given) or for a box\n"
+    "  without the button; 2 for a usage error.\n";
+
+constexpr DWORD kPollMs = 100;
+
+struct Answer {
+    std::string title;
+    std::string value;
+    bool given = false;
+};
+
+struct SeenDialog {
+    HWND window;
+    int answer;  // -1: none of ours
+};
+
+void Print(const std::string& text)
+{
+    std::printf("vxanswer: %s\n", EscapeControls(text).c_str());
+    std::fflush(stdout);
+}
+
+BOOL CALLBACK CollectOthersDialogs(HWND window, LPARAM context)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId() && IsVisibleDialog(window))
+        reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> OthersDialogs()
+{
+    std::vector<HWND> dialogs;
+    EnumWindows(CollectOthersDialogs, reinterpret_cast<LPARAM>(&dialogs));
+    return dialogs;
+}
+
+int FindAnswer(const std::vector<Answer>& answers, const std::vector<SeenDialog>& seen, const std::string& title)
+{
+    auto taken = [&](size_t index) {
+        for (const SeenDialog& dialog : seen)
+            if (dialog.answer == static_cast<int>(index)) return true;
+        return false;
+    };
+    for (size_t i = 0; i < answers.size(); ++i)
+        if (!taken(i) && answers[i].title == title) return static_cast<int>(i);
+    for (size_t i = 0; i < answers.size(); ++i)
+        if (!taken(i) && SameTitle(answers[i].title, title)) return static_cast<int>(i);
+    return -1;
+}
+
+std::string Described(HWND dialog)
+{
+    const bool file = IsFileDialog(dialog);
+    const std::string text = file ? std::string() : DialogText(dialog);
+    return std::string(file ? "file dialog" : "box") + " \"" + WindowText(dialog) + "\"" +
+           (text.empty() ? "" : ": " + text);
+}
+
+const char* Foreground(HWND dialog)
+{
+    return GetForegroundWindow() == dialog ? "in the foreground" : "not in the foreground";
+}
+
+int Run(std::vector<Answer>& answers, DWORD timeoutMs)
+{
+    std::vector<SeenDialog> seen;
+    const DWORD start = GetTickCount();
+    size_t left = answers.size();
+    while (left > 0) {
+        for (HWND window : OthersDialogs()) {
+            bool known = false;
+            for (const SeenDialog& dialog : seen) known = known || dialog.window == window;
+            if (known) continue;
+            const int answer = FindAnswer(answers, seen, WindowText(window));
+            seen.push_back({window, answer});
+            Print(Described(window) + " (open, " + Foreground(window) + ")" + (answer < 0 ? ", not ours" : ""));
+        }
+        for (SeenDialog& dialog : seen) {
+            if (dialog.answer < 0 || answers[dialog.answer].given || !IsWindow(dialog.window)) continue;
+            Answer& answer = answers[dialog.answer];
+            if (ButtonNotReady(dialog.window, answer.value)) continue;
+            const std::string described = Described(dialog.window);
+            const char* foreground = Foreground(dialog.window);
+            if (!GiveAnswer(dialog.window, answer.value)) {
+                Print(described + " has no button \"" + answer.value + "\"");
+                return kNotAnswered;
+            }
+            answer.given = true;
+            --left;
+            Print(described + " (" + foreground + ") -> " + answer.value);
+        }
+        if (left == 0) break;
+        if (GetTickCount() - start >= timeoutMs) {
+            std::string open;
+            for (HWND window : OthersDialogs()) open += (open.empty() ? "\"" : ", \"") + WindowText(window) + "\"";
+            std::string missing;
+            for (const Answer& answer : answers)
+                if (!answer.given) missing += (missing.empty() ? "" : ", ") + answer.title + "=" + answer.value;
+            Print("time-out after " + std::to_string(timeoutMs / 1000) + " s; dialogs open: " +
+                  (open.empty() ? "none" : open) + "; not given: " + missing);
+            return kNotAnswered;
+        }
+        Sleep(kPollMs);
+    }
+    return kAnswered;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        DWORD timeoutMs = 30000;
+        std::vector<Answer> answers;
+        for (int i = 1; i < argc; ++i) {
+            const std::string argument = argv[i];
+            if (argument == "--timeout" && i + 1 < argc) {
+                char* end = nullptr;
+                const unsigned long seconds = std::strtoul(argv[++i], &end, 10);
+                if (*end != '\0' || seconds == 0 || seconds > 3600) {
+                    std::fputs(kUsageText, stderr);
+                    return kUsage;
+                }
+                timeoutMs = static_cast<DWORD>(seconds * 1000);
+                continue;
+            }
+            const size_t equals = argument.rfind('=');
+            if (equals == std::string::npos || equals == 0 || equals + 1 == argument.size()) {
+                std::fputs(kUsageText, stderr);
+                return kUsage;
+            }
+            answers.push_back({argument.substr(0, equals), argument.substr(equals + 1)});
+        }
+        if (answers.empty()) {
+            std::fputs(kUsageText, stderr);
+            return kUsage;
+        }
+        return Run(answers, timeoutMs);
+    } catch (...) {
+        std::fputs("vxanswer: out of memory\n", stderr);
+        return kNotAnswered;
+    }
+}
