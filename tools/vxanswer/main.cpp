@@ -16,17 +16,16 @@ namespace {
 enum ExitCode { kAnswered = 0, kNotAnswered = 1, kUsage = 2 };
 
 const char kUsageText[] =
-    "usage: vxanswer [--timeout SECONDS] TITLE=ANSWER...\n"
+    "usage: vxanswer [--timeout SECONDS] [--poll MS] TITLE=ANSWER...\n"
     "  Waits for dialogs of other processes and answers each TITLE=ANSWER once, in the order the\n"
     "  dialogs appear (the title compared exactly, then without trailing blanks):\n"
     "    a Save-As or Open dialog: ANSWER is the path typed into its file name, then OK; or Cancel\n"
     "    a box or the confirmation: Yes, No, OK, Cancel, Retry, Ignore or Abort, pressed once the\n"
     "    button takes input (the confirmation's Yes after about a second in the foreground)\n"
     "  Prints each dialog it sees, whether it is in the foreground, and each answer.\n"
+    "  Looks for new dialogs every 100 ms unless --poll gives another interval (1 to 1000 ms).\n"
     "  Exit 0 when every answer was given; 1 after the time-out (30 s unless given) or for a box\n"
     "  without the button; 2 for a usage error.\n";
-
-constexpr DWORD kPollMs = 100;
 
 struct Answer {
     std::string title;
@@ -88,7 +87,7 @@ const char* Foreground(HWND dialog)
     return GetForegroundWindow() == dialog ? "in the foreground" : "not in the foreground";
 }
 
-int Run(std::vector<Answer>& answers, DWORD timeoutMs)
+int Run(std::vector<Answer>& answers, DWORD timeoutMs, DWORD pollMs)
 {
     std::vector<SeenDialog> seen;
     const DWORD start = GetTickCount();
@@ -127,7 +126,7 @@ int Run(std::vector<Answer>& answers, DWORD timeoutMs)
                   (open.empty() ? "none" : open) + "; not given: " + missing);
             return kNotAnswered;
         }
-        Sleep(kPollMs);
+        Sleep(pollMs);
     }
     return kAnswered;
 }
@@ -138,17 +137,27 @@ int main(int argc, char** argv)
 {
     try {
         DWORD timeoutMs = 30000;
+        DWORD pollMs = 100;
         std::vector<Answer> answers;
+        // A number option's value: a whole number from 1 to LARGEST, else 0.
+        auto number = [](const char* text, unsigned long largest) -> DWORD {
+            char* end = nullptr;
+            const unsigned long value = std::strtoul(text, &end, 10);
+            return *end != '\0' || value == 0 || value > largest ? 0 : static_cast<DWORD>(value);
+        };
         for (int i = 1; i < argc; ++i) {
             const std::string argument = argv[i];
-            if (argument == "--timeout" && i + 1 < argc) {
-                char* end = nullptr;
-                const unsigned long seconds = std::strtoul(argv[++i], &end, 10);
-                if (*end != '\0' || seconds == 0 || seconds > 3600) {
+            if ((argument == "--timeout" || argument == "--poll") && i + 1 < argc) {
+                const bool timeout = argument == "--timeout";
+                const DWORD value = number(argv[++i], timeout ? 3600 : 1000);
+                if (value == 0) {
                     std::fputs(kUsageText, stderr);
                     return kUsage;
                 }
-                timeoutMs = static_cast<DWORD>(seconds * 1000);
+                if (timeout)
+                    timeoutMs = value * 1000;
+                else
+                    pollMs = value;
                 continue;
             }
             const size_t equals = argument.rfind('=');
@@ -162,7 +171,7 @@ int main(int argc, char** argv)
             std::fputs(kUsageText, stderr);
             return kUsage;
         }
-        return Run(answers, timeoutMs);
+        return Run(answers, timeoutMs, pollMs);
     } catch (...) {
         std::fputs("vxanswer: out of memory\n", stderr);
         return kNotAnswered;

@@ -3,8 +3,8 @@
 import fs from 'node:fs';
 import path from 'node:path';
 import {
-  ANSI_REQUEST_FILE, ROOT, clickStandIn, scriptedClickOnButton, serveBytes, sleep, standIns, startServer, stubEvents, stubHostPath,
-  stubReceived, stubRelease, stubScript, waitUntil, withBrowser,
+  ANSI_REQUEST_FILE, PAGES, ROOT, clickStandIn, scriptedClickOnButton, serveBytes, shownStandIns, sleep, standIns, startServer,
+  stubEvents, stubHostPath, stubReceived, stubRelease, stubScript, waitUntil, whenStatus, withBrowser,
 } from '../lib/harness.mjs';
 
 const chromium = (context, body, hostPath = stubHostPath(context.folder)) =>
@@ -21,13 +21,6 @@ const onPage = (context, pathname, count, body) =>
 
 const base64Of = (file) => fs.readFileSync(path.join(ROOT, file)).toString('base64');
 
-async function shownStandIns(page, count) {
-  return waitUntil(`${count} stand-in(s) with their captions`, async () => {
-    const found = await standIns(page);
-    return found.length === count && found.every((s) => !s.button.disabled) && found;
-  });
-}
-
 // What the page's layout and scripts see of the stand-ins and of the elements that are left.
 const pageView = (page) => page.evaluate(() => ({
   standIns: [...document.querySelectorAll('tolvane-delivery-button')].map((element) => {
@@ -37,12 +30,6 @@ const pageView = (page) => page.evaluate(() => ({
   embeds: [...document.querySelectorAll('embed')].map((element) => element.getAttribute('type')),
   objects: document.querySelectorAll('object').length,
 }));
-
-const whenStatus = (page, index, test) =>
-  waitUntil('the status line', async () => {
-    const standIn = (await standIns(page))[index];
-    return test(standIn) && standIn;
-  });
 
 export const cases = [
   {
@@ -119,7 +106,7 @@ export const cases = [
       const big = Buffer.concat([exact, Buffer.from('#')]);
       server.routes.set('/request-files.html', (request, response) => {
         response.writeHead(200, { 'Content-Type': 'text/html; charset=utf-8', 'Set-Cookie': 'session=s1; Path=/' });
-        response.end(fs.readFileSync(path.join(import.meta.dirname, '../pages/request-files.html')));
+        response.end(fs.readFileSync(path.join(PAGES, 'request-files.html')));
       });
       serveBytes(server, '/ansi.vnxclient', ANSI_REQUEST_FILE);
       serveBytes(server, '/exact.vnxclient', exact);

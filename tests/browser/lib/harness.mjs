@@ -137,11 +137,14 @@ for (const signal of ['SIGINT', 'SIGTERM']) {
 }
 
 // Runs body(browser) with a browser of the given kind; hostPath null means no host manifest at all,
-// extension null no extension and args more command-line arguments (Chromium only: the benchmark).
-export async function withBrowser(kind, { folder, extension, hostPath, args = [] }, body) {
+// extension null no extension, args more command-line arguments (Chromium only: the benchmark) and
+// env more environment (the browser passes it on to the host it starts: the real host's launcher;
+// a DISPLAY there is Wine's, the browser itself runs headless).
+export async function withBrowser(kind, { folder, extension, hostPath, args = [], env: hostEnv = {} }, body) {
   const home = path.join(folder, 'home');
-  const env = { ...process.env, HOME: home, XDG_CONFIG_HOME: path.join(home, '.config') };
+  const env = { ...process.env };
   delete env.DISPLAY;
+  Object.assign(env, hostEnv, { HOME: home, XDG_CONFIG_HOME: path.join(home, '.config') });
   let browser;
   try {
     if (kind === 'chromium') {
@@ -195,53 +198,102 @@ export async function withBrowser(kind, { folder, extension, hostPath, args = []
   }
 }
 
-// Chromium only: the stand-ins on the page as the user sees them, read through the DevTools protocol,
-// which reaches into closed shadow roots (the page itself cannot).
+// The stand-ins on the page as the user sees them, read through the browser's protocol, which reaches
+// into closed shadow roots (the page itself cannot): Chromium's DevTools protocol (also in frames),
+// Firefox's WebDriver BiDi (the top document).
 export async function standIns(page) {
+  if (page.browser().protocol !== 'cdp') return (await bidiStandIns(page)).flatMap(describeStandIns);
   const session = await page.createCDPSession();
   try {
     const { root } = await session.send('DOM.getDocument', { depth: -1, pierce: true });
-    const found = [];
-    const attributesOf = (node) => {
-      const map = {};
-      for (let i = 0; i < (node.attributes ?? []).length; i += 2) map[node.attributes[i]] = node.attributes[i + 1];
-      return map;
-    };
-    const text = (node) => (node.nodeType === 3 ? node.nodeValue : (node.children ?? []).map(text).join(''));
-    const find = (node, test) => {
-      if (test(node)) return node;
-      for (const child of [...(node.children ?? []), ...(node.shadowRoots ?? [])]) {
-        const hit = find(child, test);
-        if (hit) return hit;
-      }
-      return null;
-    };
-    const walk = (node) => {
-      if (node.localName === 'tolvane-delivery-button') {
-        const shadow = node.shadowRoots?.[0];
-        const part = (className) => find(shadow, (n) => attributesOf(n).class === className);
-        const button = find(shadow, (n) => n.localName === 'button');
-        const status = part('status');
-        const notice = part('notice');
-        const link = notice && find(notice, (n) => n.localName === 'a');
-        found.push({
-          attributes: attributesOf(node),
-          shadowType: shadow?.shadowRootType,
-          button: { text: text(button), disabled: 'disabled' in attributesOf(button) },
-          faceShown: !('hidden' in attributesOf(part('face'))),
-          status: 'hidden' in attributesOf(status) ? null : text(status),
-          notice: 'hidden' in attributesOf(notice) ? null : { text: text(notice), href: link && attributesOf(link).href },
-        });
-      }
-      for (const child of node.children ?? []) walk(child);
-      for (const child of node.contentDocument ? [node.contentDocument] : []) walk(child);
-    };
-    walk(root);
-    return found;
+    return describeStandIns(root);
   } finally {
     await session.detach().catch(() => {});
   }
 }
+
+// The stand-ins in a DevTools protocol node tree (children, shadowRoots, contentDocument, attributes
+// as a flat list of names and values).
+function describeStandIns(root) {
+  const found = [];
+  const attributesOf = (node) => {
+    const map = {};
+    for (let i = 0; i < (node.attributes ?? []).length; i += 2) map[node.attributes[i]] = node.attributes[i + 1];
+    return map;
+  };
+  const text = (node) => (node.nodeType === 3 ? node.nodeValue : (node.children ?? []).map(text).join(''));
+  const find = (node, test) => {
+    if (test(node)) return node;
+    for (const child of [...(node.children ?? []), ...(node.shadowRoots ?? [])]) {
+      const hit = find(child, test);
+      if (hit) return hit;
+    }
+    return null;
+  };
+  const walk = (node) => {
+    if (node.localName === 'tolvane-delivery-button') {
+      const shadow = node.shadowRoots?.[0];
+      const part = (className) => find(shadow, (n) => attributesOf(n).class === className);
+      const button = find(shadow, (n) => n.localName === 'button');
+      const status = part('status');
+      const notice = part('notice');
+      const link = notice && find(notice, (n) => n.localName === 'a');
+      found.push({
+        attributes: attributesOf(node),
+        shadowType: shadow?.shadowRootType,
+        button: { text: text(button), disabled: 'disabled' in attributesOf(button) },
+        faceShown: !('hidden' in attributesOf(part('face'))),
+        status: 'hidden' in attributesOf(status) ? null : text(status),
+        notice: 'hidden' in attributesOf(notice) ? null : { text: text(notice), href: link && attributesOf(link).href },
+      });
+    }
+    for (const child of node.children ?? []) walk(child);
+    for (const child of node.contentDocument ? [node.contentDocument] : []) walk(child);
+  };
+  walk(root);
+  return found;
+}
+
+// Firefox: the stand-ins as WebDriver BiDi serializes them with their closed shadow trees, in the
+// DevTools protocol's shape.
+async function bidiStandIns(page) {
+  const { result } = await page.browser().connection.send('script.evaluate', {
+    expression: '[...document.querySelectorAll("tolvane-delivery-button")]',
+    target: { context: page.mainFrame()._id },
+    awaitPromise: false,
+    resultOwnership: 'none',
+    serializationOptions: { includeShadowTree: 'all', maxDomDepth: 8 },
+  });
+  if (result.type !== 'success') throw new Error(`reading the stand-ins: ${JSON.stringify(result)}`);
+  const node = (remote) => {
+    const value = remote.value ?? {};
+    const shadow = value.shadowRoot?.value;
+    return {
+      nodeType: value.nodeType,
+      nodeValue: value.nodeValue,
+      localName: value.localName,
+      attributes: Object.entries(value.attributes ?? {}).flat(),
+      children: (value.children ?? []).map(node),
+      shadowRoots: shadow ? [{ shadowRootType: shadow.mode, children: (shadow.children ?? []).map(node) }] : [],
+    };
+  };
+  return result.result.value.map(node);
+}
+
+// Waits until COUNT stand-ins show, each with its button enabled (the element read whole).
+export async function shownStandIns(page, count) {
+  return waitUntil(`${count} stand-in(s) with their captions`, async () => {
+    const found = await standIns(page);
+    return found.length === count && found.every((s) => !s.button.disabled) && found;
+  });
+}
+
+// Waits until the INDEX-th stand-in passes test(standIn); gives it.
+export const whenStatus = (page, index, test, ms) =>
+  waitUntil('the status line', async () => {
+    const standIn = (await standIns(page))[index];
+    return standIn && test(standIn) && standIn;
+  }, ms);
 
 // A trusted click (input events from the browser, as a user's) at the middle of the n-th stand-in.
 export async function clickStandIn(page, index = 0) {
