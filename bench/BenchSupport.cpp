@@ -24,6 +24,20 @@ double Median(std::vector<double> samples)
     return samples.size() % 2 ? samples[middle] : (samples[middle - 1] + samples[middle]) / 2;
 }
 
+void PairedTimes::Add(double figureTime, double floorTime)
+{
+    figure.push_back(figureTime);
+    floor.push_back(floorTime);
+}
+
+double PairedTimes::Ratio() const
+{
+    std::vector<double> ratios;
+    for (std::size_t run = 0; run < figure.size() && run < floor.size(); ++run)
+        if (floor[run] > 0) ratios.push_back(figure[run] / floor[run]);
+    return Median(ratios);
+}
+
 ScratchFolder::ScratchFolder(const char* purpose)
 {
     char base[MAX_PATH];
@@ -155,10 +169,18 @@ std::vector<std::pair<std::string, std::string>> ClientSettings(const std::strin
     return values;
 }
 
-void PrintRow(const std::string& figure, double value, double floor, const char* unit, const char* target)
+void PrintRow(const std::string& figure, double value, double floor, const char* unit, const char* goal, double ratio)
 {
-    std::printf("row|%s|%.3f|%.3f|%s|%s\n", figure.c_str(), value, floor, unit, target);
+    if (ratio > 0)
+        std::printf("row|%s|%.3f|%.3f|%s|%s|%.4f\n", figure.c_str(), value, floor, unit, goal, ratio);
+    else
+        std::printf("row|%s|%.3f|%.3f|%s|%s\n", figure.c_str(), value, floor, unit, goal);
     std::fflush(stdout);
+}
+
+void PrintRow(const std::string& figure, const PairedTimes& times, const char* unit, const char* goal)
+{
+    PrintRow(figure, Median(times.figure), Median(times.floor), unit, goal, times.Ratio());
 }
 
 void PrintNote(const std::string& text)

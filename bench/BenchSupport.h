@@ -11,6 +11,15 @@
 double NowMicroseconds();
 double Median(std::vector<double> samples);
 
+// Times of a figure and of its floor taken side by side, one pair per run.
+struct PairedTimes {
+    std::vector<double> figure, floor;
+    void Add(double figureTime, double floorTime);
+    // The median of the pairs' own ratios: the two times of a pair are taken moments apart, so a
+    // busy machine slows both alike, which the ratio of the two medians does not promise.
+    double Ratio() const;
+};
+
 // A new folder under %TEMP%, removed with its files when the object goes.
 class ScratchFolder {
 public:
@@ -39,9 +48,13 @@ void DeleteUserTree(const std::string& keyPath);
 // count values in all (at least four).
 std::vector<std::pair<std::string, std::string>> ClientSettings(const std::string& requestDir, int count);
 
-// One line per figure: "row|figure|value|floor|unit|target", read by scripts/bench. A floor of 0 means
-// none; the target is "<=1.5", ">=0.33" or "-".
-void PrintRow(const std::string& figure, double value, double floor, const char* unit, const char* target);
+// One line per figure: "row|figure|value|floor|unit|goal[|ratio]", read by scripts/bench. A floor of
+// 0 means none; the goal is "<=X" (at most X times the floor) or "-"; the ratio, when given, is the
+// figure's to its floor (else value / floor).
+void PrintRow(const std::string& figure, double value, double floor, const char* unit, const char* goal,
+              double ratio = 0);
+// The medians of the times, and their paired ratio.
+void PrintRow(const std::string& figure, const PairedTimes& times, const char* unit, const char* goal);
 // A line of detail that scripts/bench prints below the table.
 void PrintNote(const std::string& text);
 
