@@ -5,8 +5,9 @@
 #   e2e.sh --list          every case as "SUITE.NAME SECONDS" (ctest reads this list)
 #   e2e.sh SUITE.NAME      one case, in a work folder and a machine state of its own
 #   e2e.sh prepare|finish  the prefix and its server, before and after the cases
-# A suite is a file cases/SUITE.sh: tools.sh checks the host and the client themselves (with the
-# probe plug-in), plugin.sh checks the plug-in. Helpers: lib.sh (shared with scripts/demo).
+# A suite is a file cases/SUITE.sh, all of them sourced into one shell; each says at its top what it
+# checks. Helpers: lib.sh (shared with scripts/demo); the prefix and its server: scripts/wineprefix.sh
+# (WINE_PREFIX_HELPER, set by ctest like the rest of the environment, see CMakeLists.txt).
 #
 # The 64-bit build runs the cases whose ARCHITECTURES[NAME] names win64 (the default is win32 only),
 # with E2E_ARCH=win64: its own host, client and DLL in a 64-bit prefix. There the host finds the DLL
@@ -46,8 +47,11 @@ fi
 
 CASE=${1:?usage: e2e.sh --list | SUITE.NAME | prepare | finish}
 : "${VXHOST:?}" "${VXCLIENT:?}" "${VXPLUGIN:?}" "${VXPROBE:?}" "${E2E_WORK:?}" "${E2E_PREFIX:?}" "${EXAMPLES:?}"
+: "${WINE_PREFIX_HELPER:?}"
 export WINEPREFIX=$E2E_PREFIX WINEARCH=$E2E_ARCH WINEDEBUG=-all
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+source "$WINE_PREFIX_HELPER"
+# Each suite's prefix is a copy of one made once (scripts/test gives its own, shared by all trees).
+export WINE_PREFIX_TEMPLATES=${WINE_PREFIX_TEMPLATES:-${E2E_PREFIX%/*}/wineprefix-templates}
 unset DISPLAY VXPROBE_LOG VXPROBE_REFUSE_LOAD
 
 C=$WINEPREFIX/drive_c
@@ -84,25 +88,14 @@ reset_machine() {
 
 case "$CASE" in
 prepare)
-    mkdir -p "$(dirname "$WINEPREFIX")"
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        note "preparing the Wine prefix $WINEPREFIX"
-        timeout 180 wineboot -i </dev/null >/dev/null 2>&1
-    fi
-    # Headless: the null graphics driver. The desktop process started by wineboot keeps the driver it
-    # started with, so the server starts again after the setting is in place.
-    quietly wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f ||
-        { echo "FAIL [prepare]: Wine does not run in $WINEPREFIX"; exit 1; }
-    wineserver -k </dev/null >/dev/null 2>&1
-    timeout 30 wineserver -w </dev/null >/dev/null 2>&1
     # A server of our own that outlives single cases, and ends by itself if nobody stops it.
-    wineserver -p30 </dev/null >/dev/null 2>&1
+    wine_prefix_start "$WINEPREFIX" "$E2E_ARCH" null 30 || { echo "FAIL [prepare]: Wine does not run in $WINEPREFIX"; exit 1; }
     echo "PASS [prepare]"
     exit 0
     ;;
 finish)
     stop_client
-    wineserver -k </dev/null >/dev/null 2>&1
+    wine_prefix_stop "$WINEPREFIX"
     echo "PASS [finish]"
     exit 0
     ;;

@@ -1,6 +1,8 @@
-# The guides' examples and steps, end to end: every example page of docs/pages.md that the plugin
-# suite does not click already, each submission compared with the file docs/client.md shows for it,
-# and the support switch of docs/support.md turned on and off with the documented commands.
+# The guides' examples and steps, end to end: the example pages of docs/pages.md clicked as a reader
+# of the guide would (downloads into the user's Downloads folder, request files, an upload of a file
+# the page names), each submission compared with the example submission docs/client.md shows for it,
+# and the trace log of docs/support.md switched on and off with the documented commands. Sourced by
+# e2e.sh; each case_NAME is the ctest entry e2e.guides.NAME.
 
 GUIDE_ROOT='C:\Users\ann'
 GUIDE_DOWNLOADS='C:\Users\ann\Downloads'

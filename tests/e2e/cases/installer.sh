@@ -296,14 +296,8 @@ TIME_LIMIT[both_architectures]=300
 case_both_architectures() {
     [ -n "${VXPLUGIN64:-}" ] || { echo "SKIP [$CASE]: this build has no 64-bit DLL (VX_PLUGIN64)"; exit 77; }
     stop_client
-    export WINEPREFIX=$E2E_PREFIX64 WINEARCH=win64
+    wine_prefix_start "$E2E_PREFIX64" win64 null 30 || fail "Wine does not run in $E2E_PREFIX64"
     C=$WINEPREFIX/drive_c
-    [ -f "$WINEPREFIX/system.reg" ] || timeout 180 wineboot -i </dev/null >/dev/null 2>&1
-    # As e2e.sh prepare does: the desktop keeps the driver it started with, so the server starts again.
-    quietly wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f || fail "Wine does not run in $WINEPREFIX"
-    wineserver -k </dev/null >/dev/null 2>&1
-    timeout 30 wineserver -w </dev/null >/dev/null 2>&1
-    wineserver -p30 </dev/null >/dev/null 2>&1
     quietly wine reg delete 'HKCU\Software\TOLVANE' /f
 
     run setup 120 "$VXSETUP" /S
@@ -335,5 +329,5 @@ case_both_architectures() {
     expect_equal "no registration is left" "<absent> <absent>" \
         "$(reg_text "HKCU\\$PLUGIN_ENTRY" Path) $(reg_text "HKCU\\${PLUGIN_ENTRY}64" Path)"
     [ -e "$(unix_path "$folder")" ] && fail "the install folder is left: $(ls -A "$(unix_path "$folder")")"
-    wineserver -k </dev/null >/dev/null 2>&1
+    wine_prefix_stop "$WINEPREFIX"
 }
