@@ -1,4 +1,4 @@
-// Proof that the heap checking of the FOLDER.heap entries sees an overrun: run only by the entry
+// Proof that the heap checking of the test entries sees an overrun: run only by the entry
 // win.heapcheck, which sets VX_HEAP_SELFTEST and passes when Wine reports the damaged block.
 #include <gtest/gtest.h>
 
