@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <malloc.h>
 
+#include <string>
+
 long HeapBytesInUse()
 {
     _HEAPINFO entry{};
@@ -12,6 +14,22 @@ long HeapBytesInUse()
     while (_heapwalk(&entry) == _HEAPOK)
         if (entry._useflag == _USEDENTRY) total += static_cast<long>(entry._size);
     return total;
+}
+
+bool UnderHeapChecking()
+{
+    char channels[256] = "";
+    const DWORD length = GetEnvironmentVariableA("WINEDEBUG", channels, sizeof channels);
+    return length > 0 && length < sizeof channels && std::string(channels).find("+heap") != std::string::npos;
+}
+
+::testing::AssertionResult HeapBytesBackTo(long before)
+{
+    if (UnderHeapChecking()) return ::testing::AssertionSuccess() << "not compared under heap checking";
+    const long now = HeapBytesInUse();
+    if (now == before) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "bytes of the C runtime heap in use: " << before << " before, " << now
+                                         << " now";
 }
 
 void ExpectHeapIntact()

@@ -12,7 +12,7 @@
 
 // The folder of this test program, without a trailing backslash.
 std::string ProgramFolder();
-// The plug-in DLL as the build leaves it, beside the test folders.
+// The plug-in DLL as the build leaves it, one folder up from the test programs.
 std::string BuiltPluginPath();
 
 // Names of the entries of folder that match pattern, "." and ".." left out, sorted.

@@ -141,3 +141,12 @@ void ProductKeyTest::SetUp()
 }
 
 void ProductKeyTest::TearDown() { DeleteProductRegistryTree(); }
+
+std::vector<TypedValue> ValuesOfOtherTypes()
+{
+    const DWORD number = 41;
+    return {{"REG_DWORD", REG_DWORD, std::string(reinterpret_cast<const char*>(&number), sizeof number)},
+            {"REG_BINARY", REG_BINARY, std::string("41")},
+            {"REG_EXPAND_SZ", REG_EXPAND_SZ, std::string("41", 3)},
+            {"REG_MULTI_SZ", REG_MULTI_SZ, std::string("41\0\0", 4)}};
+}

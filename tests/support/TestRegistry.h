@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 extern const char* const kTestProductKey;  // "Software\TOLVANE\Tolvane Delivery\970128"
 extern const std::string kSignalKey;       // the product key's "LoadRequestSignal"
@@ -35,6 +36,14 @@ LONG DeleteValue(HKEY root, const std::string& keyPath, const char* name);
 RegistryValue Read(HKEY root, const std::string& keyPath, const char* name);
 bool KeyExists(HKEY root, const std::string& keyPath);
 }  // namespace TestRegistry
+
+// A value of each type other than REG_SZ, every one holding "41" in its own way.
+struct TypedValue {
+    const char* label;
+    DWORD type;
+    std::string data;
+};
+std::vector<TypedValue> ValuesOfOtherTypes();
 
 // Deletes HKCU\Software\TOLVANE with everything below it.
 void DeleteProductRegistryTree();

@@ -1,5 +1,7 @@
 #include "support/TestText.h"
 
+#include <gtest/gtest.h>
+
 std::string WithCrLf(const std::string& text)
 {
     std::string out;
@@ -13,4 +15,18 @@ std::string WithCrLf(const std::string& text)
 std::map<std::string, std::string> Entries(const CKeyValueMap& map)
 {
     return std::map<std::string, std::string>(map.begin(), map.end());
+}
+
+std::multiset<std::string> Lines(const std::string& bytes)
+{
+    std::multiset<std::string> lines;
+    std::string::size_type start = 0;
+    while (start < bytes.size()) {
+        const auto end = bytes.find('\n', start);
+        EXPECT_NE(std::string::npos, end) << "last line without LF";
+        if (end == std::string::npos) break;
+        lines.insert(bytes.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
 }

@@ -3,6 +3,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "client/KeyValueMap.h"
@@ -13,3 +14,5 @@ std::string WithCrLf(const std::string& text);
 std::map<std::string, std::string> Entries(const CKeyValueMap& map);
 // An attribute the plug-in kept, or "<null>" when it kept none.
 inline std::string Text(const std::optional<std::string>& value) { return value ? *value : "<null>"; }
+// A submission file's lines, each of which must end in LF, in any order.
+std::multiset<std::string> Lines(const std::string& bytes);

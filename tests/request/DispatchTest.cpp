@@ -1,0 +1,590 @@
+// What a click does, from the configuration check to the last status text, with the flows'
+// dialogs and boxes scripted, the real registry and real files; and faults around a click (the
+// request directory gone, unusable or a file; the settings key deleted or broken between clicks; the
+// client killed; a settings save that fails), each click checked by SubmissionLedger: nothing lost.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <set>
+
+#include "client/ClientLaunch.h"
+#include "client/SettingsStore.h"
+#include "plugin/InstanceData.h"
+#include "plugin/ModuleState.h"
+#include "plugin/PluginEntry.h"
+#include "request/RequestDispatch.h"
+#include "support/Expectations.h"
+#include "support/PluginRig.h"
+#include "support/TestFiles.h"
+#include "support/TestText.h"
+#include "win/SystemCalls.h"
+#include "SubmissionLedger.h"
+
+namespace {
+
+class DispatchTest : public DispatchRig {
+protected:
+    void SetUp() override
+    {
+        DispatchRig::SetUp();
+        record.page.caption = "Vexo Save File";
+    }
+
+    void InstallClient(const std::string& deliveryDir = "C:\\old")
+    {
+        WriteProductValue("LoadRequestDir", requestDir.path());
+        WriteProductValue("LoadDeliveryDir", deliveryDir);
+    }
+
+    std::string OnlySubmission()
+    {
+        auto names = FileNamesIn(requestDir.path(), "*");
+        EXPECT_EQ(names.size(), 1u) << "files in the request directory";
+        if (names.size() != 1) return {};
+        EXPECT_EQ(names[0].size(), 9u + strlen(".vnxsubmit")) << names[0];
+        EXPECT_NE(names[0].find(".vnxsubmit"), std::string::npos) << names[0];
+        return ReadWholeFile(requestDir / names[0]);
+    }
+
+    TempFolder requestDir;
+};
+
+// Only the user's Yes hands the page's address to the browser (the hand-off itself: BrowserHandoffTest).
+TEST_F(DispatchTest, WithoutTheProductKeyTheClickOffersTheClientAndEndsAfterNo)
+{
+    record.page.downloadUrl = "http://elsewhere.example/";
+    record.page.name = "pkg.bin";
+    ui.messageBoxAnswers = {IDNO};
+    EXPECT_EQ(Dispatch(), 0);
+
+    EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, {ConfigurationOfferBox()}));
+    EXPECT_TRUE(ui.fileDialogs.empty());
+    EXPECT_EQ(browser.statusTexts,
+              (std::vector<std::string>{"The Tolvane client is not installed or configured properly ...",
+                                        "Document: Done"}));
+    EXPECT_EQ(ReadUserRegistryText(kTestProductKey, "LoadRequestDir"), "<absent>");
+}
+
+TEST_F(DispatchTest, DownloadPageConfirmedInSaveAsWritesTheSevenLineSubmission)
+{
+    InstallClient();
+    record.page.name = "report.zip";
+    record.page.serverName = "srv1";
+    record.page.port = "609";
+    ui.fileDialogAnswers = {std::string("C:\\dl\\report.zip")};
+
+    EXPECT_EQ(Dispatch(), 1);
+
+    ASSERT_EQ(ui.fileDialogs.size(), 1u);
+    EXPECT_TRUE(AsksForFile(ui.fileDialogs[0], SaveAsDialog(window, "report.zip", "C:\\old\\")));
+    EXPECT_EQ(Lines(OnlySubmission()),
+              (std::multiset<std::string>{"NAME=\"report.zip\"", "SERVERNAME=\"srv1\"", "TYPE=\"PLAIN\"",
+                                          "SERVERPORT=\"609\"", "DestBaseName=\"C:\\dl\\report.zip\"",
+                                          "DestInitialDir=\"C:\\dl\"", "TargetPath=\"C:\\dl\\report.zip\""}));
+    EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "1");
+    EXPECT_EQ(ReadUserRegistryText(kTestProductKey, "LoadDeliveryDir"), "C:\\dl");
+    ASSERT_FALSE(browser.statusTexts.empty());
+    EXPECT_EQ(browser.statusTexts.back(), "Document : Done");
+    EXPECT_TRUE(ui.messageBoxes.empty());
+}
+
+TEST_F(DispatchTest, DownloadPagesNeverCarryFileOrRecipients)
+{
+    InstallClient();
+    record.page.name = "pkg.dat";
+    record.page.serverName = "srv1";
+    record.page.contentType = "RICH";
+    record.page.file = "C:\\secret.txt";
+    record.page.recipients = "ann:bob";
+    record.page.size = "1234";
+
+    EXPECT_EQ(Dispatch(), 1);
+
+    EXPECT_TRUE(ui.fileDialogs.empty()) << "a RICH package asks for no target";
+    auto lines = Lines(OnlySubmission());
+    EXPECT_EQ(lines.count("TYPE=\"RICH\""), 1u);
+    EXPECT_EQ(lines.count("SIZE=\"1234\""), 1u);
+    for (const auto& line : lines) {
+        EXPECT_NE(line.rfind("FILE=", 0), 0u) << line;
+        EXPECT_NE(line.rfind("RECIPIENTS=", 0), 0u) << line;
+    }
+    EXPECT_EQ(browser.statusTexts.back(), "Document : Done");
+}
+
+TEST_F(DispatchTest, CancelledSaveAsLeavesSignalAndStoredSettingsUnchanged)
+{
+    InstallClient("C:\\before");
+    record.page.name = "report.zip";
+    record.page.serverName = "srv1";
+    ui.fileDialogAnswers = {std::nullopt};
+
+    EXPECT_EQ(Dispatch(), 0);
+
+    EXPECT_EQ(browser.statusTexts, std::vector<std::string>{"Tolvane Save request cancelled"});
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    EXPECT_TRUE(FileNamesIn(requestDir.path(), "*").empty());
+    EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "<absent>");
+    EXPECT_EQ(ReadUserRegistryText(kTestProductKey, "LoadDeliveryDir"), "C:\\before");
+}
+
+TEST_F(DispatchTest, SuccessBumpsTheSignalByExactlyOneAndRewritesTheSettings)
+{
+    InstallClient();
+    ASSERT_EQ(ERROR_SUCCESS, TestRegistry::WriteText(HKEY_CURRENT_USER, kSignalKey, "Value", "41"));
+    record.page.name = "a.bin";
+    record.page.serverName = "srv1";
+    record.page.contentType = "RICH";
+    // A value only the settings map knows: the save after the request must write it back.
+    moduleState.settings["ClientOwnSetting"] = "kept";
+
+    EXPECT_EQ(Dispatch(), 1);
+
+    EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "42");
+    EXPECT_EQ(ReadUserRegistryText(kTestProductKey, "ClientOwnSetting"), "kept");
+    EXPECT_EQ(browser.statusTexts.back(), "Document : Done");
+}
+
+TEST_F(DispatchTest, RequestFileRouteIsTakenWheneverTheElementHasSrc)
+{
+    InstallClient();
+    std::string requestFile = requestDir.path() + "-request.vnxclient";
+    WriteWholeFile(requestFile, "vnxclient: NAME=\"pkg.bin\" SERVERNAME=srv2 TYPE=RICH\r\n");
+    record.page.isUpload = true;  // an upload page with src still takes the request-file route
+    record.page.hasSrc = true;
+
+    record.page.requestFile = requestFile;
+    EXPECT_EQ(Dispatch(), 1);
+    DeleteFileA(requestFile.c_str());
+
+    EXPECT_TRUE(ui.fileDialogs.empty());
+    EXPECT_TRUE(ui.messageBoxes.empty()) << "a request file without FILE asks nothing";
+    auto lines = Lines(OnlySubmission());
+    EXPECT_EQ(lines.count("NAME=\"pkg.bin\""), 1u);
+    EXPECT_EQ(lines.count("SERVERNAME=\"srv2\""), 1u);
+    EXPECT_EQ(lines.count("UPLOAD=\"TRUE\""), 0u);
+    EXPECT_EQ(browser.statusTexts.back(), "Document : Done");
+}
+
+// Gecko deletes its copy of the stream right after NPP_DestroyStream; the click comes later.
+TEST_F(DispatchTest, AStreamedRequestFileDeletedAfterTheStreamStillSubmitsAndIsReportedByItsName)
+{
+    InstallClient();
+    auto streamThenDelete = [&](NPP_t& instance, const std::string& path, const std::string& bytes) {
+        char mime[] = "application/x-vnxclient", name[] = "src", value[] = "request.vnxclient";
+        char* names[] = {name};
+        char* values[] = {value};
+        EXPECT_EQ(NPP_New(mime, &instance, NP_EMBED, 1, names, values, nullptr), NPERR_NO_ERROR);
+        WriteWholeFile(path, bytes);
+        NPStream stream{};
+        NPP_StreamAsFile(&instance, &stream, path.c_str());
+        EXPECT_TRUE(DeleteFileA(path.c_str()));
+        auto* streamed = static_cast<InstanceData*>(instance.pdata);
+        streamed->window = &npWindow;
+        return streamed;
+    };
+
+    NPP_t good{};
+    const std::string goodPath = requestDir.path() + "-good.vnxclient";
+    InstanceData* goodRecord = streamThenDelete(good, goodPath, "vnxclient: NAME=\"pkg.bin\" SERVERNAME=srv2 TYPE=RICH\n");
+    EXPECT_EQ(Dispatch(*goodRecord), 1);
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    auto lines = Lines(OnlySubmission());
+    EXPECT_EQ(lines.count("NAME=\"pkg.bin\""), 1u);
+    EXPECT_EQ(lines.count("SERVERNAME=\"srv2\""), 1u);
+    EXPECT_EQ(browser.statusTexts.back(), "Document : Done");
+
+    NPP_t bad{};
+    const std::string badPath = requestDir.path() + "-bad.vnxclient";
+    InstanceData* badRecord = streamThenDelete(bad, badPath, "vnxclient: NAME=x\n");
+    EXPECT_EQ(Dispatch(*badRecord), 0);
+    EXPECT_TRUE(ShowsBoxes(ui.messageBoxes,
+                           {RequestWarningBox("The request file appears to have bad request information. \n\t\tSorry! "
+                                              "\nFile submitted: " + badPath + " \nRequest data: NAME=x"),
+                            FailureBox()}));
+
+    EXPECT_EQ(NPP_Destroy(&good, nullptr), NPERR_NO_ERROR);
+    EXPECT_EQ(NPP_Destroy(&bad, nullptr), NPERR_NO_ERROR);
+}
+
+TEST_F(DispatchTest, SrcWithoutAStreamIsAFormatErrorToldBeforeTheBox)
+{
+    InstallClient();
+    record.page.hasSrc = true;
+    size_t statusCountAtBox = 0;
+    ui.whileShown = [&] { statusCountAtBox = browser.statusTexts.size(); };
+
+    EXPECT_EQ(Dispatch(), 0);
+
+    EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, {FailureBox()}));
+    EXPECT_EQ(browser.statusTexts, std::vector<std::string>{"Tolvane save request failed : Format Exception"});
+    EXPECT_EQ(statusCountAtBox, 1u) << "the status text is set before the box opens";
+    EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "<absent>");
+}
+
+TEST_F(DispatchTest, BadAttributesShowTheFlowsBoxThenTheFormatError)
+{
+    InstallClient();
+    record.page.name = "x";  // one character: not a usable NAME
+    record.page.serverName = "srv1";
+
+    EXPECT_EQ(Dispatch(), 0);
+
+    EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, {RequestWarningBox(kBadRequestAttributesText), FailureBox()}));
+    EXPECT_EQ(browser.statusTexts, std::vector<std::string>{"Tolvane save request failed : Format Exception"});
+    EXPECT_TRUE(FileNamesIn(requestDir.path(), "*").empty());
+    EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "<absent>");
+}
+
+// The page names the file: it is sent only after the user's Yes (the No: Faults.ALocalFileTheUserDidNotConfirmLeavesNothing).
+TEST_F(DispatchTest, UploadPageSubmitsTheNamedFileWithItsRecipients)
+{
+    InstallClient("C:\\unchanged");
+    std::string package = requestDir.path() + "-upload.txt";
+    WriteWholeFile(package, "payload");
+    record.page.isUpload = true;
+    record.page.file = package;
+    record.page.recipients = "ann:bob";
+    record.page.serverName = "srv1";
+    record.page.contentType = "RICH";
+    record.page.size = "7";
+    ui.confirmationAnswers = {true};
+
+    EXPECT_EQ(Dispatch(), 1);
+    DeleteFileA(package.c_str());
+
+    EXPECT_TRUE(ui.fileDialogs.empty()) << "the page named the file";
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    ASSERT_EQ(ui.confirmations.size(), 1u) << "only the confirmation";
+    EXPECT_TRUE(ConfirmsFile(ui.confirmations[0], package, "ann:bob", "srv1", "609", "8009"));
+    EXPECT_EQ(window, ui.confirmations[0].owner);
+    EXPECT_EQ((std::multiset<std::string>{"NAME=\"" + package.substr(package.rfind('\\') + 1) + "\"",
+                                          "CHECKSUM=\"0\"", "RECIPIENTS=\"ann:bob\"", "SERVERNAME=\"srv1\"",
+                                          "SERVERPORT=\"609\"", "HTTPSERVERPORT=\"8009\"", "TYPE=\"RICH\"",
+                                          "UPLOAD=\"TRUE\"", "FILE=\"" + package + "\""}),
+              Lines(OnlySubmission()))
+        << "no SIZE";
+    EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "1");
+    EXPECT_EQ(ReadUserRegistryText(kTestProductKey, "LoadDeliveryDir"), "C:\\unchanged");
+    EXPECT_EQ(browser.statusTexts.back(), "Document : Done");
+}
+
+TEST_F(DispatchTest, UploadPageWithoutFileAsksForItInTheOpenDialog)
+{
+    InstallClient();
+    record.page.isUpload = true;
+    record.page.recipients = "ann";
+    record.page.serverName = "srv1";
+    ui.fileDialogAnswers = {std::nullopt};
+
+    EXPECT_EQ(Dispatch(), 0);
+
+    ASSERT_EQ(ui.fileDialogs.size(), 1u);
+    EXPECT_TRUE(AsksForFile(ui.fileDialogs[0], OpenDialog(window)));
+    EXPECT_EQ(browser.statusTexts.back(), "Tolvane Save request cancelled");
+    EXPECT_TRUE(FileNamesIn(requestDir.path(), "*").empty());
+}
+
+// Each click checks the configuration again: without a running client and without a path to start
+// one, each shows the missing path's box; with the client running, none.
+TEST_F(DispatchTest, EveryConfigurationCheckWithoutPathShowsItsOwnBox)
+{
+    StopClient();
+    WriteProductValue("LoadRequestDir", "C:\\requests");
+    const ExpectedBox missingPath = StartupBox("No ApplicationPath for starting the Tolvane Client application :\n"
+                                               "Application Not Installed \nApplication path: \nInstance name: 970128");
+    EXPECT_EQ(1, CheckConfiguration(moduleState.settings));
+    EXPECT_EQ(1, CheckConfiguration(moduleState.settings));
+    EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, {missingPath, missingPath}));
+
+    OwnedHandle client = HoldClientMapping();
+    EXPECT_EQ(1, CheckConfiguration(moduleState.settings));
+    EXPECT_EQ(2u, ui.messageBoxes.size());
+}
+
+// ---- Faults around a click ----
+
+const std::vector<std::string> kFileFailure{"Tolvane save request failed : File Exception"};
+const std::vector<std::string> kDone{"Document : Done"};
+const std::vector<std::string> kNotConfigured{"The Tolvane client is not installed or configured properly ...",
+                                              "Document: Done"};
+
+void WriteSignal(DWORD type, const void* data, DWORD size)
+{
+    ASSERT_EQ(ERROR_SUCCESS, TestRegistry::Write(HKEY_CURRENT_USER, kSignalKey, "Value", type, data, size));
+}
+
+void WriteProductDword(const char* name, DWORD number)
+{
+    ASSERT_EQ(ERROR_SUCCESS, TestRegistry::WriteDword(HKEY_CURRENT_USER, kTestProductKey, name, number));
+}
+
+// The process id the stand-in client wrote into its mapping, or 0 when none runs.
+DWORD RunningClientId()
+{
+    OwnedHandle mapping(OpenFileMappingA(FILE_MAP_READ, FALSE, "970128"));
+    if (!mapping) return 0;
+    DWORD id = 0;
+    if (const void* view = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, sizeof id)) {
+        id = *static_cast<const volatile DWORD*>(view);
+        UnmapViewOfFile(view);
+    }
+    return id;
+}
+
+bool WaitFor(bool (*condition)(), DWORD milliseconds)
+{
+    for (DWORD waited = 0; waited < milliseconds; waited += 20) {
+        if (condition()) return true;
+        Sleep(20);
+    }
+    return condition();
+}
+
+bool ClientRuns() { return RunningClientId() != 0; }
+bool ClientGone() { return !IsClientRunning("970128"); }
+
+void KillClient(DWORD id)
+{
+    OwnedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+    if (!process) return;
+    TerminateProcess(process.get(), 9);
+    WaitForSingleObject(process.get(), 5000);
+}
+
+class Faults : public DispatchRig {
+protected:
+    void SetUp() override
+    {
+        DispatchRig::SetUp();
+        requestDir = folder.path() + "\\requests";
+        ASSERT_TRUE(CreateDirectoryA(requestDir.c_str(), nullptr));
+        UseRichPage();
+    }
+    void TearDown() override
+    {
+        if (DWORD id = RunningClientId()) KillClient(id);
+        DispatchRig::TearDown();
+    }
+
+    void InstallClient(const std::optional<std::string>& loadRequestDir)
+    {
+        if (loadRequestDir) WriteProductValue("LoadRequestDir", *loadRequestDir);
+        WriteProductValue("LoadDeliveryDir", "C:\\old");
+    }
+    // A download page that needs no dialog.
+    void UseRichPage()
+    {
+        record.page.name = "pkg.bin";
+        record.page.serverName = "srv1";
+        record.page.contentType = "RICH";
+    }
+    // One click with the ledger around it; returns the submission's bytes.
+    std::string Click(const std::vector<std::string>& expectedStatus,
+                      std::vector<std::string> otherFolders = {})
+    {
+        otherFolders.push_back(folder.path());
+        SubmissionLedger ledger(requestDir, otherFolders);
+        browser.statusTexts.clear();
+        const int result = Dispatch();
+        EXPECT_EQ(expectedStatus, browser.statusTexts);
+        return ledger.Check(result, browser.statusTexts);
+    }
+    // The boxes shown since the last call are these.
+    ::testing::AssertionResult Showed(const std::vector<ExpectedBox>& boxes)
+    {
+        ::testing::AssertionResult result = ShowsBoxes(ui.messageBoxes, boxes);
+        ui.messageBoxes.clear();
+        return result;
+    }
+
+    TempFolder folder;
+    std::string requestDir;
+};
+
+TEST_F(Faults, AMissingRequestDirectoryFailsTheRequest)
+{
+    InstallClient(requestDir + "\\missing");
+    Click(kFileFailure);
+    EXPECT_TRUE(Showed({FailureBox()}));
+    EXPECT_EQ("<absent>", ReadUserRegistryText(kSignalKey, "Value"));
+}
+
+TEST_F(Faults, ARequestDirectoryReplacedByAFileFailsTheRequest)
+{
+    const std::string file = folder.path() + "\\requests-file";
+    WriteWholeFile(file, "not a folder");
+    InstallClient(file);
+    Click(kFileFailure);
+    EXPECT_TRUE(Showed({FailureBox()}));
+    EXPECT_EQ("not a folder", ReadWholeFile(file));
+}
+
+TEST_F(Faults, ARequestDirectoryNameThatCannotExistFailsTheRequest)
+{
+    for (const std::string& impossible : {requestDir + "\\bad|name", requestDir + "\\" + std::string(300, 'n'),
+                                          requestDir + "\\a\"b"}) {
+        SCOPED_TRACE(impossible.substr(requestDir.size()));
+        InstallClient(impossible);
+        Click(kFileFailure);
+        EXPECT_TRUE(Showed({FailureBox()}));
+    }
+}
+
+TEST_F(Faults, TheReadOnlyAttributeOfTheDirectoryStopsNothing)
+{
+    // Windows and Wine alike let files be created in a directory marked read-only.
+    InstallClient(requestDir);
+    ASSERT_TRUE(SetFileAttributesA(requestDir.c_str(), FILE_ATTRIBUTE_READONLY));
+    Click(kDone);
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    SetFileAttributesA(requestDir.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(Faults, TheSettingsKeyDeletedBetweenTwoClicksEndsInTheOffer)
+{
+    InstallClient(requestDir);
+    Click(kDone);
+    DeleteProductRegistryTree();  // the signal's sub-key goes with it
+
+    ui.messageBoxAnswers = {IDNO};
+    Click(kNotConfigured);
+    EXPECT_TRUE(Showed({ConfigurationOfferBox()}));
+
+    InstallClient(requestDir);
+    Click(kDone);
+    EXPECT_EQ("1", ReadUserRegistryText(kSignalKey, "Value"));
+}
+
+TEST_F(Faults, SettingsMadeUnreadableBetweenTwoClicksEndInTheOffer)
+{
+    InstallClient(requestDir);
+    Click(kDone);
+
+    WriteProductDword("Counter", 7);
+    ui.messageBoxAnswers = {IDNO};
+    Click(kNotConfigured);
+    EXPECT_TRUE(Showed({ConfigurationOfferBox()}));
+
+    DeleteProductRegistryTree();
+    InstallClient(requestDir);
+    WriteProductValue("Two Words", "a value name the text form cannot hold");
+    ui.messageBoxAnswers = {IDNO};
+    Click(kNotConfigured);
+    EXPECT_TRUE(Showed({ConfigurationOfferBox()}));
+}
+
+TEST_F(Faults, AKilledClientIsStartedAgainByTheNextClick)
+{
+    const std::string commandLine = "\"" + ProgramFolder() + "\\faults_client.exe\"";
+    InstallClient(requestDir);
+    WriteProductValue("ApplicationPath", commandLine);
+    clientMapping.reset();
+
+    // A client of our own start, killed while the user answers the Save-As dialog.
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    std::string line = commandLine;
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started));
+    OwnedHandle process(started.hProcess), thread(started.hThread);
+    ASSERT_TRUE(WaitFor(ClientRuns, 10000));
+    record.page.contentType.reset();  // PLAIN: the Save-As dialog
+    ui.fileDialogAnswers = {std::string("C:\\dl\\pkg.bin")};
+    ui.whileShown = [&] {
+        TerminateProcess(process.get(), 9);
+        WaitForSingleObject(process.get(), 5000);
+    };
+    Click(kDone);
+    ui.whileShown = nullptr;
+    EXPECT_TRUE(ui.processes.empty()) << "the client ran when the click began";
+    EXPECT_TRUE(ClientGone());
+
+    ui.fileDialogAnswers = {std::string("C:\\dl\\pkg.bin")};
+    Click(kDone);
+    ASSERT_EQ(1u, ui.processes.size());
+    EXPECT_EQ(commandLine, ui.processes[0].commandLine);
+    EXPECT_EQ(static_cast<WORD>(SW_HIDE), ui.processes[0].startupInfo.wShowWindow);
+    EXPECT_TRUE(WaitFor(ClientRuns, 10000)) << "the client started again";
+    EXPECT_TRUE(ui.messageBoxes.empty());
+}
+
+// A failed request leaves a signal of any type as it was (a bump replaces one: LoadRequestSignalTest).
+TEST_F(Faults, ASignalOfAnotherTypeIsLeftAloneByAFailedRequest)
+{
+    for (const TypedValue& signal : ValuesOfOtherTypes()) {
+        SCOPED_TRACE(signal.label);
+        DeleteProductRegistryTree();
+        WriteSignal(signal.type, signal.data.data(), static_cast<DWORD>(signal.data.size()));
+
+        InstallClient(requestDir + "\\missing");
+        Click(kFileFailure);  // the ledger checks the value was not touched
+        EXPECT_TRUE(Showed({FailureBox()}));
+    }
+}
+
+// 16383 characters is the longest value name: an entry of a longer name cannot be written back.
+TEST_F(Faults, ASettingsSaveThatFailsAfterTheSubmissionStillReportsItSubmitted)
+{
+    InstallClient(requestDir);
+    moduleState.settings[std::string(16384, 'Y')] = "from an earlier load";
+    const std::string body = Click(kDone);
+    EXPECT_EQ(1u, Lines(body).count("NAME=\"pkg.bin\""));
+    EXPECT_EQ("1", ReadUserRegistryText(kSignalKey, "Value"));
+    EXPECT_TRUE(Showed({{"Error", "The request was submitted, but the Tolvane settings could not be saved.", MB_OK}}));
+}
+
+TEST_F(Faults, AnUploadIntoAMissingRequestDirectoryFailsAndLeavesNothing)
+{
+    const std::string package = folder.path() + "\\package.txt";
+    WriteWholeFile(package, "payload");
+    record.page.isUpload = true;
+    record.page.file = package;
+    record.page.recipients = "ann";
+    InstallClient(requestDir + "\\missing");
+    ui.confirmationAnswers = {true};
+    Click(kFileFailure);
+    EXPECT_EQ(1u, ui.confirmations.size()) << "the confirmation comes first";
+    EXPECT_TRUE(Showed({FailureBox()}));
+
+    InstallClient(requestDir);
+    ui.confirmationAnswers = {true};
+    const std::string body = Click(kDone);
+    EXPECT_NE(std::string::npos, body.find("FILE=\"" + package + "\"\n"));
+    EXPECT_EQ("payload", ReadWholeFile(package));
+}
+
+// A file named by the page and not confirmed: by an upload page's attribute, or by a request file.
+TEST_F(Faults, ALocalFileTheUserDidNotConfirmLeavesNothing)
+{
+    const std::string package = folder.path() + "\\package.txt";
+    WriteWholeFile(package, "payload");
+    const std::string requestFile = folder.path() + "\\upload.vnxclient";
+    WriteWholeFile(requestFile, "vnxclient: NAME=pkg SERVERNAME=srv1 TYPE=RICH UPLOAD=TRUE FILE=\"" +
+                                    package + "\" RECIPIENTS=ann\r\n");
+    InstallClient(requestDir);
+    WriteSignal(REG_SZ, "7", 2);
+
+    record.page.isUpload = true;
+    record.page.file = package;
+    record.page.recipients = "ann";
+    for (int hasSrc : {0, 1}) {
+        SCOPED_TRACE(hasSrc ? "request file" : "attributes");
+        if (hasSrc) record.page.requestFile = requestFile;
+        record.page.hasSrc = hasSrc;
+        ui.confirmations.clear();
+        ui.confirmationAnswers = {false};
+        Click({"Tolvane Save request cancelled"});
+        EXPECT_TRUE(ui.messageBoxes.empty());
+        ASSERT_EQ(1u, ui.confirmations.size());
+        EXPECT_EQ(window, ui.confirmations[0].owner);
+        EXPECT_TRUE(ConfirmsFile(ui.confirmations[0], package, "ann", "srv1", hasSrc ? "(none given)" : "609",
+                                 hasSrc ? "(none given)" : "8009"));
+        EXPECT_TRUE(ui.fileDialogs.empty());
+    }
+    EXPECT_EQ("7", ReadUserRegistryText(kSignalKey, "Value"));
+    EXPECT_EQ("payload", ReadWholeFile(package));
+    EXPECT_EQ("C:\\old", ReadUserRegistryText(kTestProductKey, "LoadDeliveryDir"));
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+#include "support/PluginHost.h"
+
+#include <cstring>
+
+#include "plugin/ModuleState.h"
+#include "plugin/PluginEntry.h"
+
+const char* const kFormatFailure = "Tolvane save request failed : Format Exception";
+const char* const kDone = "Document : Done";
+const char* const kCancelled = "Tolvane Save request cancelled";
+
+void PluginHost::SetUp()
+{
+    PluginRig::SetUp();
+    table.size = sizeof table;
+    ASSERT_EQ(NPERR_NO_ERROR, NP_GetEntryPoints(&table));
+    ASSERT_EQ(NPERR_NO_ERROR, NP_Initialize(&browser.funcs));
+}
+
+void PluginHost::TearDown()
+{
+    if (npp.pdata) table.destroy(&npp, nullptr);
+    NP_Shutdown();
+    moduleState.pluginFuncs = nullptr;
+    PluginRig::TearDown();
+    ExpectHeapIntact();
+}
+
+void PluginHost::InstallClient(const std::string& deliveryDir)
+{
+    WriteProductValue("LoadRequestDir", requestDir.path());
+    WriteProductValue("LoadDeliveryDir", deliveryDir);
+}
+
+NPError PluginHost::New(Attributes& attributes, int16_t count)
+{
+    char mime[] = "application/x-vnxclient";
+    return table.newp(mime, &npp, NP_EMBED, count, attributes.Names(), attributes.Values(), nullptr);
+}
+
+void PluginHost::ShowInWindow()
+{
+    ASSERT_NE(nullptr, MakeWindow());
+    ASSERT_EQ(NPERR_NO_ERROR, table.setwindow(&npp, &npWindow));
+}
+
+void PluginHost::Stream(const std::string& path)
+{
+    NPStream stream{};
+    std::string url = "http://pages.example/request.vnxclient";
+    stream.url = url.c_str();
+    char mime[] = "application/x-vnxclient";
+    uint16_t type = NP_NORMAL;
+    ASSERT_EQ(NPERR_NO_ERROR, table.newstream(&npp, mime, &stream, 0, &type));
+    ASSERT_EQ(NP_ASFILE, type);
+    table.asfile(&npp, &stream, path.c_str());
+    ASSERT_EQ(NPERR_NO_ERROR, table.destroystream(&npp, &stream, NPRES_DONE));
+}
+
+void PluginHost::Click()
+{
+    InstanceData* record = Record();
+    ASSERT_NE(nullptr, record);
+    ASSERT_NE(nullptr, record->button);
+    SendMessageA(record->button, BM_CLICK, 0, 0);
+}
+
+void PluginHost::EndInstance()
+{
+    if (npp.pdata) table.destroy(&npp, nullptr);
+    if (window) DestroyWindow(window);
+    window = nullptr;
+}
+
+void PluginHost::ClickPage(std::initializer_list<std::pair<Attributes::Text, Attributes::Text>> list)
+{
+    EndInstance();
+    Attributes attributes(list);
+    ASSERT_EQ(NPERR_NO_ERROR, New(attributes));
+    ShowInWindow();
+    Click();
+}
+
+void PluginHost::ClickRequestFile(const std::string& bytes)
+{
+    EndInstance();
+    const std::string path = RequestFilePath();
+    WriteWholeFile(path, bytes);
+    Attributes attributes{{"src", "request.vnxclient"}, {"type", "application/x-vnxclient"}};
+    ASSERT_EQ(NPERR_NO_ERROR, New(attributes));
+    Stream(path);
+    ShowInWindow();
+    Click();
+    DeleteFileA(path.c_str());
+}
+
+std::vector<std::string> PluginHost::Submissions() const
+{
+    return FileNamesIn(requestDir.path(), "*.vnxsubmit");
+}
+
+std::string PluginHost::OnlySubmission()
+{
+    const std::vector<std::string> all = FileNamesIn(requestDir.path(), "*");
+    EXPECT_EQ(1u, all.size()) << "files in the request directory";
+    if (all.size() != 1) return {};
+    EXPECT_EQ(9u + std::strlen(".vnxsubmit"), all[0].size()) << all[0];
+    return ReadWholeFile(requestDir / all[0]);
+}
+
+std::string PluginHost::LastStatus() const
+{
+    return browser.statusTexts.empty() ? "<none>" : browser.statusTexts.back();
+}
