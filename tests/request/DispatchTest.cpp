@@ -509,6 +509,20 @@ TEST_F(Faults, AKilledClientIsStartedAgainByTheNextClick)
     EXPECT_TRUE(ui.messageBoxes.empty());
 }
 
+// The start is not the request: a client that cannot be started is told, and the click goes on.
+TEST_F(Faults, AClientThatCannotBeStartedIsToldAndTheRequestIsStillSubmitted)
+{
+    InstallClient(requestDir);
+    StopClient();
+    const std::string path = "C:\\" + std::string(4093, 'a');  // too long for the command line: no process
+    WriteProductValue("ApplicationPath", path);
+    const std::string body = Click(kDone);
+    EXPECT_EQ(1u, Lines(body).count("NAME=\"pkg.bin\""));
+    EXPECT_TRUE(ui.processes.empty());
+    EXPECT_TRUE(Showed({StartupBox("Error starting the Tolvane Client application :\nApplication Not Installed "
+                                   "\nApplication path: " + path + "\nInstance name: 970128")}));
+}
+
 // A failed request leaves a signal of any type as it was (a bump replaces one: LoadRequestSignalTest).
 TEST_F(Faults, ASignalOfAnotherTypeIsLeftAloneByAFailedRequest)
 {

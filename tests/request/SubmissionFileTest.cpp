@@ -123,8 +123,8 @@ TEST_F(SubmissionFile, BodyLargerThanTheArchiveBufferIsWrittenWhole)
 
 // Another browser process clicking in the same millisecond, or one that stopped while writing:
 // a file of any temporary name is never taken over (its rename would carry off the wrong request),
-// even one held open for writing, nor is a directory of that name; the writer takes the next name
-// of its own.
+// even one held open for writing, shared or not, nor is a directory of that name; the writer takes
+// the next name of its own.
 TEST_F(SubmissionFile, AFileOrDirectoryAtATemporaryNameIsNeverTakenOver)
 {
     WriteWholeFile(folder / "0d4a51005.tmp", std::string(100, 'z'));
@@ -147,6 +147,15 @@ TEST_F(SubmissionFile, AFileOrDirectoryAtATemporaryNameIsNeverTakenOver)
     WriteSubmissionFile(settings, request);
     EXPECT_EQ("NAME=\"x2\"\n", ReadWholeFile(folder / "0d4a51006.vnxsubmit"));
     EXPECT_TRUE(RemoveDirectoryA((folder / TemporaryName(0)).c_str())) << "the directory stays as it was";
+
+    OwnedFile held(CreateFileA((folder / TemporaryName(0)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    request["NAME"] = "x3";
+    WriteSubmissionFile(settings, request);
+    held.reset();
+    EXPECT_EQ("NAME=\"x3\"\n", ReadWholeFile(folder / "0d4a51007.vnxsubmit"));
+    EXPECT_EQ("", ReadWholeFile(folder / TemporaryName(0))) << "the file held without sharing stays as it was";
 }
 
 // A waiting submission is never replaced, and the new one is not left under ".tmp".
