@@ -1,15 +1,13 @@
 #include "bridge/ClickRequest.h"
 
 #include <string>
-#include <vector>
 
 #include "bridge/AnsiText.h"
 
 PageRequest PageRequestFromClick(const BridgeClick& click, UINT codePage)
 {
+    PageRequest page;
     bool unrepresentable = false;
-    std::vector<std::string> names;
-    std::vector<std::string> values;
     for (const auto& [name, value] : click.attributes) {
         std::string ansiName;
         std::string ansiValue;
@@ -18,16 +16,9 @@ PageRequest PageRequestFromClick(const BridgeClick& click, UINT codePage)
             if (IsRequestAttribute(ansiName.c_str())) unrepresentable = true;
             continue;
         }
-        names.push_back(std::move(ansiName));
-        values.push_back(std::move(ansiValue));
+        ApplyAttribute(page, ansiName.c_str(), ansiValue.c_str());
     }
-    std::vector<const char*> namePointers;
-    std::vector<const char*> valuePointers;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        namePointers.push_back(names[i].c_str());
-        valuePointers.push_back(values[i].c_str());
-    }
-    PageRequest page = RequestFromAttributes(names.size(), namePointers.data(), valuePointers.data());
+    CompleteFromElement(page);
 
     const BridgeRequestFile& file = click.requestFile;
     using Kind = BridgeRequestFile::Kind;

@@ -7,7 +7,7 @@
 #include "bridge/BridgeClick.h"
 #include "request/PageRequest.h"
 
-// RequestFromAttributes over the click's attributes, converted with Utf8ToAnsi. A name that does
+// The click's attributes as RequestFromAttributes takes them, converted with Utf8ToAnsi. A name that does
 // not convert is none the request knows (they are ASCII) and is left out. A value the request
 // reads (IsRequestAttribute) or a request file's URL that does not convert exactly (no best-fit
 // look-alike may become "\", '"' or ":") marks the request unrepresentableText: a bad request.

@@ -1,19 +1,17 @@
 #include "bridge/DialogOwner.h"
 
-extern "C" IMAGE_DOS_HEADER __ImageBase;
+#include "win/ThisModule.h"
 
 namespace {
 
 constexpr char kOwnerClass[] = "VxBridgeDialogOwner";
 constexpr char kOwnerTitle[] = "Tolvane Delivery";
 
-HINSTANCE OwnModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
-
 bool RegisterOwnerClass()
 {
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = OwnModule();
+    windowClass.hInstance = ThisModule();
     windowClass.lpszClassName = kOwnerClass;
     return RegisterClassA(&windowClass) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
@@ -43,7 +41,7 @@ DialogOwner::DialogOwner(HWND browserWindow) : browserWindow(browserWindow)
     if (GetMonitorInfoA(MonitorFromWindow(GetForegroundWindow(), MONITOR_DEFAULTTOPRIMARY), &monitor))
         middle = {(monitor.rcWork.left + monitor.rcWork.right) / 2, (monitor.rcWork.top + monitor.rcWork.bottom) / 2};
     own.reset(CreateWindowExA(WS_EX_TOPMOST | WS_EX_APPWINDOW, kOwnerClass, kOwnerTitle, WS_POPUP, middle.x,
-                              middle.y, 0, 0, nullptr, nullptr, OwnModule(), nullptr));
+                              middle.y, 0, 0, nullptr, nullptr, ThisModule(), nullptr));
     if (!own) return;
     ShowWindow(own.get(), SW_SHOWNORMAL);
     TakeForeground(own.get());

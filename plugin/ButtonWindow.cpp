@@ -8,6 +8,7 @@
 #include "plugin/InstanceData.h"
 #include "plugin/ModuleState.h"
 #include "request/RequestDispatch.h"
+#include "win/ThisModule.h"
 
 namespace {
 
@@ -17,14 +18,6 @@ const char kRecordProperty[] = "instance->pdata";
 const char kChainProperty[] = "instance->chain";
 const char kSystemButtonClass[] = "BUTTON";
 const char kPluginButtonClass[] = "PluginButton";
-
-HINSTANCE OwnModule()
-{
-    HMODULE module = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&OwnModule), &module);
-    return module;
-}
 
 bool OursIsInstalled(HWND window)
 {
@@ -64,7 +57,7 @@ void Subclass(InstanceData* record, NPWindow* window, HWND handle)
     record->button = CreateWindowExA(0, className, record->page.caption ? record->page.caption->c_str() : nullptr,
                                      style, 0, 0, client.right - client.left,
                                      client.bottom - client.top, handle, static_cast<HMENU>(nullptr),
-                                     className == kPluginButtonClass ? moduleState.buttonClassModule : OwnModule(),
+                                     className == kPluginButtonClass ? moduleState.buttonClassModule : ThisModule(),
                                      nullptr);
 }
 
@@ -98,7 +91,7 @@ void Click(InstanceData* record)
 std::string PluginFolder()
 {
     char path[MAX_PATH] = "";
-    const DWORD length = GetModuleFileNameA(OwnModule(), path, sizeof path);
+    const DWORD length = GetModuleFileNameA(ThisModule(), path, sizeof path);
     if (length == 0 || length >= sizeof path) return std::string();
     const std::string full(path, length);
     const std::size_t cut = full.find_last_of('\\');

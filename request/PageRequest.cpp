@@ -52,12 +52,17 @@ bool IsRequestAttribute(const char* name)
     return false;
 }
 
+void CompleteFromElement(PageRequest& request)
+{
+    if (!request.caption) request.caption = kDefaultCaption;
+    if (request.hasSrc) request.file.reset();
+}
+
 PageRequest RequestFromAttributes(std::size_t count, const char* const* names, const char* const* values)
 {
     PageRequest request;
     if (names && values)
         for (std::size_t index = 0; index < count; ++index) ApplyAttribute(request, names[index], values[index]);
-    if (!request.caption) request.caption = kDefaultCaption;
-    if (request.hasSrc) request.file.reset();
+    CompleteFromElement(request);
     return request;
 }

@@ -49,8 +49,10 @@ void ApplyAttribute(PageRequest& request, const char* name, const char* value);
 // not the caption (the button's text, never shown in a question or sent) nor src (only its presence
 // counts).
 bool IsRequestAttribute(const char* name);
-// Every attribute in order, then what an element's attributes imply as a whole: the default
-// caption, and no file attribute beside a src (only the file the browser delivers for the src is
-// read; the attribute would be a path on the user's disk that the page chose, opened and shown in
-// the report of a bad request before any question to the user).
+// What an element's attributes imply as a whole, once all are applied: the default caption, and no
+// file attribute beside a src (only the file the browser delivers for the src is read; the
+// attribute would be a path on the user's disk that the page chose, opened and shown in the report
+// of a bad request before any question to the user).
+void CompleteFromElement(PageRequest& request);
+// Every attribute in order, then CompleteFromElement.
 PageRequest RequestFromAttributes(std::size_t count, const char* const* names, const char* const* values);

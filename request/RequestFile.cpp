@@ -93,10 +93,9 @@ void ReadTextFile(const std::string& path, std::string& text)
     text = JoinRequestFileLines(bytes);
 }
 
-bool ReadRequestFileBytes(const std::string& path, std::string& bytes, bool* tooLarge)
+bool ReadRequestFileBytes(const std::string& path, std::string& bytes)
 {
     bytes.clear();
-    if (tooLarge) *tooLarge = false;
     OwnedFile file(OpenForReading(path));
     if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return false;
     try {
@@ -104,7 +103,6 @@ bool ReadRequestFileBytes(const std::string& path, std::string& bytes, bool* too
         return true;
     } catch (const CFileException&) {
     } catch (const RequestFileTooLarge&) {
-        if (tooLarge) *tooLarge = true;
     }
     bytes.clear();
     return false;

@@ -14,8 +14,8 @@ struct RequestFileTooLarge {};
 // RequestFileTooLarge without reading the file.
 void ReadTextFile(const std::string& path, std::string& text);
 // The whole file's bytes, when it opens, is a disk file and holds at most kLargestRequestFile; else
-// false and `bytes` empty; tooLarge tells the last case apart.
-bool ReadRequestFileBytes(const std::string& path, std::string& bytes, bool* tooLarge = nullptr);
+// false and `bytes` empty.
+bool ReadRequestFileBytes(const std::string& path, std::string& bytes);
 
 // The request of a request file, checked: NAME, SERVERNAME, TYPE, every value showable, FILE empty
 // or an absolute local path written in full. With `kept`, those bytes are parsed instead of reading

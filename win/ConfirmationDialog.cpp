@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "win/Owned.h"
-
-extern "C" IMAGE_DOS_HEADER __ImageBase;
+#include "win/ThisModule.h"
 
 namespace {
 
@@ -92,7 +91,7 @@ HWND AddControl(HWND dialog, const DialogState& state, const char* windowClass, 
 {
     HWND control = CreateWindowExA(extendedStyle, windowClass, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0,
                                    10, 10, dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   reinterpret_cast<HINSTANCE>(&__ImageBase), nullptr);
+                                   ThisModule(), nullptr);
     if (!control) throw std::bad_alloc();
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(state.font), FALSE);
     return control;
@@ -346,8 +345,8 @@ bool AskConfirmation(const Confirmation& what, HWND owner) noexcept
         layout.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE | DS_MODALFRAME | DS_SETFOREGROUND;
         layout.header.dwExtendedStyle = root ? 0 : WS_EX_TOPMOST;
 
-        const INT_PTR result = DialogBoxIndirectParamA(reinterpret_cast<HINSTANCE>(&__ImageBase), &layout.header,
-                                                       root, ConfirmationProcedure, reinterpret_cast<LPARAM>(&state));
+        const INT_PTR result = DialogBoxIndirectParamA(ThisModule(), &layout.header, root, ConfirmationProcedure,
+                                                       reinterpret_cast<LPARAM>(&state));
         return result == IDYES && state.confirmed;
     } catch (...) {
         return false;
