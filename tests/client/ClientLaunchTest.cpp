@@ -27,11 +27,15 @@ std::string ChildCommandLine(const std::string& recordFile, const std::string& e
     return line;
 }
 
-// The child's record, once it has written one (it renames the file into place when complete).
+// The child's record, once it has written one (it renames the file into place when complete). A
+// record is never empty, yet a read right after the rename once came back empty on a loaded
+// machine: an empty read is taken as not there yet.
 std::string WaitForRecord(const std::string& recordFile)
 {
     for (DWORD start = GetTickCount(); GetTickCount() - start < 15000; Sleep(20)) {
-        if (FileExists(recordFile)) return ReadWholeFile(recordFile);
+        if (!FileExists(recordFile)) continue;
+        std::string record = ReadWholeFile(recordFile);
+        if (!record.empty()) return record;
     }
     return "<no record>";
 }

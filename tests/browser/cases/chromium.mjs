@@ -131,11 +131,13 @@ export const cases = [
           { url: other.url('/cors-refused.vnxclient'), failed: 'network error or refused by CORS' });
       });
       // Each file fetched once (never by the browser for the element itself), with the page's cookie.
+      // The fetches run side by side and reach the server in any order: compared by path.
       const fetches = (log) => log.filter((r) => r.path.endsWith('.vnxclient'))
-        .map((r) => [r.path, r.cookie, r.origin === server.origin ? 'page origin' : r.origin]);
+        .map((r) => [r.path, r.cookie, r.origin === server.origin ? 'page origin' : r.origin])
+        .sort(([a], [b]) => (a < b ? -1 : a > b ? 1 : 0));
       check('fetches, same origin', fetches(server.requests), [
-        ['/ansi.vnxclient', 'session=s1', null], ['/exact.vnxclient', 'session=s1', null],
-        ['/big.vnxclient', 'session=s1', null], ['/missing.vnxclient', 'session=s1', null]]);
+        ['/ansi.vnxclient', 'session=s1', null], ['/big.vnxclient', 'session=s1', null],
+        ['/exact.vnxclient', 'session=s1', null], ['/missing.vnxclient', 'session=s1', null]]);
       check('fetches, other origin', fetches(other.requests), [
         ['/cors-allowed.vnxclient', 'session=s1', 'page origin'], ['/cors-refused.vnxclient', 'session=s1', 'page origin']]);
     },
