@@ -7,13 +7,13 @@
 PageRequest PageRequestFromClick(const BridgeClick& click, UINT codePage)
 {
     PageRequest page;
-    bool unrepresentable = false;
     for (const auto& [name, value] : click.attributes) {
         std::string ansiName;
         std::string ansiValue;
         if (!Utf8ToAnsi(name, ansiName, codePage)) continue;
         if (!Utf8ToAnsi(value, ansiValue, codePage)) {
-            if (IsRequestAttribute(ansiName.c_str())) unrepresentable = true;
+            if (IsRequestAttribute(ansiName.c_str()) && page.unrepresentableAttribute.empty())
+                page.unrepresentableAttribute = ansiName;
             continue;
         }
         ApplyAttribute(page, ansiName.c_str(), ansiValue.c_str());
@@ -28,10 +28,9 @@ PageRequest PageRequestFromClick(const BridgeClick& click, UINT codePage)
             page.requestFile = url;
             page.keptRequestFile = KeptRequestFile{file.kind == Kind::bytes ? file.bytes : std::string(),
                                                    file.kind == Kind::tooLarge};
-        } else {
-            unrepresentable = true;
+        } else if (page.unrepresentableAttribute.empty()) {
+            page.unrepresentableAttribute = "src";
         }
     }
-    page.unrepresentableText = unrepresentable;
     return page;
 }

@@ -28,10 +28,17 @@ struct PageRequest {
     std::optional<std::string> size;
     bool hasSrc = false;    // the element has a src: the request is the delivered request file
     bool isUpload = false;  // upload="true", in any letter case
-    // A value the request reads, or the request file's name, held a character that could not be
-    // passed on exactly in the ANSI code page (the native messaging host converts from UTF-8): a bad
-    // request. Never set by the plug-in, whose browser hands it ANSI text.
-    bool unrepresentableText = false;
+    // The first attribute whose value the request reads (or "src", for the request file's address)
+    // that held a character the ANSI code page cannot hold exactly (the native messaging host
+    // converts from UTF-8): a bad request that names it. Empty when none; never set by the plug-in,
+    // whose browser hands it ANSI text.
+    std::string unrepresentableAttribute;
+
+    // Who asks, as the browser attests it: the serialized origin of the element's document and of
+    // the top-level page ("https://host[:port]" in ASCII, "file://" for a page on this computer).
+    // Empty when the browser tells nothing; topOrigin empty when the front end cannot see the top.
+    std::string origin;
+    std::string topOrigin;
 
     // The delivered request file: its name as shown in reports (the browser's local copy, or its
     // URL) and, when they could be kept, its bytes.

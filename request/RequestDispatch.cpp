@@ -54,7 +54,7 @@ CKeyValueMap RequestFromPage(const PageRequest& page)
 
 int RunFlow(const PageRequest& page, CKeyValueMap& settings, BrowserServices& browser)
 {
-    if (page.unrepresentableText)
+    if (!page.unrepresentableAttribute.empty())
         RefuseBadRequest(page.isUpload && !page.hasSrc ? kUploadAttributesBad : kDownloadAttributesBad);
     HWND owner = browser.OwnerWindow();
     const bool confirmsEveryRequest = browser.ConfirmsEveryRequest();

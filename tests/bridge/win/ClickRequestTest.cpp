@@ -25,7 +25,7 @@ TEST(PageRequestFromClick, TakesTheAttributesAsTheBrowserHandedThemToThePlugIn)
                  {"name", "\xE2\x82\xAC" "1.zip"}, {"ContentType", "RICH"}, {"file", "C:\\a.txt"},
                  {"src", "q.vnxclient"}, {"UPLOAD", "True"}, {"port", "609"}}),
         1252);
-    EXPECT_FALSE(page.unrepresentableText);
+    EXPECT_EQ(page.unrepresentableAttribute, "");
     EXPECT_EQ("\x80" "1.zip", page.name.value_or("<absent>")) << "the last one wins, in code page 1252";
     EXPECT_EQ("srv1", page.serverName.value_or("<absent>"));
     EXPECT_EQ("RICH", page.contentType.value_or("<absent>"));
@@ -44,7 +44,7 @@ TEST(PageRequestFromClick, AValueTheRequestReadsWithALookAlikeIsABadRequest)
         for (const char* name : {"name", "SERVERNAME", "port", "file", "recipients", "downloadurl", "upload"}) {
             const PageRequest page =
                 PageRequestFromClick(ClickOf({{name, std::string("a") + lookAlike + "b"}, {"servername", "s1"}}), 1252);
-            EXPECT_TRUE(page.unrepresentableText) << name << " with " << lookAlike;
+            EXPECT_EQ(page.unrepresentableAttribute, name) << name << " with " << lookAlike;
         }
     }
     // What the request never reads: the caption (the extension shows it), other attributes, and an
@@ -53,7 +53,7 @@ TEST(PageRequestFromClick, AValueTheRequestReadsWithALookAlikeIsABadRequest)
         ClickOf({{"caption", "Get \xE2\x9C\x93"}, {"title", "\xEF\xBC\xBC"}, {"n\xEF\xBD\x81me", "x"},
                  {"name", "pkg.zip"}}),
         1252);
-    EXPECT_FALSE(page.unrepresentableText);
+    EXPECT_EQ(page.unrepresentableAttribute, "");
     EXPECT_EQ("pkg.zip", page.name.value_or("<absent>"));
     EXPECT_EQ(kDefaultCaption, page.caption.value_or("<absent>"));
 }
@@ -79,8 +79,8 @@ TEST(PageRequestFromClick, TheRequestFileIsKeptUnderItsUrlUnlessTheFetchFailed)
     EXPECT_TRUE(page.hasSrc);
     EXPECT_FALSE(page.requestFile) << "as a stream that never arrived";
     EXPECT_FALSE(page.keptRequestFile);
-    EXPECT_FALSE(page.unrepresentableText);
+    EXPECT_EQ(page.unrepresentableAttribute, "");
 
     page = PageRequestFromClick(ClickOf(src, {Kind::bytes, "http://h/\xEF\xBC\xBC.vnxclient", "x", ""}), 1252);
-    EXPECT_TRUE(page.unrepresentableText) << "the URL is shown in the reports";
+    EXPECT_EQ(page.unrepresentableAttribute, "src") << "the URL is shown in the reports";
 }
