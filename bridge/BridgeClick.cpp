@@ -138,6 +138,42 @@ bool ReadRequestFile(const JsonValue& message, BridgeRequestFile& file, std::str
     return true;
 }
 
+bool ReadOrigin(const JsonValue& sender, const char* name, std::string& origin, std::string& error)
+{
+    const JsonValue* member = Required(sender, "sender.", name, Kind::string, error);
+    if (member == nullptr) return false;
+    if (!IsSerializedOrigin(member->text)) {
+        error = Quoted("sender.", name) + " is not a serialized origin";
+        return false;
+    }
+    origin = member->text;
+    return true;
+}
+
+bool ReadSender(const JsonValue& message, BridgeSender& sender, std::string& error)
+{
+    const JsonValue* member = Required(message, "", "sender", Kind::object, error);
+    if (member == nullptr || !ReadOrigin(*member, "origin", sender.origin, error) ||
+        !ReadOrigin(*member, "topOrigin", sender.topOrigin, error)) {
+        return false;
+    }
+    const JsonValue* frame = Required(*member, "sender.", "frame", Kind::string, error);
+    if (frame == nullptr) return false;
+    if (!SenderFrameNamed(frame->text, sender.frame)) {
+        error = "\"sender.frame\" is not \"top\", \"sameSite\" or \"crossSite\"";
+        return false;
+    }
+    if (sender.frame == SenderFrame::top && sender.topOrigin != sender.origin) {
+        error = "\"sender.topOrigin\" differs from \"sender.origin\" in the top frame";
+        return false;
+    }
+    if (sender.frame == SenderFrame::sameSite && !MayBeSameSite(sender.origin, sender.topOrigin)) {
+        error = "\"sender.origin\" and \"sender.topOrigin\" are of different sites in a same-site frame";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ParseClickMessage(const std::string& message, BridgeClick& click, std::string& error)
@@ -154,7 +190,7 @@ bool ParseClickMessage(const std::string& message, BridgeClick& click, std::stri
         return false;
     }
     if (ReadType(json, error) && ReadAttributes(json, click, error) &&
-        ReadRequestFile(json, click.requestFile, error)) {
+        ReadRequestFile(json, click.requestFile, error) && ReadSender(json, click.sender, error)) {
         return true;
     }
     click = BridgeClick();

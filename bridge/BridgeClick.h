@@ -1,5 +1,15 @@
 // The click, the one message the extension sends: the element's attributes as an NPAPI browser
-// handed them to the plug-in, and the request file the extension fetched for it.
+// handed them to the plug-in, the request file the extension fetched for it, and who asks.
+//
+//   {"type": "click",
+//    "attributes": [["name", "value"], ...],                  at most kMostClickAttributes pairs
+//    "requestFile": {"url": "...", "bytes": "<base64>"}       or "tooLarge": true, or "failed": "why";
+//                                                             absent when there is none
+//    "sender": {"origin": "https://ads.example", "topOrigin": "https://news.example",
+//               "frame": "top" | "sameSite" | "crossSite"}}
+//
+// The extension's background script writes "sender" from what the browser attests about the port
+// the content script opened; see BridgeSender.h for what each member holds.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "bridge/BridgeSender.h"
 #include "request/RequestText.h"  // kLargestRequestFile: the extension sends a larger one as tooLarge
 
 // The most attributes a click carries.
@@ -29,8 +40,11 @@ struct BridgeClick {
     // Name and value in UTF-8, in document order; never a NUL character.
     std::vector<std::pair<std::string, std::string>> attributes;
     BridgeRequestFile requestFile;
+    BridgeSender sender;
 };
 
 // Reads the message's bytes. False with the text for the error reply ("\"attributes\" is missing")
-// when the message is not a well-formed click; `click` is then empty.
+// when the message is not a well-formed click; `click` is then empty. A sender is well formed when
+// both origins are serialized origins (IsSerializedOrigin), the top frame's two origins are one and
+// a same-site frame's may be of one site (MayBeSameSite).
 bool ParseClickMessage(const std::string& message, BridgeClick& click, std::string& error);

@@ -3,6 +3,9 @@
 #include <cstring>
 #include <limits>
 
+const char kFramedPageRefused[] =
+    "a framed page of another site cannot ask for a delivery: nothing was shown or submitted";
+
 int ServeOneClick(const MessageReader& read, const MessageWriter& write, const ClickHandler& handle)
 {
     BridgeReplies replies(write);
@@ -25,6 +28,10 @@ int ServeOneClick(const MessageReader& read, const MessageWriter& write, const C
         std::string error;
         if (!ParseClickMessage(message, click, error)) {
             replies.Error(error);
+            return kExitRefused;
+        }
+        if (click.sender.frame == SenderFrame::crossSite && !MayAskFromFrame(click.sender)) {
+            replies.Error(kFramedPageRefused);
             return kExitRefused;
         }
     } catch (...) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "bridge/AnsiText.h"
+#include "win/AsciiText.h"
 
 PageRequest PageRequestFromClick(const BridgeClick& click, UINT codePage)
 {
@@ -12,13 +13,19 @@ PageRequest PageRequestFromClick(const BridgeClick& click, UINT codePage)
         std::string ansiValue;
         if (!Utf8ToAnsi(name, ansiName, codePage)) continue;
         if (!Utf8ToAnsi(value, ansiValue, codePage)) {
-            if (IsRequestAttribute(ansiName.c_str()) && page.unrepresentableAttribute.empty())
-                page.unrepresentableAttribute = ansiName;
+            // A src counts by its presence alone, so that the route a click takes (the fetched
+            // request file, never the page's file attribute) does not depend on the code page.
+            const bool isSrc = ascii::EqualsIgnoringCase(ansiName.c_str(), "src");
+            if (isSrc) ApplyAttribute(page, ansiName.c_str(), nullptr);
+            if ((isSrc || IsRequestAttribute(ansiName.c_str())) && page.unrepresentableAttribute.empty())
+                page.unrepresentableAttribute = isSrc ? "src" : ansiName;
             continue;
         }
         ApplyAttribute(page, ansiName.c_str(), ansiValue.c_str());
     }
     CompleteFromElement(page);
+    page.origin = click.sender.origin;
+    page.topOrigin = click.sender.topOrigin;
 
     const BridgeRequestFile& file = click.requestFile;
     using Kind = BridgeRequestFile::Kind;

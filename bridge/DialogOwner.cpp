@@ -40,7 +40,7 @@ DialogOwner::DialogOwner(HWND browserWindow) : browserWindow(browserWindow)
     POINT middle{GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2};
     if (GetMonitorInfoA(MonitorFromWindow(GetForegroundWindow(), MONITOR_DEFAULTTOPRIMARY), &monitor))
         middle = {(monitor.rcWork.left + monitor.rcWork.right) / 2, (monitor.rcWork.top + monitor.rcWork.bottom) / 2};
-    own.reset(CreateWindowExA(WS_EX_TOPMOST | WS_EX_APPWINDOW, kOwnerClass, kOwnerTitle, WS_POPUP, middle.x,
+    own.reset(CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kOwnerClass, kOwnerTitle, WS_POPUP, middle.x,
                               middle.y, 0, 0, nullptr, nullptr, ThisModule(), nullptr));
     if (!own) return;
     ShowWindow(own.get(), SW_SHOWNORMAL);

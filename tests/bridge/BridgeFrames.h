@@ -9,6 +9,10 @@
 
 #include "bridge/MessageFraming.h"
 
+// A click's "sender" member: the top frame of an https page.
+inline const std::string kTopSender =
+    R"("sender":{"origin":"https://news.example","topOrigin":"https://news.example","frame":"top"})";
+
 // The 4-byte little-endian length (the body's own unless given), then the body.
 inline std::string Frame(const std::string& body, std::uint32_t length = UINT32_MAX)
 {

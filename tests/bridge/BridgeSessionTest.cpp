@@ -25,7 +25,13 @@ Served Serve(const std::string& input, const ClickHandler& handler)
     return served;
 }
 
-const std::string kClick = R"({"type":"click","attributes":[["src","q.vnxclient"]]})";
+const std::string kClick = R"({"type":"click","attributes":[["src","q.vnxclient"]],)" + kTopSender + "}";
+// A click in a frame of https://news.example.
+std::string FramedClick(const std::string& origin, const std::string& frame)
+{
+    return R"({"type":"click","attributes":[],"sender":{"origin":")" + origin +
+           R"(","topOrigin":"https://news.example","frame":")" + frame + "\"}}";
+}
 
 int Unreachable(const BridgeClick&, BridgeReplies&)
 {
@@ -46,6 +52,7 @@ TEST(ServeOneClick, RefusesABadMessageWithOneErrorReply)
         {Frame("", kLargestInboundMessage + 1), kExitRefused, {R"({"type":"error","message":"message larger than 65536 bytes"})"}},
         {Frame(kClick).substr(0, 10), kExitRefused, {R"({"type":"error","message":"message cut short"})"}},
         {Frame(R"({"type":"click"})"), kExitRefused, {R"({"type":"error","message":"\"attributes\" is missing"})"}},
+        {Frame(FramedClick("https://ads.example", "crossSite")), kExitRefused, {MakeErrorReply(kFramedPageRefused)}},
     };
     for (const auto& row : cases) {
         const Served served = Serve(row.input, Unreachable);
@@ -79,6 +86,10 @@ TEST(ServeOneClick, HandsTheClickOverAndEndsWithOneLastMessage)
                                         R"({"type":"openUrl","url":"http://www.tolvane.example/download.html"})",
                                         R"({"type":"done","result":"submitted"})"}),
               served.replies);
+
+    served = Serve(Frame(FramedClick("https://media.news.example", "sameSite")),
+                   [](const BridgeClick&, BridgeReplies& replies) { return replies.Done(ClickResult::cancelled), 0; });
+    EXPECT_EQ(std::vector<std::string>{R"({"type":"done","result":"cancelled"})"}, served.replies) << "a same-site frame asks";
 
     // A handler that forgets the end, or throws, leaves the extension a done "failed".
     const std::vector<std::string> failed = {R"({"type":"status","text":"a"})", R"({"type":"done","result":"failed"})"};

@@ -11,9 +11,10 @@ namespace {
 
 using Kind = BridgeRequestFile::Kind;
 
-BridgeClick ClickOf(std::vector<std::pair<std::string, std::string>> attributes, BridgeRequestFile file = {})
+BridgeClick ClickOf(std::vector<std::pair<std::string, std::string>> attributes, BridgeRequestFile file = {},
+                    BridgeSender sender = {})
 {
-    return BridgeClick{std::move(attributes), std::move(file)};
+    return BridgeClick{std::move(attributes), std::move(file), std::move(sender)};
 }
 
 }  // namespace
@@ -35,6 +36,34 @@ TEST(PageRequestFromClick, TakesTheAttributesAsTheBrowserHandedThemToThePlugIn)
     EXPECT_FALSE(page.file) << "no file beside a src";
     EXPECT_EQ(kDefaultCaption, page.caption.value_or("<absent>"));
     EXPECT_FALSE(page.requestFile) << "the extension fetched nothing";
+}
+
+TEST(PageRequestFromClick, WhoAsksIsTheSendersOrigins)
+{
+    const PageRequest page = PageRequestFromClick(
+        ClickOf({{"name", "pkg.zip"}}, {}, {"https://media.news.example", "https://news.example", SenderFrame::sameSite}),
+        1252);
+    EXPECT_EQ("https://media.news.example", page.origin);
+    EXPECT_EQ("https://news.example", page.topOrigin);
+}
+
+// A check mark has no character in code page 1252. Whether the element has a src must not depend
+// on the code page: the click takes the request file's route and is a bad request there, never
+// the route of the page's file attribute.
+TEST(PageRequestFromClick, AnSrcThatDoesNotConvertStillCountsAndIsABadRequest)
+{
+    const BridgeRequestFile fetched{Kind::bytes, "http://h/%E2%9C%93.vnxclient", "vnxclient: NAME=a", ""};
+    PageRequest page =
+        PageRequestFromClick(ClickOf({{"upload", "true"}, {"file", "C:\\a.txt"}, {"SRC", "\xE2\x9C\x93.vnxclient"}}, fetched), 1252);
+    EXPECT_TRUE(page.hasSrc);
+    EXPECT_FALSE(page.file) << "no file beside a src";
+    EXPECT_EQ(page.unrepresentableAttribute, "src");
+
+    page = PageRequestFromClick(ClickOf({{"src", "\xE2\x9C\x93.vnxclient"}, {"name", "\xEF\xBC\xBC"}}), 1252);
+    EXPECT_EQ(page.unrepresentableAttribute, "src") << "the first one that does not convert";
+    page = PageRequestFromClick(ClickOf({{"src", "\xE2\x9C\x93.vnxclient"}}), 65001);
+    EXPECT_TRUE(page.hasSrc);
+    EXPECT_EQ(page.unrepresentableAttribute, "") << "a UTF-8 code page holds it";
 }
 
 // Each look-alike would become '\', '/', '"' or ':' by a best fit.

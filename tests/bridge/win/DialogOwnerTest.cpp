@@ -58,7 +58,9 @@ TEST(DialogOwner, TheHostsOwnWindowBringsSaveAsOpenAndTheConfirmationToTheForegr
     const DialogOwner owner(nullptr);
     ASSERT_NE(nullptr, owner.Window());
     EXPECT_EQ(owner.Window(), GetForegroundWindow());
-    EXPECT_NE(0, GetWindowLongA(owner.Window(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    // Topmost, to stay in front of the browser; a tool window, to stay out of the taskbar and Alt+Tab.
+    const LONG extendedStyle = GetWindowLongA(owner.Window(), GWL_EXSTYLE);
+    EXPECT_EQ(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, extendedStyle & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_APPWINDOW));
 
     CKeyValueMap request;
     request["DestBaseName"] = "pkg.zip";

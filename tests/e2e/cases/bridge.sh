@@ -3,7 +3,7 @@
 # the browser's port does and a pipe for the replies; vxanswer answers its dialogs as the user
 # would. Sourced by e2e.sh; each case_NAME is the ctest entry e2e.bridge.NAME.
 
-RICH_CLICK='{"type":"click","attributes":[["type","application/x-vnxclient"],["name","pkg.zip"],["servername","srv1"],["port","609"],["contenttype","RICH"]]}'
+RICH_CLICK='{"type":"click","attributes":[["type","application/x-vnxclient"],["name","pkg.zip"],["servername","srv1"],["port","609"],["contenttype","RICH"]],"sender":{"origin":"https://news.example","topOrigin":"https://news.example","frame":"top"}}'
 
 # frame BODY: the 4-byte little-endian length, then the body.
 frame() {
