@@ -250,7 +250,13 @@
   // there as well; this only shows the reason before anyone clicks.
   let refusal = null;
   function refusalHere() {
-    refusal ??= api.runtime.sendMessage({ type: 'whoAsks' }).then((answer) => answer?.refused ?? null, () => null);
+    refusal ??= (async () => {
+      try {
+        return (await api.runtime.sendMessage({ type: 'whoAsks' }))?.refused ?? null;
+      } catch {
+        return null; // the extension was updated or removed: the click says so
+      }
+    })();
     return refusal;
   }
 
