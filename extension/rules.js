@@ -183,14 +183,14 @@ globalThis.vxRules = (() => {
   // Who asks, from what the browser attests about a content script's port (its MessageSender), never
   // from what the page or the content script says: { sender } as the bridge receives it with a
   // click, or { refused } when the document has no origin to name ("noOrigin") or is a frame whose
-  // top-level page the browser does not name ("unknownTop"). SITE_OF gives an origin's site.
-  function attestedSender(portSender, siteOf) {
+  // top-level page the browser does not name ("unknownTop"). SITE_OF_ORIGIN gives an origin's site.
+  function attestedSender(portSender, siteOfOrigin) {
     const origin = documentOrigin(portSender?.origin, portSender?.url);
     if (!origin) return { refused: 'noOrigin' };
     if (portSender.frameId === 0) return { sender: { origin, topOrigin: origin, frame: 'top' } };
     const topOrigin = documentOrigin(undefined, portSender.tab?.url);
     if (!topOrigin) return { refused: 'unknownTop' };
-    const frame = siteOf(origin) === siteOf(topOrigin) ? 'sameSite' : 'crossSite';
+    const frame = siteOfOrigin(origin) === siteOfOrigin(topOrigin) ? 'sameSite' : 'crossSite';
     return { sender: { origin, topOrigin, frame } };
   }
 
@@ -210,6 +210,6 @@ globalThis.vxRules = (() => {
   return {
     MIME_TYPE, DEFAULT_CAPTION, CLIENT_DOWNLOAD_PAGE, LARGEST_REQUEST_FILE, MOST_ATTRIBUTES,
     isPluginType, namesRequestFile, dimension, lastAttribute, captionOf, isWebAddress, base64, clickMessage,
-    documentOrigin, publicSuffixRules, registrableDomain, siteOf, attestedSender, isMissingHost,
+    documentOrigin, publicSuffixRules, siteOf, attestedSender, isMissingHost,
   };
 })();
