@@ -1,14 +1,45 @@
 // One bridge program per click: the content script's port brings the click, a native port takes it to
 // the host and brings back its status texts until `done` or `error`. The native port lives here, not
 // in the tab, so closing the tab never ends a host that is showing the user a dialog.
+// Who asks is what the browser attests about the content script's port (its sender), added to the
+// click here; the page and the content script only say what the element holds.
 'use strict';
 
-if (typeof importScripts === 'function') importScripts('rules.js');
+if (typeof importScripts === 'function') importScripts('rules.js', 'public_suffixes.js');
 
 (() => {
   const api = globalThis.browser ?? globalThis.chrome;
   const rules = globalThis.vxRules;
   const HOST_NAME = 'example.tolvane.vxbridge';
+
+  // Read only when a frame asks: most clicks come from the top-level page and need no site.
+  let publicSuffixes = null;
+  const siteOf = (origin) => {
+    publicSuffixes ??= rules.publicSuffixRules(globalThis.vxPublicSuffixList);
+    return rules.siteOf(origin, publicSuffixes);
+  };
+
+  // Whether an administrator lets a frame of another site than the top-level page start deliveries.
+  // None can yet: the allow-list of framed sites (managed storage) is to be read here.
+  async function mayAskFromFrame(_sender) {
+    return false;
+  }
+
+  // { sender } for the clicks of the document behind PORT_SENDER, or { refused: REASON }.
+  async function whoAsks(portSender) {
+    const found = rules.attestedSender(portSender, siteOf);
+    if (found.sender?.frame === 'crossSite' && !(await mayAskFromFrame(found.sender))) return { refused: 'crossSite' };
+    return found;
+  }
+
+  // Asked once per document that has elements, so that one which may not ask shows why before a click.
+  api.runtime.onMessage.addListener((message, messageSender, sendResponse) => {
+    if (message?.type !== 'whoAsks') return false;
+    whoAsks(messageSender).then(
+      (found) => sendResponse({ refused: found.refused ?? null }),
+      () => sendResponse({ refused: null }));
+    return true;
+  });
 
   api.runtime.onConnect.addListener((page) => {
     if (page.name !== 'vxbridge-click') return;
@@ -19,7 +50,7 @@ if (typeof importScripts === 'function') importScripts('rules.js');
     page.onMessage.addListener(onFirst);
   });
 
-  function startClick(page, message) {
+  async function startClick(page, message) {
     let pageOpen = true;
     page.onDisconnect.addListener(() => { pageOpen = false; });
     const tell = (reply) => {
@@ -30,15 +61,28 @@ if (typeof importScripts === 'function') importScripts('rules.js');
         pageOpen = false;
       }
     };
+    const refuse = (reply) => {
+      tell(reply);
+      if (pageOpen) page.disconnect();
+    };
     const click = rules.clickMessage(message);
     if (!click) {
-      tell({ type: 'error', message: 'the page element could not be read' });
-      page.disconnect();
+      refuse({ type: 'error', message: 'the page element could not be read' });
       return;
     }
+    let found;
+    try {
+      found = await whoAsks(page.sender);
+    } catch {
+      found = { refused: 'noOrigin' };
+    }
+    if (found.refused) {
+      refuse({ type: 'refused', reason: found.refused });
+      return;
+    }
+    click.sender = found.sender;
 
     let host;
-    let answered = false;
     let ended = false;
     const end = (reply) => {
       ended = true;
@@ -53,7 +97,6 @@ if (typeof importScripts === 'function') importScripts('rules.js');
       return;
     }
     host.onMessage.addListener((reply) => {
-      answered = true;
       if (ended) return;
       switch (reply?.type) {
         case 'status':
@@ -70,10 +113,11 @@ if (typeof importScripts === 'function') importScripts('rules.js');
           break;
       }
     });
-    host.onDisconnect.addListener(() => {
-      // Read so that Chromium does not report it as unchecked; Firefox puts it on the port.
-      void api.runtime.lastError;
-      if (!ended) end({ type: answered ? 'stopped' : 'notInstalled' });
+    host.onDisconnect.addListener((port) => {
+      // Chromium gives the reason in runtime.lastError (read, so that it is not reported as
+      // unchecked), Firefox on the port. A host that ran and ended is "stopped", whenever it ended.
+      const reason = api.runtime.lastError?.message ?? port?.error?.message;
+      if (!ended) end({ type: rules.isMissingHost(reason) ? 'notInstalled' : 'stopped' });
     });
     host.postMessage(click);
   }

@@ -1,26 +1,42 @@
 // Stands in for npVxPlug.dll on pages written for it: each <embed>/<object> the plug-in would have
-// handled becomes the plug-in's push button (in a closed shadow root, out of the page's reach), and a
-// trusted click on it goes through the background script to the bridge program.
+// handled becomes the plug-in's push button, and a trusted click on it goes through the background
+// script to the bridge program.
+// Out of the page's reach: the button lives in a closed shadow root on a <span>, which no page can
+// define as a custom element (a custom element's own code could take the root through
+// ElementInternals); this script's DOM calls are its world's own, untouched by the page's patches;
+// and every text it shows is generated content (::before), which the page's window.find() does
+// not search, as it does a closed root's text.
 'use strict';
 
 (() => {
   const api = globalThis.browser ?? globalThis.chrome;
   const rules = globalThis.vxRules;
   const HTML_NAMESPACE = 'http://www.w3.org/1999/xhtml';
-  const STAND_IN_NAME = 'tolvane-delivery-button';
+  // Marks our elements for page authors' style rules; nothing here looks them up by it.
+  const STAND_IN_MARK = 'data-tolvane-delivery-button';
+  const REFUSALS = {
+    crossSite: 'Deliveries cannot be started from a frame of another site.',
+    noOrigin: 'Deliveries cannot be started from a sandboxed page or frame.',
+    unknownTop: 'Deliveries cannot be started here: the browser does not say which page holds this frame.',
+  };
 
   const instances = new WeakMap(); // the page's element -> its Instance
 
+  // Everything stays inside the element's box: a status line below it would cover what the page has
+  // there and take its clicks. The status is the button's second line, so all the box stays the button.
   const baseSheet = styleSheet(`
     :host { display: inline-block; position: relative; width: 300px; height: 150px; }
-    .face, .notice { all: initial; position: absolute; inset: 0; box-sizing: border-box; }
-    button { box-sizing: border-box; width: 100%; height: 100%; margin: 0; font: 13px system-ui, sans-serif; }
+    .face, .notice { all: initial; position: absolute; inset: 0; box-sizing: border-box; overflow: hidden; }
+    .face { display: block; }
+    button { box-sizing: border-box; width: 100%; height: 100%; margin: 0; padding: 1px 4px; overflow: hidden;
+             font: 13px/1.2 system-ui, sans-serif; }
+    .caption { display: block; }
+    .status { display: block; overflow: hidden; white-space: nowrap; text-overflow: ellipsis; color: #222;
+              font: 11px/1.2 system-ui, sans-serif; }
     .notice { display: block; overflow: auto; padding: 2px 4px; border: 1px solid #999; background: #ffffe1;
               color: #000; font: 12px/1.2 system-ui, sans-serif; }
     .notice a { color: #00c; }
-    .status { all: initial; position: absolute; top: 100%; left: 0; z-index: 2147483647; white-space: pre;
-              padding: 1px 4px; border: 1px solid #bbb; background: #f4f4f4; color: #000;
-              font: 12px system-ui, sans-serif; }
+    [data-text]::before { content: attr(data-text); }
     :host([hidden]), [hidden] { display: none; }
   `);
 
@@ -106,7 +122,8 @@
   class Instance {
     constructor(element) {
       this.element = element;
-      this.host = document.createElement(STAND_IN_NAME);
+      this.host = document.createElement('span');
+      this.host.setAttribute(STAND_IN_MARK, '');
       for (const name of ['id', 'class', 'hidden']) {
         if (element.hasAttribute(name)) this.host.setAttribute(name, element.getAttribute(name));
       }
@@ -123,19 +140,24 @@
       this.button = this.face.appendChild(document.createElement('button'));
       this.button.type = 'button';
       this.button.addEventListener('click', (event) => this.onClick(event));
+      this.caption = this.button.appendChild(document.createElement('span'));
+      this.caption.className = 'caption';
+      this.status = this.button.appendChild(document.createElement('span'));
+      this.status.className = 'status';
+      this.status.hidden = true;
       this.notice = root.appendChild(document.createElement('div'));
       this.notice.className = 'notice';
       this.notice.hidden = true;
-      this.status = root.appendChild(document.createElement('div'));
-      this.status.className = 'status';
-      this.status.hidden = true;
       // Read once, as NPP_New received them.
       this.attributes = attributesOf(element);
-      this.button.textContent = rules.captionOf(this.attributes);
+      this.caption.dataset.text = rules.captionOf(this.attributes);
       this.busy = false;
       this.requestFile = null;
       const address = element.getAttribute(element.localName === 'embed' ? 'src' : 'data');
       if (address !== null) this.requestFile = fetchRequestFile(address);
+      refusalHere().then((reason) => {
+        if (reason) this.showRefusal(reason);
+      });
     }
 
     onClick(event) {
@@ -175,6 +197,10 @@
           this.showNotInstalled();
           this.finish();
           break;
+        case 'refused':
+          this.showRefusal(message.reason);
+          this.finish();
+          break;
         case 'done':
           this.finish();
           break;
@@ -182,25 +208,56 @@
     }
 
     showStatus(text) {
-      this.status.textContent = String(text);
-      this.status.hidden = this.status.textContent === '';
+      const shown = String(text);
+      this.status.dataset.text = shown;
+      this.status.title = shown;
+      this.status.hidden = shown === '';
     }
 
-    showNotInstalled() {
-      this.notice.textContent = 'Tolvane Delivery bridge not installed. ';
-      const link = this.notice.appendChild(document.createElement('a'));
-      link.href = rules.downloadPage(rules.lastAttribute(this.attributes, 'downloadurl'));
-      link.target = '_blank';
-      link.rel = 'noopener noreferrer';
-      link.textContent = 'Get the client software';
+    // In place of the button, which stays out of use.
+    showNotice(text, link) {
+      this.notice.replaceChildren();
+      this.notice.appendChild(document.createElement('span')).dataset.text = text;
+      if (link) {
+        const anchor = this.notice.appendChild(document.createElement('a'));
+        anchor.href = link.href;
+        anchor.target = '_blank';
+        anchor.rel = 'noopener noreferrer';
+        anchor.dataset.text = link.text;
+      }
       this.notice.hidden = false;
       this.face.hidden = true;
+    }
+
+    // Our own download page only: an address the page chose would be offered in our words.
+    showNotInstalled() {
+      this.showNotice('Tolvane Delivery bridge not installed. ',
+        { href: rules.CLIENT_DOWNLOAD_PAGE, text: 'Get the client software' });
+    }
+
+    showRefusal(reason) {
+      this.showNotice(REFUSALS[reason] ?? 'Deliveries cannot be started from this page.');
     }
 
     finish() {
       this.busy = false;
       this.button.disabled = false;
     }
+  }
+
+  // Whether this document may start deliveries at all, as the background script finds from what the
+  // browser attests about it: asked once, when its first element is taken. The click is refused
+  // there as well; this only shows the reason before anyone clicks.
+  let refusal = null;
+  function refusalHere() {
+    refusal ??= (async () => {
+      try {
+        return (await api.runtime.sendMessage({ type: 'whoAsks' }))?.refused ?? null;
+      } catch {
+        return null; // the extension was updated or removed: the click says so
+      }
+    })();
+    return refusal;
   }
 
   const notOurs = new WeakSet(); // checked, and not retyped since

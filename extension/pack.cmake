@@ -5,6 +5,8 @@
 #                                                   it and give their own id), no Firefox entries
 #   DIR/tolvane-delivery-bridge-VERSION-firefox.zip   for Firefox (unsigned until it passes its store):
 #                                                   no `key`, no service worker
+# Each carries public_suffixes.js, made here from the Public Suffix List of Debian's publicsuffix
+# package (-DPUBLIC_SUFFIX_LIST=FILE for another copy of the list).
 cmake_minimum_required(VERSION 3.20)
 get_filename_component(source ${CMAKE_CURRENT_LIST_DIR} ABSOLUTE)
 if(NOT OUTPUT)
@@ -19,6 +21,41 @@ endif()
 set(version ${CMAKE_MATCH_1})
 
 set(files background.js content.js rules.js hidden.css)
+set(generated_files public_suffixes.js)
+
+# public_suffix_data(FILE): the list's rules (ICANN and private sections alike, as browsers take
+# them) as a script that sets globalThis.vxPublicSuffixList, one blank between rules, its licence
+# header kept. The background script reads the sites of frames from it; nothing is fetched at run time.
+function(public_suffix_data file)
+  if(NOT PUBLIC_SUFFIX_LIST)
+    set(PUBLIC_SUFFIX_LIST /usr/share/publicsuffix/public_suffix_list.dat)
+  endif()
+  if(NOT EXISTS ${PUBLIC_SUFFIX_LIST})
+    message(FATAL_ERROR "no Public Suffix List at ${PUBLIC_SUFFIX_LIST}: install Debian's publicsuffix package")
+  endif()
+  file(READ ${PUBLIC_SUFFIX_LIST} whole)
+  string(REGEX MATCH "^(//[^\n]*\n)+" header "${whole}")
+  file(STRINGS ${PUBLIC_SUFFIX_LIST} lines ENCODING UTF-8)
+  set(rules "")
+  foreach(line IN LISTS lines)
+    # A rule is the line up to its first blank; comments and empty lines hold none.
+    string(REGEX REPLACE "[ \t].*" "" rule "${line}")
+    if(rule STREQUAL "" OR rule MATCHES "^//")
+      continue()
+    endif()
+    if(NOT rule MATCHES "^(\\*\\.|!)?[^*!\"\\\\]+$")
+      message(FATAL_ERROR "${PUBLIC_SUFFIX_LIST}: a rule of a form the extension does not read: ${rule}")
+    endif()
+    list(APPEND rules "${rule}")
+  endforeach()
+  list(LENGTH rules count)
+  if(count LESS 1000)
+    message(FATAL_ERROR "${PUBLIC_SUFFIX_LIST} holds only ${count} rules")
+  endif()
+  list(JOIN rules " " text)
+  file(WRITE ${file} "${header}// Its ${count} rules, from ${PUBLIC_SUFFIX_LIST} (extension/pack.cmake).\n"
+                     "globalThis.vxPublicSuffixList = \"${text}\";\n")
+endfunction()
 file(READ ${source}/manifest.json manifest)
 string(JSON manifest SET "${manifest}" version "\"${version}\"")
 
@@ -28,6 +65,9 @@ function(stage folder text)
   file(MAKE_DIRECTORY ${folder})
   foreach(file ${files})
     file(COPY_FILE ${source}/${file} ${folder}/${file})
+  endforeach()
+  foreach(file ${generated_files})
+    file(COPY_FILE ${OUTPUT}/${file} ${folder}/${file})
   endforeach()
   file(WRITE ${folder}/manifest.json "${text}\n")
 endfunction()
@@ -40,7 +80,7 @@ function(pack name text)
   set(archive ${OUTPUT}/tolvane-delivery-bridge-${version}-${name}.zip)
   file(REMOVE ${archive})
   execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${archive} --format=zip "--mtime=2000-01-01 00:00:00 UTC"
-                          manifest.json ${files}
+                          manifest.json ${files} ${generated_files}
                   WORKING_DIRECTORY ${folder} RESULT_VARIABLE failed)
   if(failed)
     message(FATAL_ERROR "could not write ${archive}")
@@ -49,6 +89,7 @@ function(pack name text)
   message(STATUS "${archive}")
 endfunction()
 
+public_suffix_data(${OUTPUT}/public_suffixes.js)
 stage(${OUTPUT}/unpacked "${manifest}")
 message(STATUS "${OUTPUT}/unpacked")
 

@@ -5,11 +5,12 @@ import fs from 'node:fs';
 import { cases as rulesCases } from './cases/rules.mjs';
 import { cases as chromiumCases } from './cases/chromium.mjs';
 import { cases as firefoxCases } from './cases/firefox.mjs';
+import { cases as trustCases } from './cases/trust.mjs';
 import { cases as bridgeCases } from './cases/bridge.mjs';
 import * as harness from './lib/harness.mjs';
 
 const CASE_SECONDS = 90;
-const all = [...rulesCases, ...chromiumCases, ...firefoxCases, ...bridgeCases];
+const all = [...rulesCases, ...chromiumCases, ...firefoxCases, ...trustCases, ...bridgeCases];
 const args = process.argv.slice(2);
 if (args.includes('--list')) {
   for (const c of all) console.log(c.name);

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # What the browser cases need, installed when missing: Debian's chromium and firefox-esr (and Node
-# with npm), and the pinned node packages of package-lock.json. Quiet and quick when all is there.
+# with npm), its publicsuffix (packed into the extension), and the pinned node packages of
+# package-lock.json. Quiet and quick when all is there.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 missing=()
-for package in chromium firefox-esr; do
+for package in chromium firefox-esr publicsuffix; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
 command -v node >/dev/null && command -v npm >/dev/null || missing+=(nodejs npm)

@@ -3,12 +3,12 @@
 import fs from 'node:fs';
 import path from 'node:path';
 import {
-  ANSI_REQUEST_FILE, PAGES, ROOT, clickStandIn, scriptedClickOnButton, serveBytes, shownStandIns, sleep, standIns, startServer,
+  ANSI_REQUEST_FILE, PAGES, ROOT, STAND_IN, clickStandIn, serveBytes, shownStandIns, sleep, startServer,
   stubEvents, stubHostPath, stubReceived, stubRelease, stubScript, waitUntil, whenStatus, withBrowser,
 } from '../lib/harness.mjs';
 
-const chromium = (context, body, hostPath = stubHostPath(context.folder)) =>
-  withBrowser('chromium', { folder: context.folder, extension: context.extension, hostPath }, body);
+const chromium = (context, body) =>
+  withBrowser('chromium', { folder: context.folder, extension: context.extension, hostPath: stubHostPath(context.folder) }, body);
 
 // Chromium with the stub host, a tab on PATHNAME of the case's server once COUNT stand-ins show:
 // body(page, standIns, browser).
@@ -22,14 +22,14 @@ const onPage = (context, pathname, count, body) =>
 const base64Of = (file) => fs.readFileSync(path.join(ROOT, file)).toString('base64');
 
 // What the page's layout and scripts see of the stand-ins and of the elements that are left.
-const pageView = (page) => page.evaluate(() => ({
-  standIns: [...document.querySelectorAll('tolvane-delivery-button')].map((element) => {
+const pageView = (page) => page.evaluate((selector) => ({
+  standIns: [...document.querySelectorAll(selector)].map((element) => {
     const rect = element.getBoundingClientRect();
     return [element.id, rect.width, rect.height];
   }),
   embeds: [...document.querySelectorAll('embed')].map((element) => element.getAttribute('type')),
   objects: document.querySelectorAll('object').length,
-}));
+}), STAND_IN);
 
 export const cases = [
   {
@@ -62,12 +62,14 @@ export const cases = [
           type: 'click',
           attributes: [['type', 'Application/X-VNXCLIENT; version=1'], ['width', '260'], ['height', '36'],
             ['caption', 'Deliver report.zip'], ['name', 'report.zip'], ['servername', 'srv1'], ['port', '609'], ['id', 'first']],
+          sender: { origin: server.origin, topOrigin: server.origin, frame: 'top' },
         });
         check('object click', object, {
           type: 'click',
           attributes: [['src', '/examples/catalogue.vnxclient'], ['width', '200'], ['style', 'height: 40px'],
             ['caption', 'Order the catalogue'], ['RECIPIENTS', '']],
           requestFile: { url: server.url('/examples/catalogue.vnxclient'), bytes: base64Of('examples/catalogue.vnxclient') },
+          sender: { origin: server.origin, topOrigin: server.origin, frame: 'top' },
         });
         check('embed named by its src', bySource.attributes, [['src', '/examples/quarterly.vnxclient']]);
 
@@ -143,24 +145,6 @@ export const cases = [
     },
   },
   {
-    name: 'page_cannot_click',
-    browser: 'chromium',
-    async run(context) {
-      const { check, folder } = context;
-      await onPage(context, '/untrusted.html', 1, async (page) => {
-        check('what the page found', await page.evaluate(() => window.found),
-          { shadowRoot: 'null', atPoint: 'the stand-in', secondShadow: 'NotSupportedError', embeds: 0 });
-        // Even a script that held the button itself.
-        await scriptedClickOnButton(page, 0);
-        await sleep(1000);
-        check('hosts started by the page', stubEvents(folder).length, 0);
-        // The same button answers a user's click.
-        await clickStandIn(page, 0);
-        check('user click', (await stubReceived(folder)).length, 1);
-      });
-    },
-  },
-  {
     name: 'host_replies',
     browser: 'chromium',
     async run(context) {
@@ -232,34 +216,6 @@ export const cases = [
       // The host ran to its end: its input stayed open until it had answered.
       check('host events', stubEvents(folder).map((e) => e.event === 'exit' ? `exit ${e.code}` : e.event),
         ['started', 'received', 'sent', 'sent', 'exit 0']);
-    },
-  },
-  {
-    name: 'bridge_not_installed',
-    browser: 'chromium',
-    async run(context) {
-      const { check, server } = context;
-      await chromium(context, async (browser) => {
-        const page = await browser.newPage();
-        const notices = [];
-        for (const pathname of ['/download-urls.html', '/examples/no-client.html']) {
-          await page.goto(server.url(pathname));
-          const count = (await shownStandIns(page, pathname === '/download-urls.html' ? 3 : 1)).length;
-          for (let i = 0; i < count; i++) {
-            await clickStandIn(page, i);
-            const shown = await waitUntil('the notice', async () => (await standIns(page))[i].notice && (await standIns(page))[i]);
-            notices.push([shown.button.text, shown.faceShown, shown.notice.href]);
-          }
-        }
-        check('notices', notices, [
-          ['safe', false, 'HTTPS://downloads.tolvane.example/bridge.html'],
-          ['script', false, 'http://www.tolvane.example/download.html'],
-          ['none', false, 'http://www.tolvane.example/download.html'],
-          ['Deliver report.zip', false, 'http://www.tolvane.example/client/setup.html'],
-        ]);
-        check('notice text', (await standIns(page))[0].notice.text,
-          'Tolvane Delivery bridge not installed. Get the client software');
-      }, null);
     },
   },
 ];

@@ -108,12 +108,20 @@ export async function stubReceived(folder, count = 1) {
   });
 }
 
-function writeHostManifest(directory, hostPath, browser) {
-  fs.mkdirSync(directory, { recursive: true });
+// Where the browser of KIND started with FOLDER reads the host manifest.
+export function hostManifestPath(kind, folder) {
+  const directory = kind === 'chromium' ? path.join(folder, 'profile', 'NativeMessagingHosts')
+    : path.join(folder, 'home', '.mozilla', 'native-messaging-hosts');
+  return path.join(directory, `${HOST_NAME}.json`);
+}
+
+function writeHostManifest(kind, folder, hostPath) {
+  const file = hostManifestPath(kind, folder);
+  fs.mkdirSync(path.dirname(file), { recursive: true });
   const manifest = { name: HOST_NAME, description: 'Tolvane Delivery bridge', path: hostPath, type: 'stdio' };
-  if (browser === 'chromium') manifest.allowed_origins = [`chrome-extension://${EXTENSION_ID}/`];
+  if (kind === 'chromium') manifest.allowed_origins = [`chrome-extension://${EXTENSION_ID}/`];
   else manifest.allowed_extensions = [GECKO_ID];
-  fs.writeFileSync(path.join(directory, `${HOST_NAME}.json`), JSON.stringify(manifest, null, 2));
+  fs.writeFileSync(file, JSON.stringify(manifest, null, 2));
 }
 
 // Kills what is left of a browser we launched: its process group (puppeteer starts it detached).
@@ -137,10 +145,11 @@ for (const signal of ['SIGINT', 'SIGTERM']) {
 }
 
 // Runs body(browser) with a browser of the given kind; hostPath null means no host manifest at all,
-// extension null no extension, args more command-line arguments (Chromium only: the benchmark) and
-// env more environment (the browser passes it on to the host it starts: the real host's launcher;
-// a DISPLAY there is Wine's, the browser itself runs headless).
-export async function withBrowser(kind, { folder, extension, hostPath, args = [], env: hostEnv = {} }, body) {
+// extension null no extension, args more command-line arguments (Chromium only: the benchmark), env
+// more environment (the browser passes it on to the host it starts: the real host's launcher; a
+// DISPLAY there is Wine's, the browser itself runs headless) and names host names that resolve to
+// 127.0.0.1 (the test servers' address; every other name stays unknown).
+export async function withBrowser(kind, { folder, extension, hostPath, args = [], env: hostEnv = {}, names = [] }, body) {
   const home = path.join(folder, 'home');
   const env = { ...process.env };
   delete env.DISPLAY;
@@ -149,7 +158,7 @@ export async function withBrowser(kind, { folder, extension, hostPath, args = []
   try {
     if (kind === 'chromium') {
       const profile = path.join(folder, 'profile');
-      if (hostPath) writeHostManifest(path.join(profile, 'NativeMessagingHosts'), hostPath, 'chromium');
+      if (hostPath) writeHostManifest(kind, folder, hostPath);
       browser = await puppeteer.launch({
         executablePath: CHROMIUM,
         headless: true,
@@ -161,7 +170,7 @@ export async function withBrowser(kind, { folder, extension, hostPath, args = []
           '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
           '--disable-gpu', '--disable-quic',
           // Nothing leaves the machine: every name but the test servers' address is unknown.
-          '--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1',
+          `--host-resolver-rules=${names.map((name) => `MAP ${name} 127.0.0.1, `).join('')}MAP * ~NOTFOUND, EXCLUDE 127.0.0.1`,
           ...args,
         ],
       });
@@ -171,7 +180,7 @@ export async function withBrowser(kind, { folder, extension, hostPath, args = []
       const id = new URL(worker.url()).host;
       if (id !== EXTENSION_ID) throw new Error(`the extension loaded as ${id}, not as ${EXTENSION_ID} (extension/ID)`);
     } else {
-      if (hostPath) writeHostManifest(path.join(home, '.mozilla/native-messaging-hosts'), hostPath, 'firefox');
+      if (hostPath) writeHostManifest(kind, folder, hostPath);
       browser = await puppeteer.launch({
         browser: 'firefox',
         executablePath: FIREFOX,
@@ -181,7 +190,8 @@ export async function withBrowser(kind, { folder, extension, hostPath, args = []
         // Nothing leaves the machine: every address but 127.0.0.1 goes to a proxy that is not there.
         extraPrefsFirefox: {
           'network.proxy.type': 1, 'network.proxy.http': '127.0.0.1', 'network.proxy.http_port': 9,
-          'network.proxy.ssl': '127.0.0.1', 'network.proxy.ssl_port': 9, 'network.proxy.no_proxies_on': '127.0.0.1',
+          'network.proxy.ssl': '127.0.0.1', 'network.proxy.ssl_port': 9,
+          'network.proxy.no_proxies_on': ['127.0.0.1', ...names].join(', '), 'network.dns.localDomains': names.join(','),
           'network.dns.disablePrefetch': true, 'app.update.enabled': false,
         },
       });
@@ -198,19 +208,35 @@ export async function withBrowser(kind, { folder, extension, hostPath, args = []
   }
 }
 
-// The stand-ins on the page as the user sees them, read through the browser's protocol, which reaches
-// into closed shadow roots (the page itself cannot): Chromium's DevTools protocol (also in frames),
-// Firefox's WebDriver BiDi (the top document).
-export async function standIns(page) {
-  if (page.browser().protocol !== 'cdp') return (await bidiStandIns(page)).flatMap(describeStandIns);
-  const session = await page.createCDPSession();
+// What marks the extension's stand-ins (a <span> with a closed shadow root) for the page's selectors.
+export const STAND_IN = '[data-tolvane-delivery-button]';
+
+// The stand-ins on the page (or in one FRAME of it) as the user sees them, read through the browser's
+// protocol, which reaches into closed shadow roots (the page itself cannot): Chromium's DevTools
+// protocol (the page with its frames of the same process, or the frame's own target), Firefox's
+// WebDriver BiDi (the top document, or the frame).
+export async function standIns(page, frame = null) {
+  if (page.browser().protocol !== 'cdp') return (await bidiStandIns(page, frame ?? page.mainFrame())).flatMap(describeStandIns);
+  const ownTarget = frame && page.browser().targets().find((target) => target._targetId === frame._id);
+  const session = await (ownTarget ?? page.target()).createCDPSession();
   try {
     const { root } = await session.send('DOM.getDocument', { depth: -1, pierce: true });
-    return describeStandIns(root);
+    if (!frame || ownTarget || frame === page.mainFrame()) return describeStandIns(root);
+    const owner = findNode(root, (node) => node.frameId === frame._id && node.contentDocument);
+    return describeStandIns(owner.contentDocument);
   } finally {
     await session.detach().catch(() => {});
   }
 }
+
+const findNode = (node, test) => {
+  if (test(node)) return node;
+  for (const child of [...(node.children ?? []), ...(node.shadowRoots ?? []), ...(node.contentDocument ? [node.contentDocument] : [])]) {
+    const hit = findNode(child, test);
+    if (hit) return hit;
+  }
+  return null;
+};
 
 // The stand-ins in a DevTools protocol node tree (children, shadowRoots, contentDocument, attributes
 // as a flat list of names and values).
@@ -221,17 +247,12 @@ function describeStandIns(root) {
     for (let i = 0; i < (node.attributes ?? []).length; i += 2) map[node.attributes[i]] = node.attributes[i + 1];
     return map;
   };
-  const text = (node) => (node.nodeType === 3 ? node.nodeValue : (node.children ?? []).map(text).join(''));
-  const find = (node, test) => {
-    if (test(node)) return node;
-    for (const child of [...(node.children ?? []), ...(node.shadowRoots ?? [])]) {
-      const hit = find(child, test);
-      if (hit) return hit;
-    }
-    return null;
-  };
+  // The extension shows its texts as generated content, from data-text.
+  const text = (node) => (node.nodeType === 3 ? node.nodeValue
+    : (attributesOf(node)['data-text'] ?? '') + (node.children ?? []).map(text).join(''));
+  const find = findNode;
   const walk = (node) => {
-    if (node.localName === 'tolvane-delivery-button') {
+    if ('data-tolvane-delivery-button' in attributesOf(node) && node.shadowRoots?.length) {
       const shadow = node.shadowRoots?.[0];
       const part = (className) => find(shadow, (n) => attributesOf(n).class === className);
       const button = find(shadow, (n) => n.localName === 'button');
@@ -241,7 +262,7 @@ function describeStandIns(root) {
       found.push({
         attributes: attributesOf(node),
         shadowType: shadow?.shadowRootType,
-        button: { text: text(button), disabled: 'disabled' in attributesOf(button) },
+        button: { text: text(part('caption')), disabled: 'disabled' in attributesOf(button) },
         faceShown: !('hidden' in attributesOf(part('face'))),
         status: 'hidden' in attributesOf(status) ? null : text(status),
         notice: 'hidden' in attributesOf(notice) ? null : { text: text(notice), href: link && attributesOf(link).href },
@@ -254,12 +275,12 @@ function describeStandIns(root) {
   return found;
 }
 
-// Firefox: the stand-ins as WebDriver BiDi serializes them with their closed shadow trees, in the
-// DevTools protocol's shape.
-async function bidiStandIns(page) {
+// Firefox: the stand-ins of FRAME as WebDriver BiDi serializes them with their closed shadow trees,
+// in the DevTools protocol's shape.
+async function bidiStandIns(page, frame) {
   const { result } = await page.browser().connection.send('script.evaluate', {
-    expression: '[...document.querySelectorAll("tolvane-delivery-button")]',
-    target: { context: page.mainFrame()._id },
+    expression: `[...document.querySelectorAll(${JSON.stringify(STAND_IN)})]`,
+    target: { context: frame._id },
     awaitPromise: false,
     resultOwnership: 'none',
     serializationOptions: { includeShadowTree: 'all', maxDomDepth: 8 },
@@ -297,10 +318,10 @@ export const whenStatus = (page, index, test, ms) =>
 
 // A trusted click (input events from the browser, as a user's) at the middle of the n-th stand-in.
 export async function clickStandIn(page, index = 0) {
-  const box = await page.evaluate((n) => {
-    const rect = document.querySelectorAll('tolvane-delivery-button')[n].getBoundingClientRect();
+  const box = await page.evaluate((selector, n) => {
+    const rect = document.querySelectorAll(selector)[n].getBoundingClientRect();
     return { x: rect.x + rect.width / 2, y: rect.y + rect.height / 2 };
-  }, index);
+  }, STAND_IN, index);
   await page.mouse.click(box.x, box.y);
 }
 
