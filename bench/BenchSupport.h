@@ -1,5 +1,5 @@
 // Shared by the Windows benchmarks: a clock, medians, a scratch folder, registry set-up and the
-// result lines that scripts/bench turns into its table.
+// result lines that bench/table.awk turns into a table.
 #pragma once
 
 #include <windows.h>
@@ -48,9 +48,11 @@ void DeleteUserTree(const std::string& keyPath);
 // count values in all (at least four).
 std::vector<std::pair<std::string, std::string>> ClientSettings(const std::string& requestDir, int count);
 
-// One line per figure: "row|figure|value|floor|unit|goal[|ratio]", read by scripts/bench. A floor of
-// 0 means none; the goal is "<=X" (at most X times the floor) or "-"; the ratio, when given, is the
-// figure's to its floor (else value / floor).
+// One line per figure: "row|figure|value|floor|unit|goal[|ratio]", the lines every benchmark prints
+// for the table of bench/table.awk (scripts/bench, scripts/bench-bridge). The lines of one figure
+// over the rounds make one row, so a figure's name is its own within a run. A floor of 0 means none;
+// the unit is "us" (shown in us or ms), "x" or any other word; the goal is "<=X" (at most X times the
+// floor) or "-"; the ratio, when given, is the figure's to its floor (else value / floor).
 void PrintRow(const std::string& figure, double value, double floor, const char* unit, const char* goal,
               double ratio = 0);
 // The medians of the times, and their paired ratio.

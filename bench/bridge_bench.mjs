@@ -10,7 +10,7 @@
 // the confirmation's appearance plus from the Yes to done. The click and done: the button's
 // `disabled` set and removed, as Chromium's DevTools protocol reports them; the appearance and the
 // Yes: vxanswer's lines as they arrive (it looks every 10 ms).
-// --rows prints the rows of scripts/bench-bridge's table (row|figure|median|floor|unit|target).
+// --rows prints the rows of scripts/bench-bridge's table (row|figure|median|floor|unit|goal, bench/table.awk).
 // Programs as for tests/browser/lib/real-host.mjs, plus VXBENCH_DONE_HOST (the floor's host,
 // BUILD_DIR/bench-win/bench/vxbench_done_host.exe). Never fails for a target.
 import fs from 'node:fs';

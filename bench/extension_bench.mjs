@@ -7,7 +7,7 @@
 //   innerHTML:    10,000 elements set as HTML by a script, until the next task
 //   appendChild:  10,000 elements appended one by one, until the next task
 //   attributes:   10,000 changes of `type`, `src` or `data` attributes (the ones the script watches)
-// --rows prints the rows of scripts/bench's table (row|figure|median|floor|unit|target) instead.
+// --rows prints the rows of scripts/bench-bridge's table (row|figure|median|floor|unit|goal, bench/table.awk) instead.
 // VX_BENCH_EXTENSION=DIR measures another unpacked build instead of build/extension/unpacked.
 // Needs tests/browser/node_modules (npm ci there) and Debian's chromium. Never fails for a target.
 import fs from 'node:fs';
@@ -167,12 +167,13 @@ for (const kind of Object.keys(labels)) {
   const withExtension = median(results.with[kind]);
   const without = median(results.without[kind]);
   const control = median(results.control[kind]);
-  rows.push({ figure: `extension: ${labels[kind]}`, withExtension, without, ratio: withExtension / without, control: control / without });
+  rows.push({ figure: `extension: ${labels[kind]}`, label: labels[kind], withExtension, without, ratio: withExtension / without, control: control / without });
 }
 if (rowsWanted) {
   for (const row of rows) {
     console.log(`row|${row.figure}|${(row.withExtension * 1000).toFixed(1)}|${(row.without * 1000).toFixed(1)}|us|<=1.05`);
-    console.log(`row|  a second browser without it (the resolution)|${(row.control * row.without * 1000).toFixed(1)}|${(row.without * 1000).toFixed(1)}|us|-`);
+    // Each row its own name: the table makes one row of the lines that share a name.
+    console.log(`row|  a second browser without it: ${row.label}|${(row.control * row.without * 1000).toFixed(1)}|${(row.without * 1000).toFixed(1)}|us|-`);
   }
 } else {
   console.log(`Chromium, renderer CPU time, median of ${runs} runs each, with the extension against without;`);

@@ -3,13 +3,13 @@
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
-WIN_BUILD=$BUILD_DIR/win
-WIN64_BUILD=$BUILD_DIR/win64
+# The trees' folders and prefixes; what else a tree needs is below ("The trees").
 NATIVE_BUILD=$BUILD_DIR/native
+WIN64_BUILD=$BUILD_DIR/win64
+WIN_BUILD=$BUILD_DIR/win
 export WINEPREFIX=${WINEPREFIX:-$BUILD_DIR/wineprefix}
 export WINEARCH=win32
-# The 64-bit programs run in a 64-bit prefix of their own (start_wine64; the variables below apply
-# only where a command names them).
+# The 64-bit programs run in a 64-bit prefix of their own (in_tree win64, start_wine64).
 WINEPREFIX64=${WINEPREFIX64:-$BUILD_DIR/wineprefix64}
 JOBS=${JOBS:-$(nproc)}
 # ccache where it is installed (never needed): it counts when a tree is configured the first time.
@@ -76,18 +76,105 @@ build_tree() {
     log "$label: configured in $((configured - begun)) s, built in $((SECONDS - configured)) s"
 }
 
-# The Windows trees, 32-bit (i686) and 64-bit (x86_64): the plug-in, the host, the client and the
-# tests. The 32-bit tree also builds the setup program, which carries the 64-bit DLL, so the 64-bit
-# tree is built first; its end-to-end cases use the 32-bit build's host and DLL beside its own.
-windows_tree() {
-    local label=$1 folder=$2 machine=$3
-    shift 3
-    build_tree "$label" "$ROOT" "$folder" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$machine-mingw.cmake" \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-}
-build_windows() { windows_tree "32-bit Windows" "$WIN_BUILD" i686 -DVX_PLUGIN64="$WIN64_BUILD/npVxPlug.dll" "$@"; }
-build_windows64() { windows_tree "64-bit Windows" "$WIN64_BUILD" x86_64 -DVX_WIN32_BUILD="$WIN_BUILD" "$@"; }
+# ---- The trees
+# The three configurations, in the order they are built:
+#   native  the portable code under AddressSanitizer and UndefinedBehaviorSanitizer, no Wine;
+#   win64   x86_64 mingw-w64, built before win32: the setup program carries its DLL;
+#   win32   i686 mingw-w64, with the setup program; the 64-bit tree's end-to-end cases run its host
+#           and DLL beside their own.
+TREES=(native win64 win32)
+# Set for every tree (use_benchmark_trees adds the benchmarks).
+TREE_OPTIONS=()
 
-build_native() {
-    build_tree "native (AddressSanitizer, UndefinedBehaviorSanitizer)" "$ROOT" "$NATIVE_BUILD" -DCMAKE_BUILD_TYPE=Debug "$@"
+# The benchmarks' Windows trees: folders of their own, with the benchmarks beside the product.
+use_benchmark_trees() {
+    WIN64_BUILD=$BUILD_DIR/bench-win64
+    WIN_BUILD=$BUILD_DIR/bench-win
+    TREE_OPTIONS=(-DVX_BENCH=ON)
+}
+
+tree_label() {
+    case $1 in
+        native) echo "native (AddressSanitizer, UndefinedBehaviorSanitizer)" ;;
+        win64) echo "64-bit Windows" ;;
+        win32) echo "32-bit Windows" ;;
+        *) return 1 ;;
+    esac
+}
+
+tree_folder() {
+    case $1 in
+        native) echo "$NATIVE_BUILD" ;;
+        win64) echo "$WIN64_BUILD" ;;
+        win32) echo "$WIN_BUILD" ;;
+        *) return 1 ;;
+    esac
+}
+
+# in_tree TREE COMMAND...: COMMAND in the tree's Wine prefix (the native tree has none).
+in_tree() {
+    local tree=$1
+    shift
+    case $tree in
+        win64) WINEPREFIX=$WINEPREFIX64 WINEARCH=win64 "$@" ;;
+        win32) WINEPREFIX=$WINEPREFIX WINEARCH=win32 "$@" ;;
+        *) "$@" ;;
+    esac
+}
+
+# build_one_tree TREE [BUILD-ARGUMENTS...]: configures and builds one tree with its CMake arguments.
+build_one_tree() {
+    local tree=$1
+    shift
+    local windows=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "${TREE_OPTIONS[@]}")
+    case $tree in
+        native)
+            build_tree "$(tree_label native)" "$ROOT" "$NATIVE_BUILD" -DCMAKE_BUILD_TYPE=Debug "${TREE_OPTIONS[@]}" -- "$@" ;;
+        win64)
+            build_tree "$(tree_label win64)" "$ROOT" "$WIN64_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/x86_64-mingw.cmake" \
+                "${windows[@]}" -DVX_WIN32_BUILD="$WIN_BUILD" -- "$@" ;;
+        win32)
+            build_tree "$(tree_label win32)" "$ROOT" "$WIN_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/i686-mingw.cmake" \
+                "${windows[@]}" -DVX_PLUGIN64="$WIN64_BUILD/npVxPlug.dll" -- "$@" ;;
+        *)
+            echo "no tree $tree (trees: ${TREES[*]})" >&2
+            return 1 ;;
+    esac
+}
+
+# build_trees TREE[:TARGET,TARGET...]...: builds the trees named, whole or only the targets given,
+# in the order of TREES whatever the order named; the first failure stops it. What one tree needs
+# of the other is added when that one is not built whole: the 32-bit tree built whole makes the
+# setup program, which needs the 64-bit DLL first; the 64-bit tree built whole runs the 32-bit
+# host and DLL in its end-to-end cases. TREE_SECONDS[TREE]: the seconds each took.
+declare -A TREE_SECONDS=()
+build_trees() {
+    local -A targets=()
+    local spec tree
+    for spec in "$@"; do
+        tree=${spec%%:*}
+        tree_label "$tree" >/dev/null || { echo "no tree $tree (trees: ${TREES[*]})" >&2; return 1; }
+        if [[ $spec == *:* ]]; then targets[$tree]=${spec#*:}; else targets[$tree]=; fi
+    done
+    # tree_needs TREE TARGET...: the targets are built in TREE, unless it is built whole anyway.
+    tree_needs() {
+        local tree=$1
+        shift
+        if [[ ! -v targets[$tree] ]]; then
+            targets[$tree]=$(IFS=,; echo "$*")
+        elif [ -n "${targets[$tree]}" ]; then
+            targets[$tree]+=$(printf ',%s' "$@")
+        fi
+    }
+    [[ -v targets[win32] && -z ${targets[win32]} ]] && tree_needs win64 npVxPlug
+    [[ -v targets[win64] && -z ${targets[win64]} ]] && tree_needs win32 npVxPlug vxhost
+    local begun build=()
+    for tree in "${TREES[@]}"; do
+        [[ -v targets[$tree] ]] || continue
+        build=()
+        [ -n "${targets[$tree]}" ] && build=(--target ${targets[$tree]//,/ })
+        begun=$SECONDS
+        build_one_tree "$tree" "${build[@]}" || return 1
+        TREE_SECONDS[$tree]=$((SECONDS - begun))
+    done
 }
