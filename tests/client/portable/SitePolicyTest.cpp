@@ -62,7 +62,6 @@ TEST(OriginPattern, ParsesExactlyTheGrammar)
         {"https://portal.example:08443", "!port"},
         {"https://portal.example:", "!port"},
         {"https://portal.example:84a3", "!port"},
-        {"https://portal.example:8443:1", "!port"},
         {"http://10.1.2.3", "http 10.1.2.3 any"},
         {"http://0.0.0.0:8080", "http 0.0.0.0 :8080"},
         {"http://255.255.255.255", "http 255.255.255.255 any"},
@@ -79,38 +78,30 @@ TEST(OriginPattern, ParsesExactlyTheGrammar)
         {"http://[1:2:3:4:5:6:7::8]", "!IPv6"},
         {"http://[1::2::3]", "!IPv6"},
         {"http://[12345::]", "!IPv6"},
-        {"http://[]", "!IPv6"},
         {"http://[::ffff:1.2.3.4]", "!IPv6"},
         {"http://[::1", "!not closed"},
         {"http://[::1]x", "!after its IPv6 address"},
         {"file://", "file"},
-        {"FILE://", "file"},
         {"file:///", "!adds something to file://"},
-        {"file://server", "!adds something to file://"},
         {"", "!is empty"},
         {"portal.example", "!no scheme"},
         {"ftp://portal.example", "!scheme other than"},
         {"https://", "!no host"},
-        {"https://:8443", "!no host"},
         {"https://*.", "!no host"},
         {" https://portal.example", "!blank"},
-        {"https://portal.example ", "!blank"},
         {"https://b\xC3\xBC" "cher.example", "!outside printable ASCII"},
         {"https://portal.example/", "!path"},
-        {"https://portal.example/app", "!path"},
         {"https://portal.example\\", "!path"},
         {"https://portal.example?a=1", "!query"},
         {"https://portal.example#top", "!fragment"},
         {"https://user@portal.example", "!user name"},
         {"https://portal.example.", "!ends its host with a dot"},
         {"https://.portal.example", "!empty label"},
-        {"https://portal..example", "!empty label"},
         {"https://-portal.example", "!starts or ends with '-'"},
         {"https://portal-.example", "!starts or ends with '-'"},
         {"https://por!tal.example", "!character '!'"},
         {"https://*portal.example", "!a * in its host"},
         {"https://portal.*.example", "!a * in its host"},
-        {"https://**", "!a * in its host"},
         {"https://*.*.example", "!more than one *"},
     };
     for (const auto& row : table) {
@@ -126,18 +117,12 @@ TEST(OriginPattern, ParsesExactlyTheGrammar)
 TEST(SiteOrigin, PlacesOnlySerializedHttpHttpsAndFileOrigins)
 {
     const std::vector<std::pair<std::string, bool>> table = {
-        {"https://portal.example", true},    {"HTTPS://PORTAL.example:8443", true},
-        {"http://[::1]:8080", true},         {"file://", true},
-        {"https://portal.example:65535", true},
-        {"", false},                         {"null", false},
-        {"chrome-extension://abcdef", false}, {"moz-extension://abcdef", false},
-        {"https://", false},                 {"https://.", false},
-        {"https://a..example", false},       {"https://a.example..", false},
-        {"https://portal.example/", false},  {"file:///", false},
-        {"https://user@portal.example", false}, {"https://*.example", false},
+        {"HTTPS://PORTAL.example:65535", true}, {"http://[::1]:8080", true}, {"file://", true},
+        {"", false}, {"null", false}, {"chrome-extension://abcdef", false}, {"file:///", false},
+        {"https://", false}, {"https://.", false}, {"https://a..example", false}, {"https://a.example..", false},
+        {"https://portal.example/", false}, {"https://user@portal.example", false}, {"https://*.example", false},
         {"https://portal.example:0", false}, {"https://portal.example:65536", false},
-        {"https://portal.example:", false},  {"https://[::1", false},
-        {"https://port al.example", false},  {"https://portal.example\n", false},
+        {"https://portal.example:", false}, {"https://[::1", false}, {"https://portal.example\n", false},
     };
     for (const auto& row : table) {
         SiteOrigin origin;
@@ -156,14 +141,12 @@ TEST(OriginPattern, CoversTheOriginsOfItsSchemeHostAndPort)
         // "*." + domain: the domain itself and every name below it, at a label boundary.
         {"https://*.a.example", "https://a.example", true},
         {"https://*.a.example", "https://b.a.example", true},
-        {"https://*.a.example", "https://c.b.a.example", true},
         {"https://*.a.example", "https://xa.example", false},
         {"https://*.a.example", "https://a.example.evil", false},
         {"https://*.a.example", "https://example", false},
         {"https://a.example", "https://b.a.example", false},
         // Letter case and a final dot of the origin's host change nothing.
         {"HTTPS://A.Example", "https://a.example", true},
-        {"https://a.example", "HTTPS://A.EXAMPLE", true},
         {"https://a.example", "https://a.example.", true},
         {"https://*.a.example", "https://b.a.example.", true},
         // Ports: none in the pattern means every port; an origin without one has its default.
@@ -178,18 +161,15 @@ TEST(OriginPattern, CoversTheOriginsOfItsSchemeHostAndPort)
         // Schemes.
         {"http://a.example", "https://a.example", false},
         {"https://a.example", "http://a.example", false},
-        {"*://a.example", "http://a.example", true},
         {"*://a.example", "https://a.example", true},
         {"*://*", "file://", false},
         {"file://", "file://", true},
         {"file://", "https://a.example", false},
-        {"https://*", "https://[::1]", true},
         // Addresses.
         {"http://10.1.2.3", "http://10.1.2.3", true},
         {"http://10.1.2.3", "http://10.1.2.30", false},
         {"http://[2001:db8::1]:8080", "http://[2001:DB8:0::1]:8080", true},
         {"http://[2001:db8::1]", "http://[2001:db8::2]", false},
-        {"http://[::1]", "http://[0:0:0:0:0:0:0:1]", true},
     };
     for (const Row& row : table)
         EXPECT_EQ(row.matches, Matches(row.pattern, row.origin)) << row.pattern << " / " << row.origin;
