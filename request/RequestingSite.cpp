@@ -45,23 +45,20 @@ std::optional<std::u32string> DecodeUtf8(const std::string& text)
     std::u32string decoded;
     for (std::size_t at = 0; at < text.size();) {
         const unsigned char lead = static_cast<unsigned char>(text[at]);
-        std::size_t length = 0;
-        char32_t codePoint = 0;
+        // The sequence's length, the lead byte's bits and the least code point it may encode.
+        std::size_t length = 1;
+        char32_t codePoint = lead;
         char32_t least = 0;
-        if (lead < 0x80) {
-            decoded += lead;
-            ++at;
-            continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2, codePoint = lead & 0x1F, least = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3, codePoint = lead & 0x0F, least = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
+        if (lead >= 0xF0 && lead < 0xF8) {
             length = 4, codePoint = lead & 0x07, least = 0x10000;
-        } else {
+        } else if (lead >= 0xE0 && lead < 0xF0) {
+            length = 3, codePoint = lead & 0x0F, least = 0x800;
+        } else if (lead >= 0xC0 && lead < 0xE0) {
+            length = 2, codePoint = lead & 0x1F, least = 0x80;
+        } else if (lead >= 0x80) {
             return std::nullopt;
         }
-        if (at + length > text.size()) return std::nullopt;
+        if (length > text.size() - at) return std::nullopt;
         for (std::size_t next = 1; next < length; ++next) {
             const unsigned char byte = static_cast<unsigned char>(text[at + next]);
             if ((byte & 0xC0) != 0x80) return std::nullopt;

@@ -61,7 +61,6 @@ bool DecodeInCodePage(const std::string& value, UINT codePage, std::vector<wchar
 bool IsPlainShownText(const std::string& value, UINT codePage)
 {
     std::vector<wchar_t> wide;
-    // The system's own classification catches what the table above does not name.
     std::vector<WORD> types;
     if (!DecodeInCodePage(value, codePage, wide, types)) return false;
     const std::size_t units = wide.size();
@@ -77,6 +76,7 @@ bool IsPlainShownText(const std::string& value, UINT codePage)
         }
         if (IsLowSurrogate(unit)) return false;
         if (unit == L' ') continue;
+        // The system's own classification catches what the table above does not name.
         if (IsInvisible(unit) || (types[i] & (C1_CNTRL | C1_SPACE | C1_BLANK))) return false;
     }
     return true;
