@@ -342,20 +342,6 @@ TEST_F(DispatchTest, EveryDialogNamesTheSiteTheBrowserTold)
                                            "[https://news.example/index.html] in []"));
 }
 
-TEST_F(DispatchTest, AValueThatCannotBeConvertedIsRefusedByItsName)
-{
-    InstallClient();
-    record.page.name = "report.zip";
-    record.page.serverName = "srv1";
-    record.page.unrepresentableAttribute = "servername";
-    EXPECT_EQ(Dispatch(), 0);
-    EXPECT_TRUE(ShowsBoxes(ui.messageBoxes,
-                           {RequestWarningBox("The page's value of servername cannot be shown as it is: it holds a "
-                                              "character that this computer's code page cannot show."),
-                            FailureBox()}));
-    EXPECT_EQ(browser.statusTexts, std::vector<std::string>{"Tolvane save request failed : Format Exception"});
-}
-
 // A host whose button lives in the page, as the extension's: every request confirmed first.
 class ConfirmingHost : public BrowserServices {
 public:

