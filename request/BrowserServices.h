@@ -23,7 +23,9 @@ public:
     virtual ClientStartStyle ClientStart() const { return ClientStartStyle::inheritHandles; }
     // Whether every request needs a dialog the page cannot draw before it goes. The plug-in's button
     // is a window of its own that no page can cover or restyle, so its click is the user's; a button
-    // that lives in the page (the extension's) could be covered or made invisible, and a request that
-    // would show no dialog of its own is then confirmed first (request/Confirmation.h).
+    // that lives in the page (the extension's) could be covered or made invisible, and a key held
+    // since before the click would answer a system dialog's default button. Then the confirmation
+    // (request/Confirmation.h) comes before anything else, a Save-As or Open dialog included, and
+    // the box that offers the client names the address its Yes opens (in a new tab).
     virtual bool ConfirmsEveryRequest() const { return false; }
 };

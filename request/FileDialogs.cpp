@@ -27,10 +27,16 @@ OPENFILENAMEA FileDialogRequest(HWND owner, char* fileName, DWORD fileNameSize, 
     return dialog;
 }
 
-std::string AskFileToSend(HWND owner)
+std::string TitleAskedBy(const char* title, const RequestingSite& site)
+{
+    return site.Known() ? std::string(title) + " - asked by " + PhraseOf(site) : std::string(title);
+}
+
+std::string AskFileToSend(const ClickDialogs& dialogs)
 {
     char fileName[512] = {};
-    OPENFILENAMEA dialog = FileDialogRequest(owner, fileName, sizeof fileName, "Select : package to deliver ...",
+    const std::string title = TitleAskedBy("Select : package to deliver ...", dialogs.site);
+    OPENFILENAMEA dialog = FileDialogRequest(dialogs.owner, fileName, sizeof fileName, title.c_str(),
                                              OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
                                                  OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES);
     if (!systemCalls.GetOpenFileNameA(&dialog)) {

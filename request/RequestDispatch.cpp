@@ -7,6 +7,7 @@
 #include "diag/TraceEntries.h"
 #include "diag/TraceLog.h"
 #include "request/RequestWarning.h"
+#include "request/RequestingSite.h"
 #include "request/SaveFlow.h"
 #include "request/UploadFlow.h"
 #include "win/SystemCalls.h"
@@ -20,16 +21,55 @@ void ReportFailure(BrowserServices& browser, long line, const char* statusText)
     systemCalls.MessageBoxA(nullptr, "Tolvane save request failed", "Error", MB_OK);
 }
 
-void OfferClientSoftware(const PageRequest& page, BrowserServices& browser)
+// Printable ASCII without a blank: an address that reads as exactly what it is, with no room for a
+// second address or a sentence of the page's inside it.
+bool ReadsAsItIs(const std::string& text)
+{
+    for (char c : text)
+        if (c <= ' ' || c > '~') return false;
+    return true;
+}
+
+// No is the default: a key held down or pressed when the box appears opens nothing. Where every
+// request is confirmed, the button may stand anywhere in the page, so the box also says who asks and
+// the very address that Yes opens.
+void OfferClientSoftware(const PageRequest& page, BrowserServices& browser, const RequestingSite& site)
 {
     TraceLogFileWrite(kDispatchTraceSource, __LINE__, "The Tolvane client is not installed or configured properly ...");
     browser.ShowStatus("The Tolvane client is not installed or configured properly ...");
-    int answer = systemCalls.MessageBoxA(
-        nullptr,
-        "The Tolvane client is not installed or configured properly \n Do You want to Get the Client Software ?",
-        "Configuration Error", MB_YESNO);
-    if (answer == IDYES) browser.OpenUrl(ChooseDownloadPage(page.downloadUrl ? page.downloadUrl->c_str() : nullptr));
+    std::string text =
+        "The Tolvane client is not installed or configured properly \n Do You want to Get the Client Software ?";
+    const char* pageUrl = page.downloadUrl ? page.downloadUrl->c_str() : nullptr;
+    if (browser.ConfirmsEveryRequest() && pageUrl && !ReadsAsItIs(pageUrl)) pageUrl = nullptr;
+    const std::string url = ChooseDownloadPage(pageUrl);
+    if (browser.ConfirmsEveryRequest()) {
+        text += "\n\n";
+        if (site.Known()) text += "Asked by " + PhraseOf(site) + ".\n";
+        text += "Yes opens " + url + " in a new tab.";
+    }
+    const int answer = systemCalls.MessageBoxA(nullptr, text.c_str(), "Configuration Error", MB_YESNO | MB_DEFBUTTON2);
+    if (answer == IDYES) browser.OpenUrl(url);
     browser.ShowStatus("Document: Done");
+}
+
+// Control bytes and everything above ASCII as "?": the trace log is read as lines of text.
+std::string Printable(const std::string& text)
+{
+    std::string printable = text.substr(0, 256);
+    for (char& c : printable)
+        if (c < ' ' || c > '~') c = '?';
+    return printable;
+}
+
+RequestingSite SiteOf(const PageRequest& page)
+{
+    RequestingSite site = DescribeRequestingSite(page.origin, page.topOrigin);
+    if (site.malformedOrigin) {
+        const std::string text = "The browser named the page by no origin; its dialogs name no site: [" +
+                                 Printable(page.origin) + "] in [" + Printable(page.topOrigin) + "]";
+        TraceLogFileWrite(kDispatchTraceSource, __LINE__, text.c_str());
+    }
+    return site;
 }
 
 void AddIfSet(CKeyValueMap& request, const char* key, const std::optional<std::string>& value)
@@ -52,21 +92,19 @@ CKeyValueMap RequestFromPage(const PageRequest& page)
     return request;
 }
 
-int RunFlow(const PageRequest& page, CKeyValueMap& settings, BrowserServices& browser)
+int RunFlow(const PageRequest& page, CKeyValueMap& settings, BrowserServices& browser, const RequestingSite& site)
 {
     if (!page.unrepresentableAttribute.empty())
-        RefuseBadRequest(page.isUpload && !page.hasSrc ? kUploadAttributesBad : kDownloadAttributesBad);
-    HWND owner = browser.OwnerWindow();
-    const bool confirmsEveryRequest = browser.ConfirmsEveryRequest();
+        RefuseUnshowableValue(page.isUpload && !page.hasSrc ? kUploadAttributesBad : kDownloadAttributesBad,
+                              {page.unrepresentableAttribute, ShownValueFault::unconvertible}, site);
+    const ClickDialogs dialogs(browser.OwnerWindow(), site, browser.ConfirmsEveryRequest());
     if (page.hasSrc) {
         const KeptRequestFile* kept = page.keptRequestFile ? &*page.keptRequestFile : nullptr;
-        return SubmitSaveRequestFile(settings, page.requestFile ? page.requestFile->c_str() : nullptr, owner, kept,
-                                     confirmsEveryRequest);
+        return SubmitSaveRequestFile(settings, page.requestFile ? page.requestFile->c_str() : nullptr, dialogs, kept);
     }
     CKeyValueMap request = RequestFromPage(page);
-    // An upload always shows a dialog: the Open dialog, or the confirmation of the page's file.
-    if (page.isUpload) return SubmitUploadRequest(settings, request, owner);
-    return SubmitSaveRequest(settings, request, owner, confirmsEveryRequest);
+    if (page.isUpload) return SubmitUploadRequest(settings, request, dialogs);
+    return SubmitSaveRequest(settings, request, dialogs);
 }
 
 }  // namespace
@@ -88,14 +126,15 @@ bool CheckConfiguration(CKeyValueMap& settings, ClientStartStyle clientStart)
 RequestOutcome DispatchRequest(const PageRequest& page, CKeyValueMap& settings, BrowserServices& browser)
 {
     try {
+        const RequestingSite site = SiteOf(page);
         // Anything but FormatException from the settings load (which CheckConfiguration answers
         // itself) is unexpected, out of memory: nothing has been submitted yet, so it is reported
         // like a failed request.
         if (!CheckConfiguration(settings, browser.ClientStart())) {
-            OfferClientSoftware(page, browser);
+            OfferClientSoftware(page, browser, site);
             return RequestOutcome::failed;
         }
-        if (!RunFlow(page, settings, browser)) {
+        if (!RunFlow(page, settings, browser, site)) {
             browser.ShowStatus("Tolvane Save request cancelled");
             return RequestOutcome::cancelled;
         }

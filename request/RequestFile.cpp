@@ -35,40 +35,50 @@ void ReadBoundedFile(HANDLE file, const std::string& path, std::string& bytes)
     if (bytes.size() > kLargestRequestFile) throw RequestFileTooLarge();  // it grew meanwhile
 }
 
-bool ReportMissingFile(const std::string& path)
+bool ReportMissingFile(const std::string& path, const RequestingSite& site)
 {
     ShowRequestWarning(kRequestFileUnreadable,
                        "Internal processing message: \n"
                        "The request file appears not to exist: \n"
                        "\t\tSorry! \n"
-                       "File submitted: " + path);
+                       "File submitted: " + path,
+                       site);
     return false;
 }
 
-bool ReportNoRequestInformation(const std::string& path, const std::string& fileText)
+bool ReportNoRequestInformation(const std::string& path, const std::string& fileText, const RequestingSite& site)
 {
     ShowRequestWarning(kRequestFileWithoutRequest,
                        "Request file has no request information. \n"
                        "\t\tSorry! \n"
                        "File submitted: " + path + " \n"
                        "Request data: *-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*- \n" +
-                           fileText);
+                           fileText,
+                       site);
     return false;
 }
 
-bool ReportTooLarge(const std::string& path)
+bool ReportTooLarge(const std::string& path, const RequestingSite& site)
 {
-    return ReportNoRequestInformation(path,
-                                      "(larger than " + std::to_string(kLargestRequestFile) + " bytes: not read)");
+    return ReportNoRequestInformation(
+        path, "(larger than " + std::to_string(kLargestRequestFile) + " bytes: not read)", site);
 }
 
-bool ReportBadRequestInformation(const std::string& path, const std::string& requestData)
+bool ReportBadRequestInformation(const std::string& path, const std::string& requestData, const RequestingSite& site)
 {
     ShowRequestWarning(kRequestFileBadRequest,
                        "The request file appears to have bad request information. \n"
                        "\t\tSorry! \n"
                        "File submitted: " + path + " \n"
-                       "Request data: " + requestData);
+                       "Request data: " + requestData,
+                       site);
+    return false;
+}
+
+// The request data is left out: it holds the very value that could not be shown.
+bool ReportUnshowableValue(const std::string& path, const UnshowableValue& refused, const RequestingSite& site)
+{
+    ShowRequestWarning(kRequestFileBadRequest, UnshowableValueText(refused) + " \nFile submitted: " + path, site);
     return false;
 }
 
@@ -108,28 +118,29 @@ bool ReadRequestFileBytes(const std::string& path, std::string& bytes)
     return false;
 }
 
-bool ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request, const KeptRequestFile* kept)
+bool ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request, const KeptRequestFile* kept,
+                              const RequestingSite& site)
 {
     request["NAME"] = "";
     request["SERVERNAME"] = "";
     request["TYPE"] = "PLAIN";
 
     std::string fileText;
-    if (kept && kept->tooLarge) return ReportTooLarge(path);
+    if (kept && kept->tooLarge) return ReportTooLarge(path, site);
     if (kept) {
         fileText = JoinRequestFileLines(kept->bytes);
     } else {
         try {
             ReadTextFile(path, fileText);
         } catch (const CFileException&) {
-            return ReportMissingFile(path);
+            return ReportMissingFile(path, site);
         } catch (const RequestFileTooLarge&) {
-            return ReportTooLarge(path);
+            return ReportTooLarge(path, site);
         }
     }
 
     std::string requestData;
-    if (!ExtractRequestData(fileText, requestData)) return ReportNoRequestInformation(path, fileText);
+    if (!ExtractRequestData(fileText, requestData)) return ReportNoRequestInformation(path, fileText, site);
 
     bool good = true;
     try {
@@ -138,10 +149,12 @@ bool ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request, co
         good = false;
     }
     if (good) good = IsValidName(request) && IsValidType(request) && IsValidServerName(request);
+    if (!good) return ReportBadRequestInformation(path, requestData, site);
     // What the user is shown must be what is sent, and a FILE is named as it is submitted: an
     // absolute path on a local drive.
-    if (good) good = ShowsWhatItSends(request) && !HasSpecialKeyInAnotherCase(request) &&
-                    IsAbsoluteLocalPathOrEmpty(MapValue(request, "FILE"));
-    if (!good) return ReportBadRequestInformation(path, requestData);
+    if (const std::optional<UnshowableValue> refused = FindValueNotShown(request))
+        return ReportUnshowableValue(path, *refused, site);
+    if (HasSpecialKeyInAnotherCase(request) || !IsAbsoluteLocalPathOrEmpty(MapValue(request, "FILE")))
+        return ReportBadRequestInformation(path, requestData, site);
     return true;
 }

@@ -6,6 +6,7 @@
 
 #include "client/KeyValueMap.h"
 #include "request/PageRequest.h"
+#include "request/RequestingSite.h"
 
 // A request file larger than kLargestRequestFile (request/RequestText.h), found before it is read.
 struct RequestFileTooLarge {};
@@ -17,8 +18,9 @@ void ReadTextFile(const std::string& path, std::string& text);
 // false and `bytes` empty.
 bool ReadRequestFileBytes(const std::string& path, std::string& bytes);
 
-// The request of a request file, checked: NAME, SERVERNAME, TYPE, every value showable, FILE empty
-// or an absolute local path written in full. With `kept`, those bytes are parsed instead of reading
-// the file; the reports name `path` either way.
+// The request of a request file, checked: NAME, SERVERNAME, TYPE, every value shown as what it is
+// (a value that is not gets a report naming it), FILE empty or an absolute local path written in
+// full. With `kept`, those bytes are parsed instead of reading the file; the reports name `path`
+// either way, and who asks.
 bool ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request,
-                              const KeptRequestFile* kept = nullptr);
+                              const KeptRequestFile* kept = nullptr, const RequestingSite& site = {});

@@ -53,20 +53,78 @@ bool IsControlByte(char c)
 
 }  // namespace
 
-bool IsShowableRequest(const CKeyValueMap& request)
+const char* DescribeShownValueFault(ShownValueFault fault)
 {
-    // A NUL ends every text the user is shown, so whatever follows it would travel unseen.
-    for (const auto& entry : request)
-        if (entry.second.find('\0') != std::string::npos) return false;
-    for (const char* key : kShownKeys) {
-        std::string value;
-        if (!request.Lookup(key, value)) continue;
-        if (value.size() > kLongestShownValue) return false;
-        for (char c : value)
-            if (IsControlByte(c)) return false;
+    switch (fault) {
+    case ShownValueFault::nulByte:
+        return "it holds a NUL byte, which hides what follows it";
+    case ShownValueFault::controlByte:
+        return "it holds a control character (a tab, a line break or another)";
+    case ShownValueFault::tooLong:
+        return "it is longer than 1024 bytes";
+    case ShownValueFault::blankRun:
+        return "it holds more than two blanks in a row";
+    case ShownValueFault::notAPort:
+        return "a port is a whole number from 1 to 65535";
+    case ShownValueFault::notAServerName:
+        return "a server name holds no blank, only letters, digits and . - _ : [ ]";
+    case ShownValueFault::invisibleCharacter:
+        return "it holds a character that prints as nothing or as a blank other than the space";
+    case ShownValueFault::unconvertible:
+        return "it holds a character that this computer's code page cannot show";
+    }
+    return "it cannot be shown";
+}
+
+bool IsPortText(const std::string& value)
+{
+    std::size_t first = value.find_first_not_of(' ');
+    if (first == std::string::npos) return true;
+    const std::size_t last = value.find_last_not_of(' ');
+    unsigned long port = 0;
+    for (std::size_t at = first; at <= last; ++at) {
+        const char c = value[at];
+        if (c < '0' || c > '9') return false;
+        port = port * 10 + static_cast<unsigned long>(c - '0');
+        if (port > 65535) return false;
+    }
+    return port >= 1;
+}
+
+bool IsServerNameText(const std::string& value)
+{
+    for (char c : value) {
+        if (static_cast<unsigned char>(c) >= 0x80) continue;
+        const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                             c == '.' || c == '-' || c == '_' || c == ':' || c == '[' || c == ']';
+        if (!allowed) return false;
     }
     return true;
 }
+
+bool HasBlankRun(const std::string& value) { return value.find("   ") != std::string::npos; }
+
+std::optional<UnshowableValue> FindUnshowableValue(const CKeyValueMap& request)
+{
+    for (const auto& entry : request)
+        if (entry.second.find('\0') != std::string::npos) return UnshowableValue{entry.first, ShownValueFault::nulByte};
+    for (const char* key : kShownKeys) {
+        std::string value;
+        if (!request.Lookup(key, value)) continue;
+        const std::string name = key;
+        auto refused = [&](ShownValueFault fault) { return UnshowableValue{name, fault}; };
+        if (value.size() > kLongestShownValue) return refused(ShownValueFault::tooLong);
+        for (char c : value)
+            if (IsControlByte(c)) return refused(ShownValueFault::controlByte);
+        if (HasBlankRun(value)) return refused(ShownValueFault::blankRun);
+        if ((name == "SERVERPORT" || name == "HTTPSERVERPORT") && !IsPortText(value))
+            return refused(ShownValueFault::notAPort);
+        if (name == "SERVERNAME" && !IsServerNameText(value)) return refused(ShownValueFault::notAServerName);
+    }
+    return std::nullopt;
+}
+
+bool IsShowableRequest(const CKeyValueMap& request) { return !FindUnshowableValue(request); }
 
 bool HasSpecialKeyInAnotherCase(const CKeyValueMap& request)
 {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 class CKeyValueMap;
@@ -31,10 +32,43 @@ bool ExtractRequestData(const std::string& fileText, std::string& requestData);
 inline constexpr const char* kShownKeys[] = {"FILE",       "RECIPIENTS", "SERVERNAME", "SERVERPORT",
                                              "HTTPSERVERPORT", "NAME",   "TYPE"};
 
-// Whether a page's request shows the user what it sends: no value holds a NUL byte, and no shown
-// value holds a control byte (below 0x20, or 0x7F) or more than kLongestShownValue bytes. A request
-// that fails is a bad request. (The characters of the code page are judged by ShowsWhatItSends.)
+// Why a value cannot be shown to the user as what it is.
+enum class ShownValueFault {
+    nulByte,             // in any value: it ends every text the user is shown
+    controlByte,         // below 0x20, or 0x7F
+    tooLong,             // more than kLongestShownValue bytes
+    blankRun,            // more than two blanks in a row, anywhere in it
+    notAPort,            // SERVERPORT, HTTPSERVERPORT: not empty and no port
+    notAServerName,      // SERVERNAME: a character no host name or address holds
+    invisibleCharacter,  // a character of the code page that prints as nothing or as a blank
+    unconvertible,       // a character the ANSI code page cannot hold (the native messaging host)
+};
+
+// The value that cannot be shown, by its key (or attribute name), and why.
+struct UnshowableValue {
+    std::string key;
+    ShownValueFault fault;
+};
+
+// The words of the fault, for the box that refuses the value.
+const char* DescribeShownValueFault(ShownValueFault fault);
+
+// The first value of a page's request that the user could not be shown as what it is: a NUL byte
+// in any value; in a shown value (kShownKeys order) a control byte, more than kLongestShownValue
+// bytes, a run of more than two blanks; a SERVERPORT or HTTPSERVERPORT that is not empty and no
+// port; a SERVERNAME with a character no host name holds. Nothing when every value passes. (The
+// characters of the code page are judged by FindValueNotShown, request/ShownText.h.)
+std::optional<UnshowableValue> FindUnshowableValue(const CKeyValueMap& request);
 bool IsShowableRequest(const CKeyValueMap& request);
+
+// A port: after the blanks around it, decimal digits (leading zeros allowed, as a client reads
+// "0609") for 1 to 65535. Blanks alone count as no port given.
+bool IsPortText(const std::string& value);
+// No blank, and only ASCII letters, digits, ".", "-", "_", ":", "[" and "]" (host names, IPv4 and
+// bracketed IPv6 addresses); bytes above ASCII are left to the code page's judgement.
+bool IsServerNameText(const std::string& value);
+// More than two blanks (U+0020) in a row: enough to push the rest of a value out of sight.
+bool HasBlankRun(const std::string& value);
 
 // Whether a key the plug-in treats specially (FILE, TargetPath, DEBUG_APPROVED, UPLOAD, RECIPIENTS,
 // DestBaseName, DestInitialDir) is there in another letter case: a client that matches keys without

@@ -27,42 +27,41 @@ std::string ProposedFileName(const std::string& name)
 // honourDebugApproval: whether DEBUG_APPROVED "YES" may skip the Save-As dialog. A request file
 // comes from a web page, and its TargetPath would let any page write a download to any path of
 // the user's without asking; only requests that the plug-in built itself may skip the dialog.
-// confirmUnasked: a request for which no Save-As is shown goes only after the confirmation.
-int SubmitCommonSteps(CKeyValueMap& settings, CKeyValueMap& request, HWND owner,
-                      bool honourDebugApproval, bool confirmUnasked)
+// confirmPackage: the request goes on, to the Save-As dialog or to the client, only after the
+// confirmation of its package.
+int SubmitCommonSteps(CKeyValueMap& settings, CKeyValueMap& request, const ClickDialogs& dialogs,
+                      bool honourDebugApproval, bool confirmPackage)
 {
     request["DestBaseName"] = ProposedFileName(MapValue(request, "NAME"));
     request["DestInitialDir"] = MapValue(settings, "LoadDeliveryDir") + "\\";
 
-    bool directoryChosen = false;
+    const bool asksWhereToSave = MapValue(request, "TYPE") == "PLAIN" &&
+                                 !(honourDebugApproval && MapValue(request, "DEBUG_APPROVED") == "YES");
+    if (confirmPackage) {
+        const RequestedPackage package{
+            MapValue(request, "NAME"), MapValue(request, "SERVERNAME"), MapValue(request, "SERVERPORT"),
+            MapValue(request, "HTTPSERVERPORT"),
+            asksWhereToSave ? std::optional<std::string>(MapValue(request, "DestBaseName")) : std::nullopt};
+        if (!ConfirmRequestedPackage(package, dialogs)) return 0;
+    }
+
     if (MapValue(request, "TYPE") == "PLAIN") {
-        std::string target;
-        if (honourDebugApproval && MapValue(request, "DEBUG_APPROVED") == "YES") {
-            target = MapValue(request, "TargetPath");
-        } else {
-            target = AskSavePath(request, owner);
-            if (target.empty()) return 0;
-            directoryChosen = true;
-        }
+        std::string target = asksWhereToSave ? AskSavePath(request, dialogs) : MapValue(request, "TargetPath");
+        if (asksWhereToSave && target.empty()) return 0;
         request["TargetPath"] = target;
     }
-    if (confirmUnasked && !directoryChosen &&
-        !ConfirmRequestedPackage({MapValue(request, "NAME"), MapValue(request, "SERVERNAME"),
-                                  MapValue(request, "SERVERPORT"), MapValue(request, "HTTPSERVERPORT")},
-                                 owner))
-        return 0;
 
     WriteSubmissionFile(settings, request);
 
     // Only a directory the user chose is remembered. Without a dialog the proposed directory is
     // the old one plus a backslash, and storing it would add a backslash per request.
-    if (directoryChosen) settings["LoadDeliveryDir"] = MapValue(request, "DestInitialDir");
+    if (asksWhereToSave) settings["LoadDeliveryDir"] = MapValue(request, "DestInitialDir");
     return 1;
 }
 
 }  // namespace
 
-std::string AskSavePath(CKeyValueMap& request, HWND owner)
+std::string AskSavePath(CKeyValueMap& request, const ClickDialogs& dialogs)
 {
     char fileName[512] = {};
     // A proposal that does not fit is left out rather than cut: a cut name could pass for a
@@ -71,8 +70,9 @@ std::string AskSavePath(CKeyValueMap& request, HWND owner)
     if (proposed.size() < sizeof fileName) std::memcpy(fileName, proposed.data(), proposed.size());
     const std::string initialDirectory = MapValue(request, "DestInitialDir");
 
+    const std::string title = TitleAskedBy("Tolvane : deliver package to ...", dialogs.site);
     OPENFILENAMEA dialog = FileDialogRequest(
-        owner, fileName, sizeof fileName, "Tolvane : deliver package to ...",
+        dialogs.owner, fileName, sizeof fileName, title.c_str(),
         OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_EXPLORER |
             OFN_LONGNAMES);
     // No directory of MAX_PATH or more can be opened, and Wine's dialog overruns its stack on one
@@ -92,22 +92,23 @@ std::string AskSavePath(CKeyValueMap& request, HWND owner)
     return chosen;
 }
 
-int SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner, bool confirmsEveryRequest)
+int SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, const ClickDialogs& dialogs)
 {
-    if (!IsValidName(request) || !IsValidType(request) || !IsValidServerName(request) ||
-        !ShowsWhatItSends(request))
-        RefuseBadRequest(kDownloadAttributesBad);
-    return SubmitCommonSteps(settings, request, owner, true, confirmsEveryRequest);
+    if (!IsValidName(request) || !IsValidType(request) || !IsValidServerName(request))
+        RefuseBadRequest(kDownloadAttributesBad, dialogs.site);
+    if (const std::optional<UnshowableValue> refused = FindValueNotShown(request))
+        RefuseUnshowableValue(kDownloadAttributesBad, *refused, dialogs.site);
+    return SubmitCommonSteps(settings, request, dialogs, true, dialogs.confirmsEveryRequest);
 }
 
-int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, HWND owner, const KeptRequestFile* kept,
-                          bool confirmsEveryRequest)
+int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, const ClickDialogs& dialogs,
+                          const KeptRequestFile* kept)
 {
     const std::string path = ascii::Trim(fileName ? fileName : "");
     if (path.size() < 2) throw FormatException();
 
     CKeyValueMap request;
-    if (!ParseVexoLoadRequestFile(path, request, kept)) throw FormatException();
+    if (!ParseVexoLoadRequestFile(path, request, kept, dialogs.site)) throw FormatException();
     // The target of a download is the user's choice, never the page's.
     request.RemoveKey("TargetPath");
     // A request file may ask the client to upload a local file; the page never names one that the
@@ -117,8 +118,8 @@ int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, HWND own
     if (!file.empty() &&
         !ConfirmPageNamedFile({file, MapValue(request, "RECIPIENTS"), MapValue(request, "SERVERNAME"),
                                MapValue(request, "SERVERPORT"), MapValue(request, "HTTPSERVERPORT")},
-                              owner))
+                              dialogs))
         return 0;
     // A file the page named has been confirmed already: one question is enough.
-    return SubmitCommonSteps(settings, request, owner, false, confirmsEveryRequest && file.empty());
+    return SubmitCommonSteps(settings, request, dialogs, false, dialogs.confirmsEveryRequest && file.empty());
 }

@@ -9,14 +9,16 @@
 #include <string>
 
 #include "client/KeyValueMap.h"
+#include "request/ClickDialogs.h"
 #include "request/PageRequest.h"
 
-//
-// confirmsEveryRequest (BrowserServices::ConfirmsEveryRequest): a request that would go without any
-// dialog (TYPE RICH, and no file named by the page) goes only after ConfirmRequestedPackage.
-int SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner, bool confirmsEveryRequest = false);
-int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, HWND owner,
-                          const KeptRequestFile* kept = nullptr, bool confirmsEveryRequest = false);
-// The Save-As dialog "Tolvane : deliver package to ...", proposing DestBaseName in DestInitialDir;
-// the chosen path (and DestBaseName, DestInitialDir from it), or empty when cancelled.
-std::string AskSavePath(CKeyValueMap& request, HWND owner);
+// dialogs.confirmsEveryRequest: a download whose package no other confirmation named (TYPE RICH, or
+// PLAIN before its Save-As; not a request file's FILE, confirmed already) goes on only after
+// ConfirmRequestedPackage.
+int SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, const ClickDialogs& dialogs);
+int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, const ClickDialogs& dialogs,
+                          const KeptRequestFile* kept = nullptr);
+// The Save-As dialog "Tolvane : deliver package to ..." (TitleAskedBy), proposing DestBaseName in
+// DestInitialDir; the chosen path (and DestBaseName, DestInitialDir from it), or empty when
+// cancelled.
+std::string AskSavePath(CKeyValueMap& request, const ClickDialogs& dialogs);

@@ -37,23 +37,35 @@ bool IsLowSurrogate(wchar_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 }  // namespace
 
-bool IsPlainShownText(const std::string& value, UINT codePage)
+namespace {
+
+// value read in codePage, with each unit's CT_CTYPE1 type; false for an invalid sequence.
+bool DecodeInCodePage(const std::string& value, UINT codePage, std::vector<wchar_t>& wide, std::vector<WORD>& types)
 {
+    wide.clear();
+    types.clear();
     if (value.empty()) return true;
     if (value.size() > INT_MAX) return false;
     const int length = static_cast<int>(value.size());
-
     const int units = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, value.data(), length, nullptr, 0);
     if (units <= 0) return false;
-    std::vector<wchar_t> wide(units);
+    wide.resize(units);
     if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, value.data(), length, wide.data(), units) != units)
         return false;
+    types.resize(units);
+    return GetStringTypeW(CT_CTYPE1, wide.data(), units, types.data()) != 0;
+}
 
-    // The system's own classification catches what the table above does not name.
-    std::vector<WORD> types(units);
-    if (!GetStringTypeW(CT_CTYPE1, wide.data(), units, types.data())) return false;
+}  // namespace
 
-    for (int i = 0; i < units; ++i) {
+bool IsPlainShownText(const std::string& value, UINT codePage)
+{
+    std::vector<wchar_t> wide;
+    std::vector<WORD> types;
+    if (!DecodeInCodePage(value, codePage, wide, types)) return false;
+    const std::size_t units = wide.size();
+
+    for (std::size_t i = 0; i < units; ++i) {
         const wchar_t unit = wide[i];
         if (IsHighSurrogate(unit)) {
             if (i + 1 == units || !IsLowSurrogate(wide[i + 1])) return false;
@@ -64,17 +76,34 @@ bool IsPlainShownText(const std::string& value, UINT codePage)
         }
         if (IsLowSurrogate(unit)) return false;
         if (unit == L' ') continue;
+        // The system's own classification catches what the table above does not name.
         if (IsInvisible(unit) || (types[i] & (C1_CNTRL | C1_SPACE | C1_BLANK))) return false;
     }
     return true;
 }
 
-bool ShowsWhatItSends(const CKeyValueMap& request)
+bool IsServerNameInCodePage(const std::string& value, UINT codePage)
 {
-    if (!IsShowableRequest(request)) return false;
-    for (const char* key : kShownKeys) {
-        std::string value;
-        if (request.Lookup(key, value) && !IsPlainShownText(value)) return false;
-    }
+    std::vector<wchar_t> wide;
+    std::vector<WORD> types;
+    if (!DecodeInCodePage(value, codePage, wide, types)) return false;
+    for (std::size_t i = 0; i < wide.size(); ++i)
+        if (wide[i] >= 0x80 && !(types[i] & C1_ALPHA)) return false;
     return true;
 }
+
+std::optional<UnshowableValue> FindValueNotShown(const CKeyValueMap& request)
+{
+    if (std::optional<UnshowableValue> refused = FindUnshowableValue(request)) return refused;
+    for (const char* key : kShownKeys) {
+        std::string value;
+        if (!request.Lookup(key, value)) continue;
+        if (!IsPlainShownText(value)) return UnshowableValue{key, ShownValueFault::invisibleCharacter};
+    }
+    std::string serverName;
+    if (request.Lookup("SERVERNAME", serverName) && !IsServerNameInCodePage(serverName))
+        return UnshowableValue{"SERVERNAME", ShownValueFault::notAServerName};
+    return std::nullopt;
+}
+
+bool ShowsWhatItSends(const CKeyValueMap& request) { return !FindValueNotShown(request); }

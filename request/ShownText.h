@@ -3,7 +3,10 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+
+#include "request/RequestText.h"
 
 class CKeyValueMap;
 
@@ -13,6 +16,12 @@ class CKeyValueMap;
 // otherwise invisible character and a character that looks blank. An empty value is plain.
 bool IsPlainShownText(const std::string& value, UINT codePage = CP_ACP);
 
-// A request shows the user what it sends: IsShowableRequest (request/RequestText.h), and every
-// shown value plain in the ANSI code page.
+// The first value the user could not be shown as what it is: FindUnshowableValue
+// (request/RequestText.h), then, in the ANSI code page, a shown value that is not plain and a
+// SERVERNAME character above ASCII that is no letter. Nothing when the request shows what it sends.
+std::optional<UnshowableValue> FindValueNotShown(const CKeyValueMap& request);
 bool ShowsWhatItSends(const CKeyValueMap& request);
+
+// True when every character of value above ASCII, read in codePage, is a letter (a host name's
+// characters beyond ASCII); false for an invalid sequence.
+bool IsServerNameInCodePage(const std::string& value, UINT codePage = CP_ACP);

@@ -32,17 +32,40 @@ void ResolveFullPath(const std::string& path, std::string& fullPath, std::string
     name = cut == std::string::npos ? fullPath : fullPath.substr(cut + 1);
 }
 
+int RefuseEmptyRecipientList()
+{
+    TraceLogFileWrite(kRequestTraceSource, __LINE__, "Bad recipient list. Please re-enter.");
+    systemCalls.MessageBoxA(nullptr, "Bad recipient list. Please re-enter.", "Error", MB_OK);
+    return 0;
+}
+
 }  // namespace
 
-int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner)
+int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, const ClickDialogs& dialogs)
 {
-    if (!IsValidType(request) || !IsValidServerName(request) || !ShowsWhatItSends(request))
-        RefuseBadRequest(kUploadAttributesBad);
+    if (!IsValidType(request) || !IsValidServerName(request)) RefuseBadRequest(kUploadAttributesBad, dialogs.site);
+    if (const std::optional<UnshowableValue> refused = FindValueNotShown(request))
+        RefuseUnshowableValue(kUploadAttributesBad, *refused, dialogs.site);
+
+    const std::string recipients = MapValue(request, "RECIPIENTS");
+    CStringArray recipientList;
+    SplitText(recipients, recipientList, ':');
+    std::string serverPort = MapValue(request, "SERVERPORT");
+    if (serverPort.empty()) serverPort = LongToText(609);
+    std::string httpServerPort = MapValue(request, "HTTPSERVERPORT");
+    if (httpServerPort.empty()) httpServerPort = LongToText(8009);
 
     std::string file = MapValue(request, "FILE");
     const bool namedByPage = !file.empty();
+    if (!namedByPage && dialogs.confirmsEveryRequest) {
+        // Nobody is asked about a request that fails anyway, and the user's file is not yet known.
+        if (recipientList.empty()) return RefuseEmptyRecipientList();
+        if (!ConfirmChoosingFileToSend({recipients, MapValue(request, "SERVERNAME"), serverPort, httpServerPort},
+                                       dialogs))
+            return 0;
+    }
     if (!namedByPage) {
-        file = AskFileToSend(owner);
+        file = AskFileToSend(dialogs);
         if (file.empty()) return 0;
         request["FILE"] = file;
     }
@@ -71,24 +94,12 @@ int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owne
         if (name.empty()) name = fileName;
     }
 
-    const std::string recipients = MapValue(request, "RECIPIENTS");
-    CStringArray recipientList;
-    SplitText(recipients, recipientList, ':');
-    if (recipientList.empty()) {
-        TraceLogFileWrite(kRequestTraceSource, __LINE__, "Bad recipient list. Please re-enter.");
-        systemCalls.MessageBoxA(nullptr, "Bad recipient list. Please re-enter.", "Error", MB_OK);
-        return 0;
-    }
-
-    std::string serverPort = MapValue(request, "SERVERPORT");
-    if (serverPort.empty()) serverPort = LongToText(609);
-    std::string httpServerPort = MapValue(request, "HTTPSERVERPORT");
-    if (httpServerPort.empty()) httpServerPort = LongToText(8009);
+    if (recipientList.empty()) return RefuseEmptyRecipientList();
 
     // Asked last, so that the user is not asked about a request that fails anyway.
     if (namedByPage &&
         !ConfirmPageNamedFile({fullPath, recipients, MapValue(request, "SERVERNAME"), serverPort, httpServerPort},
-                              owner))
+                              dialogs))
         return 0;
 
     CKeyValueMap upload;

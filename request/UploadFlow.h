@@ -5,5 +5,7 @@
 #include <windows.h>
 
 #include "client/KeyValueMap.h"
+#include "request/ClickDialogs.h"
 
-int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, HWND owner);
+// dialogs.confirmsEveryRequest: the Open dialog comes only after ConfirmChoosingFileToSend.
+int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, const ClickDialogs& dialogs);

@@ -390,7 +390,8 @@ TEST_F(HostileAttributes, ValuesOfTheirLongestAreCopiedWholeAndSubmittedWhole)
 {
     InstallClient();
     const std::string name = std::string(kLongestShownValue - 4, 'n') + ".bin";
-    const std::string server(kLongestShownValue, 's'), port(kLongestShownValue, '6'), size(k64KiB, '7');
+    const std::string server(kLongestShownValue, 's'), size(k64KiB, '7');
+    const std::string port = std::string(kLongestShownValue - 3, '0') + "609";  // a port, as a client reads it
     const std::string caption(k64KiB, 'c'), url = "http://" + std::string(k64KiB, 'u');
     Attributes attributes{{"name", name},        {"servername", server}, {"contenttype", "RICH"},
                           {"port", port},        {"size", size},         {"caption", caption},

@@ -10,6 +10,7 @@
 
 #include "client/ClientLaunch.h"
 #include "client/SettingsStore.h"
+#include "diag/TraceLog.h"
 #include "plugin/InstanceData.h"
 #include "plugin/ModuleState.h"
 #include "plugin/PluginEntry.h"
@@ -300,6 +301,150 @@ TEST_F(DispatchTest, EveryConfigurationCheckWithoutPathShowsItsOwnBox)
     OwnedHandle client = HoldClientMapping();
     EXPECT_EQ(1, CheckConfiguration(moduleState.settings));
     EXPECT_EQ(2u, ui.messageBoxes.size());
+}
+
+// ---- Who asks, and a host whose button lives in the page ----
+
+const std::string kFramedSite = "https://ads.example, in a frame of https://news.example";
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+// The plug-in names the site wherever its browser told it; an old browser's click is unchanged.
+TEST_F(DispatchTest, EveryDialogNamesTheSiteTheBrowserTold)
+{
+    InstallClient();
+    TempFolder traces;
+    ASSERT_EQ(1, TraceLogFileOpen((traces / "trace.log").c_str(), 1, 0));
+    record.page.name = "report.zip";
+    record.page.serverName = "srv1";
+    record.page.origin = "https://ads.example";
+    record.page.topOrigin = "https://news.example";
+    Dispatch();
+    record.page.isUpload = true;
+    Dispatch();
+    record.page.serverName = "s";
+    Dispatch();
+    record.page = {};
+    record.page.name = "report.zip";
+    record.page.serverName = "srv1";
+    record.page.origin = "https://news.example/index.html";  // no origin: nobody named, and traced
+    Dispatch();
+    TraceLogFileClose();
+
+    ASSERT_EQ(3u, ui.fileDialogs.size());
+    EXPECT_EQ("Tolvane : deliver package to ... - asked by " + kFramedSite, ui.fileDialogs[0].title);
+    EXPECT_EQ("Select : package to deliver ... - asked by " + kFramedSite, ui.fileDialogs[1].title);
+    EXPECT_TRUE(AsksForFile(ui.fileDialogs[2], SaveAsDialog(window, "report.zip", "C:\\old\\")));
+    EXPECT_TRUE(ui.confirmations.empty()) << "the plug-in's own button: no confirmation first";
+    EXPECT_TRUE(ShowsBoxes(ui.messageBoxes,
+                           {RequestWarningBox("Asked by " + kFramedSite + ":\n" + kBadRequestAttributesText), FailureBox()}));
+    EXPECT_NE(std::string::npos, ReadWholeFile(traces / "trace.log")
+                                     .find("The browser named the page by no origin; its dialogs name no site: "
+                                           "[https://news.example/index.html] in []"));
+}
+
+// A host whose button lives in the page, as the extension's: every request confirmed first.
+class ConfirmingHost : public BrowserServices {
+public:
+    void ShowStatus(const char* text) override { statusTexts.push_back(text); }
+    void OpenUrl(const std::string& url) override { openedUrls.push_back(url); }
+    HWND OwnerWindow() const override { return owner; }
+    bool ConfirmsEveryRequest() const override { return true; }
+
+    HWND owner = nullptr;
+    std::vector<std::string> statusTexts;
+    std::vector<std::string> openedUrls;
+};
+
+class ThroughConfirmingHost : public DispatchTest {
+protected:
+    RequestOutcome Click()
+    {
+        host.owner = window;
+        host.statusTexts.clear();
+        return DispatchRequest(record.page, moduleState.settings, host);
+    }
+    ConfirmingHost host;
+};
+
+// No system dialog, with OK as its default and the page's name filled in, comes before the
+// confirmation: a key held since the click cannot save a download or pick a file.
+TEST_F(ThroughConfirmingHost, SaveAsAndOpenComeOnlyAfterTheConfirmation)
+{
+    InstallClient();
+    record.page.name = "pkgs/invoice.pdf.exe";
+    record.page.serverName = "srv1";
+    record.page.port = "609";
+    record.page.origin = "https://ads.example";
+    record.page.topOrigin = "https://news.example";
+    ui.confirmationAnswers = {false, true};
+    ui.fileDialogAnswers = {std::string("C:\\dl\\invoice.pdf")};
+    EXPECT_EQ(RequestOutcome::cancelled, Click());
+    EXPECT_TRUE(ui.fileDialogs.empty());
+    EXPECT_EQ(RequestOutcome::submitted, Click());
+    ASSERT_EQ(2u, ui.confirmations.size());
+    EXPECT_EQ(kFramedSite + ", asks to deliver a package to you", ui.confirmations[1].opening);
+    EXPECT_EQ((Fields{{"Package:", "pkgs/invoice.pdf.exe"}, {"File name:", "invoice.pdf.exe"}, {"Server:", "srv1"},
+                      {"Port:", "609"}, {"HTTP port:", "(none given)"}}),
+              ui.confirmations[1].fields);
+    EXPECT_EQ(1u, ui.fileDialogs.size());
+    EXPECT_EQ(1u, Lines(OnlySubmission()).count("TargetPath=\"C:\\dl\\invoice.pdf\""));
+
+    record.page.isUpload = true;
+    record.page.recipients = "ann:bob";
+    ui.confirmations.clear();
+    ui.fileDialogs.clear();
+    ui.confirmationAnswers = {false, true};
+    ui.fileDialogAnswers = {std::nullopt};
+    EXPECT_EQ(RequestOutcome::cancelled, Click());
+    EXPECT_TRUE(ui.fileDialogs.empty());
+    EXPECT_EQ(RequestOutcome::cancelled, Click());
+    ASSERT_EQ(2u, ui.confirmations.size());
+    EXPECT_EQ(kFramedSite + ", asks you to choose a file to send", ui.confirmations[1].opening);
+    EXPECT_EQ((Fields{{"To:", "ann:bob"}, {"Server:", "srv1"}, {"Port:", "609"}, {"HTTP port:", "8009"}}),
+              ui.confirmations[1].fields);
+    EXPECT_EQ("Do you want to choose the file?", ui.confirmations[1].question);
+    ASSERT_EQ(1u, ui.fileDialogs.size()) << "the Open dialog after the Yes";
+
+    // Nobody is asked about an upload that fails anyway.
+    record.page.recipients = "";
+    ui.confirmations.clear();
+    EXPECT_EQ(RequestOutcome::cancelled, Click());
+    EXPECT_TRUE(ui.confirmations.empty());
+    EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, {{"Error", "Bad recipient list. Please re-enter.", MB_OK}}));
+}
+
+// No is the default; the box says who asks and the very address its Yes opens, the page's only
+// when it reads as what it is.
+TEST_F(ThroughConfirmingHost, TheOfferOfTheClientShowsTheAddressItsYesOpens)
+{
+    const std::string question =
+        "The Tolvane client is not installed or configured properly \n Do You want to Get the Client Software ?\n\n";
+    const std::string productPage = "http://www.tolvane.example/download.html";
+    const struct {
+        std::string origin;
+        std::optional<std::string> downloadUrl;
+        std::string asked;
+        std::string opened;
+    } rows[] = {
+        {"https://news.example", std::nullopt, "Asked by https://news.example.\n", productPage},
+        {"", std::string("https://www.example.com/get"), "", "https://www.example.com/get"},
+        {"", std::string("https://www.example.com/get?a b"), "", productPage},
+        {"", std::string("https://www.example.com/\xE9t\xE9"), "", productPage},
+        {"", std::string("javascript:alert(1)"), "", productPage},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.downloadUrl.value_or("no downloadurl"));
+        record.page.origin = row.origin;
+        record.page.downloadUrl = row.downloadUrl;
+        ui.messageBoxes.clear();
+        host.openedUrls.clear();
+        ui.messageBoxAnswers = {IDYES};
+        EXPECT_EQ(RequestOutcome::failed, Click());
+        EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, {{"Configuration Error",
+                                                  question + row.asked + "Yes opens " + row.opened + " in a new tab.",
+                                                  MB_YESNO | MB_DEFBUTTON2}}));
+        EXPECT_EQ(std::vector<std::string>{row.opened}, host.openedUrls);
+    }
 }
 
 // ---- Faults around a click ----

@@ -102,9 +102,6 @@ TEST_F(RequestFile, BadRequestInformationShowsTheTrimmedRequestData)
         {"vnxclient: NAME=ab SERVERNAME=s1 Recipients=x\n", "NAME=ab SERVERNAME=s1 Recipients=x"},
         {"vnxclient: NAME=ab SERVERNAME=s1 destbasename=x\n", "NAME=ab SERVERNAME=s1 destbasename=x"},
         {"vnxclient: NAME=ab SERVERNAME=s1 DESTINITIALDIR=x\n", "NAME=ab SERVERNAME=s1 DESTINITIALDIR=x"},
-        // A shown value holding a character that prints as nothing or as a plain space.
-        {"vnxclient: NAME=ab SERVERNAME=s1 RECIPIENTS=\"a\xA0" "b\"\n", "NAME=ab SERVERNAME=s1 RECIPIENTS=\"a\xA0" "b\""},
-        {"vnxclient: NAME=ab SERVERNAME=s1 HTTPSERVERPORT=\"80\xAD\"\n", "NAME=ab SERVERNAME=s1 HTTPSERVERPORT=\"80\xAD\""},
     };
     for (const Case& c : cases) {
         shown.messageBoxes.clear();
@@ -119,6 +116,47 @@ TEST_F(RequestFile, BadRequestInformationShowsTheTrimmedRequestData)
     Parse("vnxclient:NAME=ab SERVERNAME=s1\n");
     EXPECT_EQ("ab", Value("AME"));
     EXPECT_EQ("", Value("NAME"));
+}
+
+// A value the user could not be shown as what it is: the report names its field and why, and leaves
+// out the request data that holds it.
+TEST_F(RequestFile, AValueThatCannotBeShownIsReportedByItsField)
+{
+    const struct {
+        std::string entry;
+        const char* field;
+        const char* why;
+    } cases[] = {
+        {"ORDER=\"a" + std::string(1, '\0') + "b\"", "ORDER", "it holds a NUL byte, which hides what follows it"},
+        {"RECIPIENTS=\"ann\rbob\"", "RECIPIENTS", "it holds a control character (a tab, a line break or another)"},
+        {"FILE=\"C:\\" + std::string(kLongestShownValue, 'f') + "\"", "FILE", "it is longer than 1024 bytes"},
+        {"RECIPIENTS=\"ann   bob\"", "RECIPIENTS", "it holds more than two blanks in a row"},
+        {"HTTPSERVERPORT=\"80\xAD\"", "HTTPSERVERPORT", "a port is a whole number from 1 to 65535"},
+        {"SERVERNAME=\"srv evil.example\"", "SERVERNAME",
+         "a server name holds no blank, only letters, digits and . - _ : [ ]"},
+        {"SERVERNAME=srv\xB7" "1", "SERVERNAME", "a server name holds no blank, only letters, digits and . - _ : [ ]"},
+        {"RECIPIENTS=\"a\xA0" "b\"", "RECIPIENTS",
+         "it holds a character that prints as nothing or as a blank other than the space"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        shown.messageBoxes.clear();
+        request.RemoveAll();
+        EXPECT_FALSE(Parse("vnxclient: NAME=ab SERVERNAME=s1 " + c.entry + "\n"));
+        EXPECT_TRUE(Reported(182, std::string("The page's value of ") + c.field + " cannot be shown as it is: " +
+                                      c.why + ". \nFile submitted: " + requestPath));
+    }
+}
+
+// Each report says first who asked for it, when the browser told us.
+TEST_F(RequestFile, AReportNamesWhoAsks)
+{
+    WriteWholeFile(requestPath, "vnxclient: NAME=a SERVERNAME=s1\n");
+    EXPECT_FALSE(ParseVexoLoadRequestFile(requestPath, request, nullptr,
+                                          DescribeRequestingSite("https://ads.example", "https://news.example")));
+    EXPECT_TRUE(Reported(182, "Asked by https://ads.example, in a frame of https://news.example:\n"
+                              "The request file appears to have bad request information. \n\t\tSorry! \n"
+                              "File submitted: " + requestPath + " \nRequest data: NAME=a SERVERNAME=s1"));
 }
 
 TEST_F(RequestFile, FileWithoutTheExactPrefixShowsTheWholeFileText)
@@ -283,10 +321,9 @@ TEST_F(HostileRequestFile, ANulInAnyValueIsABadRequest)
 {
     InstallClient();
     const std::string nul(1, '\0');
-    const std::string data = "NAME=ab.bin SERVERNAME=srv1 TYPE=RICH Note=\"x" + nul + "y\"";
-    ClickRequestFile("vnxclient: " + data + "\n");
-    // The refusal shows the request data up to the NUL, where every box text ends.
-    EXPECT_TRUE(RejectedWith(BadRequestText(data.substr(0, data.find('\0')))));
+    ClickRequestFile("vnxclient: NAME=ab.bin SERVERNAME=srv1 TYPE=RICH Note=\"x" + nul + "y\"\n");
+    EXPECT_TRUE(RejectedWith("The page's value of Note cannot be shown as it is: it holds a NUL byte, which hides "
+                             "what follows it. \nFile submitted: " + RequestFilePath()));
 }
 
 TEST_F(HostileRequestFile, ANulEndsNoBareValueSoATypeWithOneIsBad)

@@ -349,25 +349,30 @@ TEST_F(SaveFlowFromFile, AFileThatIsNoAbsoluteLocalPathIsABadRequest)
                              "(none given)"));
 }
 
-// Both routes refuse what the user would not see whole: a control byte in a shown value, or one
-// longer than the bound. (Which values and bytes: the IsShowableRequest table.)
+// Both routes refuse what the user would not see whole, in a box that names the value: a control
+// byte in a shown value, or one longer than the bound. (Which values and bytes: the
+// FindUnshowableValue table.)
 TEST_F(SaveFlowFromFile, ValuesTheUserCannotSeeWholeMakeABadRequestByEitherRoute)
 {
     const std::string nul(1, '\0');
-    const std::string entries[] = {
-        "RECIPIENTS=\"me@mycompany.example \rDo you want to send it?" + nul + ":attacker@evil.example\"",
-        "SERVERNAME=\"evil\r.example\"",
-        "SERVERPORT=\"" + std::string(kLongestShownValue + 1, '6') + "\"",
-        "FILE=\"C:\\" + std::string(kLongestShownValue, 'f') + "\"",
+    const struct {
+        std::string entry;
+        std::string refusal;
+    } entries[] = {
+        {"RECIPIENTS=\"me@mycompany.example \rDo you want to send it?" + nul + ":attacker@evil.example\"",
+         "RECIPIENTS cannot be shown as it is: it holds a NUL byte, which hides what follows it."},
+        {"SERVERNAME=\"evil\r.example\"",
+         "SERVERNAME cannot be shown as it is: it holds a control character (a tab, a line break or another)."},
+        {"SERVERPORT=\"" + std::string(kLongestShownValue + 1, '6') + "\"",
+         "SERVERPORT cannot be shown as it is: it is longer than 1024 bytes."},
     };
-    for (const std::string& entry : entries) {
-        SCOPED_TRACE(entry.substr(0, 40));
+    for (const auto& c : entries) {
+        SCOPED_TRACE(c.entry.substr(0, 40));
         ui.messageBoxes.clear();
-        const std::string data = "NAME=ab SERVERNAME=s1 TYPE=RICH " + entry;
-        std::string path = WriteRequest("vnxclient: " + data + "\n");
+        std::string path = WriteRequest("vnxclient: NAME=ab SERVERNAME=s1 TYPE=RICH " + c.entry + "\n");
         EXPECT_THROW(SubmitSaveRequestFile(settings, path.c_str(), kOwner), FormatException);
-        // A box text ends at its first NUL.
-        EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, {BadRequestFileBox(data.substr(0, data.find('\0')))}));
+        EXPECT_TRUE(ShowsBoxes(ui.messageBoxes,
+                               {RequestWarningBox("The page's value of " + c.refusal + " \nFile submitted: " + path)}));
     }
     for (const char* name : {"report.pdf\nTargetPath=C:\\x\nDEBUG_APPROVED=YES\nZ=", "a\tb", "ab\x7f"}) {
         SCOPED_TRACE(name);
@@ -377,7 +382,9 @@ TEST_F(SaveFlowFromFile, ValuesTheUserCannotSeeWholeMakeABadRequestByEitherRoute
         request["SERVERNAME"] = "s1";
         request["TYPE"] = "RICH";
         EXPECT_THROW(SubmitSaveRequest(settings, request, kOwner), FormatException);
-        EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, {RequestWarningBox(kBadRequestText)}));
+        EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, {RequestWarningBox("The page's value of NAME cannot be shown as it is: "
+                                                                   "it holds a control character (a tab, a line break "
+                                                                   "or another).")}));
     }
     EXPECT_EQ("<none>", Submission());
 }

@@ -48,6 +48,21 @@ TEST(IsPlainShownText, RefusesEveryInvisibleOrBlankCharacterOfItsCodePage)
         EXPECT_EQ(c.plain, IsPlainShownText(c.bytes, c.codePage)) << c.what << " (code page " << c.codePage << ")";
 }
 
+// A server name's characters beyond ASCII are letters of its code page, or it is no host name.
+TEST(IsServerNameInCodePage, TakesLettersBeyondAsciiAndNothingElse)
+{
+    const ShownTextCase cases[] = {
+        {1252, "b\xFC" "cher.example", true, "a letter with a diaeresis"},
+        {1252, "files\xB7" "example", false, "the middle dot"},
+        {1252, "a\xD7" "b", false, "the multiplication sign"},
+        {1252, "a\x81", false, "a byte the code page leaves undefined"},
+        {932, "\x83\x5C\xB1.example", true, "katakana, also half-width"},
+        {932, "a\x81\x44" "b", false, "the full-width full stop"},
+    };
+    for (const ShownTextCase& c : cases)
+        EXPECT_EQ(c.plain, IsServerNameInCodePage(c.bytes, c.codePage)) << c.what << " (code page " << c.codePage << ")";
+}
+
 // Run by the ctest entry request.cp932, in a Wine process whose ANSI code page is 932; skipped
 // elsewhere.
 TEST(IsPlainShownTextInCodePage932, TheAnsiCodePageIsTheDefault)

@@ -273,13 +273,17 @@ TEST_F(UploadFlow, PagesNetworkOrPipePathIsNeverOpened)
 TEST_F(UploadFlow, RecipientsTheUserCannotSeeWholeAreABadRequest)
 {
     request["FILE"] = package;
-    for (const std::string& recipients :
-         {"me@mycompany.example" + std::string(33000, '\n') + ":attacker@evil.example",
-          "me@mycompany.example:" + std::string(kLongestShownValue, 'a'), std::string("ann\r:bob")}) {
+    const std::string tooLong = "it is longer than 1024 bytes.";
+    const std::string controlByte = "it holds a control character (a tab, a line break or another).";
+    for (const auto& [recipients, why] :
+         {std::pair{"me@mycompany.example" + std::string(33000, '\n') + ":attacker@evil.example", tooLong},
+          std::pair{"me@mycompany.example:" + std::string(kLongestShownValue, 'a'), tooLong},
+          std::pair{std::string("ann\r:bob"), controlByte}}) {
         ui.messageBoxes.clear();
         request["RECIPIENTS"] = recipients;
         EXPECT_THROW(SubmitUploadRequest(settings, request, kOwner), FormatException);
-        EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, {RequestWarningBox(kBadRequestAttributesText)}));
+        EXPECT_TRUE(ShowsBoxes(ui.messageBoxes,
+                               {RequestWarningBox("The page's value of RECIPIENTS cannot be shown as it is: " + why)}));
     }
     EXPECT_EQ("<none>", Submission());
 }

@@ -120,7 +120,7 @@ ExpectedBox ConfigurationOfferBox()
 {
     return {"Configuration Error",
             "The Tolvane client is not installed or configured properly \n Do You want to Get the Client Software ?",
-            MB_YESNO};
+            MB_YESNO | MB_DEFBUTTON2};
 }
 
 ExpectedBox RequestWarningBox(const std::string& text)

@@ -9,7 +9,6 @@
 
 #include "../BridgeFrames.h"
 #include "bridge/RunBridgeClick.h"
-#include "request/RequestWarning.h"
 #include "support/Expectations.h"
 #include "support/PluginRig.h"
 #include "support/TestFiles.h"
@@ -116,17 +115,19 @@ TEST_F(BridgeClickRun, ARichRequestFileIsConfirmedWithItsServerAndPorts)
     EXPECT_EQ(1u, TakeSubmissions().size());
 }
 
-// A Save-As or the confirmation of a file the page named is the native dialog already (an upload
-// always shows one of its own): a second question would only teach the user to say yes.
-TEST_F(BridgeClickRun, ARequestWithADialogOfItsOwnAsksNoSecondQuestion)
+// The confirmation comes first and once: before the Save-As dialog of a PLAIN page (whose OK a key
+// held since the click would press), and as the one question about a file a request file names.
+TEST_F(BridgeClickRun, EveryRequestIsConfirmedOnceBeforeAnyOtherDialog)
 {
     InstallClient();
+    ui.confirmationAnswers = {true};
     ui.fileDialogAnswers = {std::string("C:\\dl\\report.zip")};
     EXPECT_EQ((std::vector<std::string>{kDone, kSubmitted}),
               Click(BridgeClick{{{"name", "report.zip"}, {"servername", "srv1"}}, {}}));
     EXPECT_EQ(1u, ui.fileDialogs.size()) << "a PLAIN page: Save-As";
-    EXPECT_TRUE(ui.confirmations.empty());
+    EXPECT_EQ(1u, ui.confirmations.size()) << "before it";
 
+    ui.confirmations.clear();
     ui.confirmationAnswers = {true};
     EXPECT_EQ((std::vector<std::string>{kDone, kSubmitted}),
               Click(RequestFileClick(
@@ -146,7 +147,9 @@ TEST_F(BridgeClickRun, AValueThatDoesNotFitTheCodePageIsTheBadRequestOfThePlugIn
               Click(BridgeClick{{{"name", "..\xEF\xBC\xBCpkg.zip"}, {"servername", "srv1"}, {"contenttype", "RICH"}},
                                 {}}));
     ASSERT_EQ(2u, ui.messageBoxes.size());
-    EXPECT_EQ(kBadRequestText, ui.messageBoxes[0].text);
+    EXPECT_EQ("The page's value of name cannot be shown as it is: it holds a character that this computer's code "
+              "page cannot show.",
+              ui.messageBoxes[0].text);
     EXPECT_EQ("Tolvane Message ", ui.messageBoxes[0].caption);
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND | MB_TOPMOST),
               ui.messageBoxes[0].style);

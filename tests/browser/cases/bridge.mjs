@@ -49,34 +49,47 @@ const QUARTERLY = 'download\tCHECKSUM="4711" DestBaseName="C:\\bx\\dl\\quarterly
 const UPLOAD = 'upload\tCHECKSUM="0" FILE="C:\\bx\\up\\minutes.txt" HTTPSERVERPORT="8009" NAME="minutes.txt" ' +
   'RECIPIENTS="alice:bob" SERVERNAME="srv3" SERVERPORT="609" TYPE="PLAIN" UPLOAD="TRUE"';
 
-// A click that ends submitted after one dialog: the dialog as vxanswer saw and answered it
-// (ANSWERED), "Document : Done" under the button, the client's journal line (RECEIVED).
-const submitted = (kind, page, answer, answered, received) => async (context) => {
-  await clickThroughBridge(context, { kind, page, answers: [answer] }, ({ seen, answered: given, journal }) => {
+// A click that ends submitted after its dialogs: each DIALOG a pair of the answer and the line of
+// vxanswer that saw and answered it, "Document : Done" under the button, the client's journal line
+// (RECEIVED).
+const submitted = (kind, page, dialogs, received) => async (context) => {
+  const answers = dialogs.map(([answer]) => answer);
+  await clickThroughBridge(context, { kind, page, answers }, ({ seen, answered: given, journal }) => {
     const { check } = context;
-    check('the dialog, answered', given, { code: 0, answers: [answered] });
+    check('the dialogs, answered', given, { code: 0, answers: dialogs.map(([, answered]) => answered) });
     check('the status under the button', seen.status, 'Document : Done');
     check('what the client received', journal, [received]);
   });
 };
 // Save-As and Open dialogs get a path typed in; the confirmation's Yes is pressed once it takes input.
 const fileDialog = (title, file) => [`${title}=${file}`, `file dialog "${title}" (in the foreground) -> ${file}`];
-const RICH_CONFIRMATION = ['Tolvane Message =Yes', 'box "Tolvane Message ": Package: prices/2026/list.dat | Server: srv1 | ' +
-  'Port: 610 | HTTP port: (none given) (in the foreground) -> Yes'];
-const QUARTERLY_SAVE_AS = fileDialog(SAVE_TITLE, 'C:\\bx\\dl\\quarterly figures.zip');
+const confirmation = (fields) => ['Tolvane Message =Yes', `box "Tolvane Message ": ${fields} (in the foreground) -> Yes`];
+const RICH_CONFIRMATION = confirmation('Package: prices/2026/list.dat | Server: srv1 | Port: 610 | HTTP port: (none given)');
+// Every Save-As and Open dialog comes after the confirmation.
+const QUARTERLY_SAVE_AS = [
+  confirmation('Package: quarterly figures.zip | File name: quarterly figures.zip | Server: srv2 | Port: 609 | ' +
+    'HTTP port: (none given)'),
+  fileDialog(SAVE_TITLE, 'C:\\bx\\dl\\quarterly figures.zip'),
+];
 
 export const cases = [
   {
     name: 'bridge_download_save_as',
     browser: 'chromium',
-    run: submitted('chromium', 'download.html', ...fileDialog(SAVE_TITLE, 'C:\\bx\\dl\\report.zip'), DOWNLOAD),
+    run: submitted('chromium', 'download.html', [
+      confirmation('Package: report.zip | File name: report.zip | Server: srv1 | Port: 609 | HTTP port: (none given)'),
+      fileDialog(SAVE_TITLE, 'C:\\bx\\dl\\report.zip'),
+    ], DOWNLOAD),
   },
-  { name: 'bridge_rich_confirmed', browser: 'chromium', run: submitted('chromium', 'rich-download.html', ...RICH_CONFIRMATION, RICH) },
-  { name: 'bridge_request_file', browser: 'chromium', run: submitted('chromium', 'request-file.html', ...QUARTERLY_SAVE_AS, QUARTERLY) },
+  { name: 'bridge_rich_confirmed', browser: 'chromium', run: submitted('chromium', 'rich-download.html', [RICH_CONFIRMATION], RICH) },
+  { name: 'bridge_request_file', browser: 'chromium', run: submitted('chromium', 'request-file.html', QUARTERLY_SAVE_AS, QUARTERLY) },
   {
     name: 'bridge_upload_open',
     browser: 'chromium',
-    run: submitted('chromium', 'upload.html', ...fileDialog(OPEN_TITLE, 'C:\\bx\\up\\minutes.txt'), UPLOAD),
+    run: submitted('chromium', 'upload.html', [
+      confirmation('To: alice:bob | Server: srv3 | Port: 609 | HTTP port: 8009'),
+      fileDialog(OPEN_TITLE, 'C:\\bx\\up\\minutes.txt'),
+    ], UPLOAD),
   },
   {
     name: 'bridge_no_client_download_page',
@@ -86,13 +99,14 @@ export const cases = [
       await clickThroughBridge(context, click, async ({ seen, answered, journal, opened }) => {
         const { check } = context;
         check('the question', answered, { code: 0, answers: ['box "Configuration Error": The Tolvane client is not installed or ' +
-          'configured properly \\n Do You want to Get the Client Software ? (in the foreground) -> Yes'] });
+          'configured properly \\n Do You want to Get the Client Software ?\\n\\nYes opens ' +
+          'http://www.tolvane.example/client/setup.html in a new tab. (in the foreground) -> Yes'] });
         check('the status under the button', seen.status, 'Document: Done');
         check('the page\'s download address in a new tab', await opened(1), ['http://www.tolvane.example/client/setup.html']);
         check('nothing submitted', [journal, waitingRequests()], [[], []]);
       });
     },
   },
-  { name: 'firefox_bridge_rich_confirmed', browser: 'firefox', run: submitted('firefox', 'rich-download.html', ...RICH_CONFIRMATION, RICH) },
-  { name: 'firefox_bridge_request_file', browser: 'firefox', run: submitted('firefox', 'request-file.html', ...QUARTERLY_SAVE_AS, QUARTERLY) },
+  { name: 'firefox_bridge_rich_confirmed', browser: 'firefox', run: submitted('firefox', 'rich-download.html', [RICH_CONFIRMATION], RICH) },
+  { name: 'firefox_bridge_request_file', browser: 'firefox', run: submitted('firefox', 'request-file.html', QUARTERLY_SAVE_AS, QUARTERLY) },
 ];

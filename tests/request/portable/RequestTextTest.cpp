@@ -2,6 +2,7 @@
 // the prefix, the field checks, what the user can be shown.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +28,30 @@ std::string RequestDataOfFile(const std::string& fileBytes)
         return "<no prefix>";
     }
     return data;
+}
+
+// One value of a request, beside NAME "pkg.bin", and the fault it is refused for (none: shown).
+struct FaultRow {
+    const char* key;
+    std::string value;
+    std::optional<ShownValueFault> fault;
+};
+
+// Each row's value is refused for its fault, named by its key, or shown.
+void ExpectFaults(const std::vector<FaultRow>& rows)
+{
+    for (const FaultRow& row : rows) {
+        SCOPED_TRACE(std::string(row.key) + " [" + row.value.substr(0, 40) + "] of " + std::to_string(row.value.size()) +
+                     " bytes");
+        CKeyValueMap request;
+        request["NAME"] = "pkg.bin";
+        request[row.key] = row.value;
+        const std::optional<UnshowableValue> refused = FindUnshowableValue(request);
+        ASSERT_EQ(row.fault.has_value(), refused.has_value());
+        if (!refused) continue;
+        EXPECT_EQ(row.key, refused->key);
+        EXPECT_EQ(*row.fault, refused->fault);
+    }
 }
 
 }  // namespace
@@ -111,44 +136,68 @@ TEST(ExtractRequestData, WorksOnTextWithoutTrailingLineEnd)
 }
 
 // What a page sends must be what the user sees: a NUL anywhere, a control byte or more than the
-// shown bound in one of the six shown values makes the request a bad one.
-TEST(IsShowableRequest, RefusesNulControlBytesAndOverlongShownValues)
+// shown bound in one of the shown values makes the request a bad one, named by its first such value.
+TEST(FindUnshowableValue, NamesTheFirstValueTheUserCouldNotSeeWholeAndWhy)
 {
-    const std::string longest(kLongestShownValue, 'v');
-    const struct {
-        const char* key;
-        std::string value;
-        bool showable;
-    } cases[] = {
-        {"RECIPIENTS", "me@mycompany.example", true},
-        {"NAME", "r\xe9sum\xe9 \x83\x5C.pdf", true},  // bytes above ASCII and blanks are shown as they are
-        {"SIZE", "12\r\n34", true},                    // not shown: control bytes pass
-        {"SIZE", std::string(64 * 1024, '7'), true},   // not shown: any length
-        {"SIZE", Bytes("1\0002"), false},              // a NUL in any value
-        {"Anything.else", Bytes("x\0y"), false},
-        {"RECIPIENTS", Bytes("me@mycompany.example \rDo you want to send it?\0:attacker@evil.example"), false},
-        {"RECIPIENTS", "me@mycompany.example" + std::string(33000, '\n') + ":attacker@evil.example", false},
-        {"NAME", "report.pdf\nTargetPath=C:\\x\nDEBUG_APPROVED=YES\nZ=", false},
-        {"FILE", "C:\\a\tb.txt", false},
-        {"SERVERNAME", "srv\x7f", false},
-        {"SERVERPORT", "609\r", false},
-        {"TYPE", "RICH\n", false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.key) + " of " + std::to_string(c.value.size()) + " bytes");
-        CKeyValueMap request;
-        request["NAME"] = "pkg.bin";
-        request[c.key] = c.value;
-        EXPECT_EQ(c.showable, IsShowableRequest(request));
-    }
-    for (const char* key : {"FILE", "RECIPIENTS", "SERVERNAME", "SERVERPORT", "NAME", "TYPE"}) {
+    using F = ShownValueFault;
+    const std::string longest = std::string(kLongestShownValue - 3, '0') + "609";  // a port too
+    ExpectFaults({
+        {"RECIPIENTS", "me@mycompany.example", std::nullopt},
+        {"NAME", "r\xe9sum\xe9 \x83\x5C.pdf", std::nullopt},  // bytes above ASCII are judged by the code page
+        {"SIZE", "12\r\n34", std::nullopt},                    // not shown: control bytes pass
+        {"SIZE", std::string(64 * 1024, '7'), std::nullopt},   // not shown: any length
+        {"SIZE", Bytes("1\0002"), F::nulByte},                  // a NUL in any value
+        {"Anything.else", Bytes("x\0y"), F::nulByte},
+        {"RECIPIENTS", Bytes("me@mycompany.example \rDo you want to send it?\0:attacker@evil.example"), F::nulByte},
+        {"RECIPIENTS", "me@mycompany.example" + std::string(33000, '\n') + ":attacker@evil.example", F::tooLong},
+        {"NAME", "report.pdf\nTargetPath=C:\\x\nDEBUG_APPROVED=YES\nZ=", F::controlByte},
+        {"FILE", "C:\\a\tb.txt", F::controlByte},
+        {"SERVERNAME", "srv\x7f", F::controlByte},
+        {"SERVERPORT", "609\r", F::controlByte},
+        {"TYPE", "RICH\n", F::controlByte},
+    });
+    for (const char* key : kShownKeys) {
         SCOPED_TRACE(key);
         CKeyValueMap request;
         request[key] = longest;
         EXPECT_TRUE(IsShowableRequest(request)) << "at the bound";
-        request[key] = longest + "v";
-        EXPECT_FALSE(IsShowableRequest(request)) << "one byte over";
+        request[key] = "0" + longest;
+        EXPECT_EQ(F::tooLong, FindUnshowableValue(request)->fault) << "one byte over";
     }
+}
+
+// Ports a client could have read are ports; server names hold what host names and addresses hold;
+// three blanks in a row hide the rest of any shown value.
+TEST(FindUnshowableValue, PortsServerNamesAndBlankRunsAtTheirEdges)
+{
+    using F = ShownValueFault;
+    ExpectFaults({
+        {"SERVERPORT", "1", std::nullopt},
+        {"SERVERPORT", "0", F::notAPort},
+        {"SERVERPORT", "65535", std::nullopt},
+        {"SERVERPORT", "65536", F::notAPort},
+        {"SERVERPORT", "0609", std::nullopt},
+        {"SERVERPORT", std::string(40, '0') + "65535", std::nullopt},
+        {"SERVERPORT", "99999999999999999999999", F::notAPort},
+        {"SERVERPORT", "  609  ", std::nullopt},
+        {"SERVERPORT", "   609", F::blankRun},
+        {"SERVERPORT", "", std::nullopt},
+        {"SERVERPORT", "  ", std::nullopt},  // no port given, as an empty one
+        {"SERVERPORT", "609 alt0 alt1", F::notAPort},
+        {"SERVERPORT", "+609", F::notAPort},
+        {"HTTPSERVERPORT", "80a", F::notAPort},
+        {"SERVERNAME", "files.company-1.example", std::nullopt},
+        {"SERVERNAME", "srv_2:609", std::nullopt},
+        {"SERVERNAME", "[2001:db8::1]", std::nullopt},
+        {"SERVERNAME", "caf\xE9.example", std::nullopt},  // judged by the code page
+        {"SERVERNAME", "files.company.example evil.example", F::notAServerName},
+        {"SERVERNAME", "files.company.example" + std::string(990, ' ') + "evil.example", F::blankRun},
+        {"SERVERNAME", "evil.example/files", F::notAServerName},
+        {"NAME", "report  final.zip", std::nullopt},
+        {"NAME", "report   final.zip", F::blankRun},
+        {"RECIPIENTS", "   ann", F::blankRun},
+        {"FILE", "C:\\a.txt   ", F::blankRun},
+    });
 }
 
 TEST(FieldChecks, CountBytesAndCompareTypeExactly)
