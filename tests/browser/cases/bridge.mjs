@@ -3,7 +3,7 @@
 // in Firefox. vxanswer.exe answers the dialogs as the user would; the checks are what the user sees
 // (the dialog answered, the status under the button, a new tab) and what the client received.
 import { clickStandIn, shownStandIns, waitUntil, whenStatus, withBrowser } from '../lib/harness.mjs';
-import { OPEN_TITLE, SAVE_TITLE, installClient, realHost, uninstallClient, waitingRequests } from '../lib/real-host.mjs';
+import { installClient, openTitle, saveTitle, realHost, uninstallClient, waitingRequests } from '../lib/real-host.mjs';
 
 const CLICK_MS = 40000;
 
@@ -53,23 +53,28 @@ const UPLOAD = 'upload\tCHECKSUM="0" FILE="C:\\bx\\up\\minutes.txt" HTTPSERVERPO
 // vxanswer that saw and answered it, "Document : Done" under the button, the client's journal line
 // (RECEIVED).
 const submitted = (kind, page, dialogs, received) => async (context) => {
-  const answers = dialogs.map(([answer]) => answer);
+  const asked = dialogs.map((dialog) => (typeof dialog === 'function' ? dialog(context.server.origin) : dialog));
+  const answers = asked.map(([answer]) => answer);
   await clickThroughBridge(context, { kind, page, answers }, ({ seen, answered: given, journal }) => {
     const { check } = context;
-    check('the dialogs, answered', given, { code: 0, answers: dialogs.map(([, answered]) => answered) });
+    check('the dialogs, answered', given, { code: 0, answers: asked.map(([, answered]) => answered) });
     check('the status under the button', seen.status, 'Document : Done');
     check('what the client received', journal, [received]);
   });
 };
-// Save-As and Open dialogs get a path typed in; the confirmation's Yes is pressed once it takes input.
-const fileDialog = (title, file) => [`${title}=${file}`, `file dialog "${title}" (in the foreground) -> ${file}`];
+// Save-As and Open dialogs get a path typed in (their titles name the page's origin, known once the
+// case's server runs); the confirmation's Yes is pressed once it takes input.
+const fileDialog = (titleOf, file) => (origin) => {
+  const title = titleOf(origin);
+  return [`${title}=${file}`, `file dialog "${title}" (in the foreground) -> ${file}`];
+};
 const confirmation = (fields) => ['Tolvane Message =Yes', `box "Tolvane Message ": ${fields} (in the foreground) -> Yes`];
 const RICH_CONFIRMATION = confirmation('Package: prices/2026/list.dat | Server: srv1 | Port: 610 | HTTP port: (none given)');
 // Every Save-As and Open dialog comes after the confirmation.
 const QUARTERLY_SAVE_AS = [
   confirmation('Package: quarterly figures.zip | File name: quarterly figures.zip | Server: srv2 | Port: 609 | ' +
     'HTTP port: (none given)'),
-  fileDialog(SAVE_TITLE, 'C:\\bx\\dl\\quarterly figures.zip'),
+  fileDialog(saveTitle, 'C:\\bx\\dl\\quarterly figures.zip'),
 ];
 
 export const cases = [
@@ -78,7 +83,7 @@ export const cases = [
     browser: 'chromium',
     run: submitted('chromium', 'download.html', [
       confirmation('Package: report.zip | File name: report.zip | Server: srv1 | Port: 609 | HTTP port: (none given)'),
-      fileDialog(SAVE_TITLE, 'C:\\bx\\dl\\report.zip'),
+      fileDialog(saveTitle, 'C:\\bx\\dl\\report.zip'),
     ], DOWNLOAD),
   },
   { name: 'bridge_rich_confirmed', browser: 'chromium', run: submitted('chromium', 'rich-download.html', [RICH_CONFIRMATION], RICH) },
@@ -88,7 +93,7 @@ export const cases = [
     browser: 'chromium',
     run: submitted('chromium', 'upload.html', [
       confirmation('To: alice:bob | Server: srv3 | Port: 609 | HTTP port: 8009'),
-      fileDialog(OPEN_TITLE, 'C:\\bx\\up\\minutes.txt'),
+      fileDialog(openTitle, 'C:\\bx\\up\\minutes.txt'),
     ], UPLOAD),
   },
   {
@@ -99,7 +104,7 @@ export const cases = [
       await clickThroughBridge(context, click, async ({ seen, answered, journal, opened }) => {
         const { check } = context;
         check('the question', answered, { code: 0, answers: ['box "Configuration Error": The Tolvane client is not installed or ' +
-          'configured properly \\n Do You want to Get the Client Software ?\\n\\nYes opens ' +
+          `configured properly \\n Do You want to Get the Client Software ?\\n\\nAsked by ${context.server.origin}.\\nYes opens ` +
           'http://www.tolvane.example/client/setup.html in a new tab. (in the foreground) -> Yes'] });
         check('the status under the button', seen.status, 'Document: Done');
         check('the page\'s download address in a new tab', await opened(1), ['http://www.tolvane.example/client/setup.html']);

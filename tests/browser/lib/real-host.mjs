@@ -30,8 +30,9 @@ const CLIENT_ROOT = 'C:\\bx';
 const clientRoot = path.join(prefix, 'drive_c/bx');
 const journalFile = path.join(clientRoot, 'client/journal.txt');
 
-export const SAVE_TITLE = 'Tolvane : deliver package to ...';
-export const OPEN_TITLE = 'Select : package to deliver ...';
+// The file dialogs' titles name the site that asks.
+export const saveTitle = (origin) => `Tolvane : deliver package to ... - asked by ${origin}`;
+export const openTitle = (origin) => `Select : package to deliver ... - asked by ${origin}`;
 
 // A Wine command in the prefix whose output nobody reads (never a pipe: a Wine process it starts
 // could keep it open); its exit status.
