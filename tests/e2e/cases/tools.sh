@@ -10,7 +10,7 @@ case_host_page() {
     expect_rc page 0
     expect_lines "the probe saw the browser's calls in order" "$VXPROBE_LOG" '.' \
 "NP_GetEntryPoints size=60
-NP_Initialize version=0x000B size=88 memalloc works agent=Mozilla/4.0 (compatible; vxhost)
+NP_Initialize version=0x000E size=164 memalloc works agent=Mozilla/4.0 (compatible; vxhost)
 NPP_New type=application/x-vxprobe mode=1 argc=6
   type=\"application/x-vxprobe\"
   action=\"status\"
@@ -376,6 +376,42 @@ NPP_Destroy object"
 NPP_DestroyStream reason=2
 NPP_SetWindow null window 240x40
 NPP_Destroy stalled"
+}
+
+# What each profile's browser tells the product's plug-in about the page at NPP_New: Gecko answers
+# NPNVdocumentOrigin ("null" for a file: page, so the plug-in goes on to the window's location);
+# classic and Chromium give only the window's location.href. The plug-in gives every string and
+# object back: no block of NPN_MemAlloc and no reference is left after the shut-down.
+case_host_page_origin() {
+    local page plugin url='https://Files.Example:8443/dl/page.html?x=1' browser name
+    page=$(winpath "$PAGES/download.html")
+    plugin=$(winpath "$VXPLUGIN")
+    for browser in classic gecko chromium; do
+        host "$browser" --plugin "$plugin" --browser "$browser" --unload-delay 0 --url "$url" --shutdown --figures "$page"
+        host "$browser-file" --plugin "$plugin" --browser "$browser" --unload-delay 0 --shutdown --figures "$page"
+        for name in "$browser" "$browser-file"; do
+            expect_rc "$name" 0
+            expect_equal "$name: no block left" "0" "$(figure "$name" 'after the shut-down' 'plug-in blocks')"
+        done
+    done
+    local asked='vxhost: instance 1: NPNVdocumentOrigin asked, which this browser does not answer'
+    local read='vxhost: instance 1: window.location.href read:'
+    local file_url="file:///Z:${PAGES}/download.html"
+    for browser in classic chromium; do
+        expect_lines "$browser: only the window's location names the page" "$WORK/$browser.out" '^vxhost: instance' \
+"$asked
+$read \"$url\"
+vxhost: instance 1: <embed> at line 6, 260x36, 7 arguments"
+        expect_lines "$browser: a file page by its file: URL" "$WORK/$browser-file.out" '^vxhost: instance 1: (NPNV|window)' \
+"$asked
+$read \"$file_url\""
+    done
+    expect_lines "gecko: the document's origin, and nothing more" "$WORK/gecko.out" '^vxhost: instance 1: (NPNV|window)' \
+'vxhost: instance 1: NPNVdocumentOrigin answered "https://files.example:8443"'
+    expect_lines "gecko: a file page's origin is \"null\", then the window's location" "$WORK/gecko-file.out" \
+        '^vxhost: instance 1: (NPNV|window)' \
+"vxhost: instance 1: NPNVdocumentOrigin answered \"null\"
+$read \"$file_url\""
 }
 
 # Both DLLs registered side by side, as on 64-bit Windows: each host takes the DLL of its own
