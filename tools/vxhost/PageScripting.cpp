@@ -83,7 +83,8 @@ bool GetProperty(NPP instance, NPObject* object, NPIdentifier name, NPVariant* r
 void ReleaseVariantValue(NPVariant* variant)
 {
     if (!variant) return;
-    if (variant->type == NPVariantType_String) ReleasePluginBlock(const_cast<NPUTF8*>(variant->value.stringValue.UTF8Characters));
+    if (variant->type == NPVariantType_String)
+        ReleasePluginBlock(const_cast<NPUTF8*>(variant->value.stringValue.UTF8Characters));
     if (variant->type == NPVariantType_Object) ReleaseObject(variant->value.objectValue);
     *variant = NPVariant{};
 }
