@@ -378,40 +378,34 @@ NPP_SetWindow null window 240x40
 NPP_Destroy stalled"
 }
 
-# What each profile's browser tells the product's plug-in about the page at NPP_New: Gecko answers
-# NPNVdocumentOrigin ("null" for a file: page, so the plug-in goes on to the window's location);
-# classic and Chromium give only the window's location.href. The plug-in gives every string and
-# object back: no block of NPN_MemAlloc and no reference is left after the shut-down.
+# What each profile's browser tells the product's plug-in about the page during NPP_New: Gecko
+# answers NPNVdocumentOrigin ("null" for a file: page, so the plug-in goes on to the window's
+# location), classic and Chromium only the window's location.href. The plug-in gives every string
+# back (no block of NPN_MemAlloc left; a reference to the page's objects would fail the run).
 case_host_page_origin() {
-    local page plugin url='https://Files.Example:8443/dl/page.html?x=1' browser name
+    local page plugin url='https://Files.Example:8443/dl/page.html?x=1' name
     page=$(winpath "$PAGES/download.html")
     plugin=$(winpath "$VXPLUGIN")
-    for browser in classic gecko chromium; do
-        host "$browser" --plugin "$plugin" --browser "$browser" --unload-delay 0 --url "$url" --shutdown --figures "$page"
-        host "$browser-file" --plugin "$plugin" --browser "$browser" --unload-delay 0 --shutdown --figures "$page"
-        for name in "$browser" "$browser-file"; do
-            expect_rc "$name" 0
-            expect_equal "$name: no block left" "0" "$(figure "$name" 'after the shut-down' 'plug-in blocks')"
-        done
+    for name in classic gecko chromium; do
+        host "$name" --plugin "$plugin" --browser "$name" --unload-delay 0 --url "$url" --shutdown --figures "$page"
     done
-    local asked='vxhost: instance 1: NPNVdocumentOrigin asked, which this browser does not answer'
-    local read='vxhost: instance 1: window.location.href read:'
-    local file_url="file:///Z:${PAGES}/download.html"
-    for browser in classic chromium; do
-        expect_lines "$browser: only the window's location names the page" "$WORK/$browser.out" '^vxhost: instance' \
-"$asked
-$read \"$url\"
+    host file --plugin "$plugin" --browser gecko --unload-delay 0 --shutdown --figures "$page"
+    for name in classic gecko chromium file; do
+        expect_rc "$name" 0
+        expect_equal "$name: every block given back" "0" "$(figure "$name" 'after the shut-down' 'plug-in blocks')"
+    done
+    for name in classic chromium; do
+        expect_lines "$name: the window's location, during NPP_New" "$WORK/$name.out" '^vxhost: instance' \
+"vxhost: instance 1: NPNVdocumentOrigin asked, which this browser does not answer
+vxhost: instance 1: window.location.href read: \"$url\"
 vxhost: instance 1: <embed> at line 6, 260x36, 7 arguments"
-        expect_lines "$browser: a file page by its file: URL" "$WORK/$browser-file.out" '^vxhost: instance 1: (NPNV|window)' \
-"$asked
-$read \"$file_url\""
     done
-    expect_lines "gecko: the document's origin, and nothing more" "$WORK/gecko.out" '^vxhost: instance 1: (NPNV|window)' \
+    expect_lines "gecko: the document's origin alone" "$WORK/gecko.out" '^vxhost: instance 1: (NPNV|window)' \
 'vxhost: instance 1: NPNVdocumentOrigin answered "https://files.example:8443"'
-    expect_lines "gecko: a file page's origin is \"null\", then the window's location" "$WORK/gecko-file.out" \
+    expect_lines "gecko: a file page's origin is null, then the window's location" "$WORK/file.out" \
         '^vxhost: instance 1: (NPNV|window)' \
 "vxhost: instance 1: NPNVdocumentOrigin answered \"null\"
-$read \"$file_url\""
+vxhost: instance 1: window.location.href read: \"file:///Z:${PAGES}/download.html\""
 }
 
 # Both DLLs registered side by side, as on 64-bit Windows: each host takes the DLL of its own
