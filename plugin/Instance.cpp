@@ -5,6 +5,7 @@
 #include "plugin/ButtonWindow.h"
 #include "plugin/InstanceData.h"
 #include "plugin/ModuleState.h"
+#include "plugin/PageOrigin.h"
 #include "plugin/PluginEntry.h"
 
 InstanceData* NewInstanceRecord()
@@ -32,6 +33,10 @@ NPError NewInstance(NPP instance, uint16_t mode, int16_t argc, char* argn[], cha
     record.get()->instance = instance;
     record.get()->mode = mode;
     record.get()->page = RequestFromAttributes(argc > 0 ? static_cast<std::size_t>(argc) : 0, argn, argv);
+    // Asked now, while the browser cannot reach the record yet: Gecko and Chromium both answer
+    // during NPP_New (the element, its document and its frame's window exist before the call), and
+    // whatever script a property read runs in the page cannot touch a half-made instance.
+    record.get()->page.origin = AskDocumentOrigin(instance);
     moduleState.dde.ReadBrowserDdeName();
     instance->pdata = record.release();
     return NPERR_NO_ERROR;

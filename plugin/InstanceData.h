@@ -12,7 +12,8 @@ struct InstanceData {
     HWND hwnd = nullptr;           // browser window currently subclassed, or null
     HWND button = nullptr;         // the push button, or null
     WNDPROC savedWndProc = nullptr;  // the procedure hwnd had before we subclassed it
-    PageRequest page;              // the attributes, and the request file the stream delivered
+    PageRequest page;              // the attributes, the origin the browser named at NPP_New, and
+                                   // the request file the stream delivered
 
     // A click runs modal loops, during which the browser may destroy the instance. The record then
     // outlives NPP_Destroy until the last running dispatch returns.

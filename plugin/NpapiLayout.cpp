@@ -115,7 +115,47 @@ VX_AT(NPNetscapeFuncs, setvalue, 72, 144);
 VX_AT(NPNetscapeFuncs, invalidaterect, 76, 152);
 VX_AT(NPNetscapeFuncs, invalidateregion, 80, 160);
 VX_AT(NPNetscapeFuncs, forceredraw, 84, 168);
-VX_SIZE(NPNetscapeFuncs, 88, 176);
+VX_AT(NPNetscapeFuncs, getstringidentifier, 88, 176);
+VX_AT(NPNetscapeFuncs, getstringidentifiers, 92, 184);
+VX_AT(NPNetscapeFuncs, getintidentifier, 96, 192);
+VX_AT(NPNetscapeFuncs, identifierisstring, 100, 200);
+VX_AT(NPNetscapeFuncs, utf8fromidentifier, 104, 208);
+VX_AT(NPNetscapeFuncs, intfromidentifier, 108, 216);
+VX_AT(NPNetscapeFuncs, createobject, 112, 224);
+VX_AT(NPNetscapeFuncs, retainobject, 116, 232);
+VX_AT(NPNetscapeFuncs, releaseobject, 120, 240);
+VX_AT(NPNetscapeFuncs, invoke, 124, 248);
+VX_AT(NPNetscapeFuncs, invokeDefault, 128, 256);
+VX_AT(NPNetscapeFuncs, evaluate, 132, 264);
+VX_AT(NPNetscapeFuncs, getproperty, 136, 272);
+VX_AT(NPNetscapeFuncs, setproperty, 140, 280);
+VX_AT(NPNetscapeFuncs, removeproperty, 144, 288);
+VX_AT(NPNetscapeFuncs, hasproperty, 148, 296);
+VX_AT(NPNetscapeFuncs, hasmethod, 152, 304);
+VX_AT(NPNetscapeFuncs, releasevariantvalue, 156, 312);
+VX_AT(NPNetscapeFuncs, setexception, 160, 320);
+VX_SIZE(NPNetscapeFuncs, 164, 328);
+
+// The scripting types. A variant's value follows its 4-byte type at 8: the union holds a double,
+// which the browsers' compilers align to 8 on both architectures.
+VX_AT(NPObject, _class, 0, 0);
+VX_AT(NPObject, referenceCount, 4, 8);
+VX_SIZE(NPObject, 8, 16);
+
+VX_AT(NPString, UTF8Characters, 0, 0);
+VX_AT(NPString, UTF8Length, 4, 8);
+VX_SIZE(NPString, 8, 16);
+
+static_assert(sizeof(NPVariantType) == 4, "size of NPVariantType");
+VX_AT(NPVariant, type, 0, 0);
+VX_AT(NPVariant, value, 8, 8);
+VX_AT(NPVariant, value.boolValue, 8, 8);
+VX_AT(NPVariant, value.intValue, 8, 8);
+VX_AT(NPVariant, value.doubleValue, 8, 8);
+VX_AT(NPVariant, value.stringValue.UTF8Characters, 8, 8);
+VX_AT(NPVariant, value.stringValue.UTF8Length, 12, 16);
+VX_AT(NPVariant, value.objectValue, 8, 8);
+VX_SIZE(NPVariant, 16, 24);
 
 #undef VX_AT
 #undef VX_SIZE

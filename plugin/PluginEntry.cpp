@@ -15,13 +15,23 @@ ModuleState moduleState;
 
 namespace {
 
-// Whether the browser's table has room for a slot: a browser gives the size of the table it has.
-template <typename Slot>
-bool TableHolds(const NPPluginFuncs* funcs, Slot NPPluginFuncs::*slot)
+// Whether a function table has room for a slot: its first member gives the size of the table the
+// other side has.
+template <typename Table, typename Slot>
+bool TableHolds(const Table* funcs, Slot Table::*slot)
 {
     const auto* table = reinterpret_cast<const char*>(funcs);
     const auto* member = reinterpret_cast<const char*>(&(funcs->*slot));
     return static_cast<std::size_t>(member - table) + sizeof(Slot) <= funcs->size;
+}
+
+// A browser function the browser's table has room for and fills, or null: an older browser's table
+// ends before the scripting functions.
+template <typename Slot>
+Slot BrowserFunction(Slot NPNetscapeFuncs::*slot)
+{
+    const NPNetscapeFuncs* funcs = moduleState.browserFuncs;
+    return funcs && TableHolds(funcs, slot) ? funcs->*slot : nullptr;
 }
 
 }  // namespace
@@ -42,6 +52,42 @@ void NPN_MemFree(void* ptr)
 {
     NPNetscapeFuncs* funcs = moduleState.browserFuncs;
     if (funcs && funcs->memfree) funcs->memfree(ptr);
+}
+
+NPError NPN_GetValue(NPP instance, NPNVariable variable, void* value)
+{
+    NPN_GetValueProcPtr getValue = BrowserFunction(&NPNetscapeFuncs::getvalue);
+    return getValue ? getValue(instance, variable, value) : NPERR_GENERIC_ERROR;
+}
+
+bool BrowserOffersPropertyReads()
+{
+    return BrowserFunction(&NPNetscapeFuncs::getstringidentifier) && BrowserFunction(&NPNetscapeFuncs::getproperty) &&
+           BrowserFunction(&NPNetscapeFuncs::releaseobject) && BrowserFunction(&NPNetscapeFuncs::releasevariantvalue);
+}
+
+NPIdentifier NPN_GetStringIdentifier(const NPUTF8* name)
+{
+    NPN_GetStringIdentifierProcPtr identify = BrowserFunction(&NPNetscapeFuncs::getstringidentifier);
+    return identify ? identify(name) : nullptr;
+}
+
+bool NPN_GetProperty(NPP instance, NPObject* object, NPIdentifier propertyName, NPVariant* result)
+{
+    NPN_GetPropertyProcPtr get = BrowserFunction(&NPNetscapeFuncs::getproperty);
+    return get && get(instance, object, propertyName, result);
+}
+
+void NPN_ReleaseObject(NPObject* object)
+{
+    NPN_ReleaseObjectProcPtr release = BrowserFunction(&NPNetscapeFuncs::releaseobject);
+    if (release && object) release(object);
+}
+
+void NPN_ReleaseVariantValue(NPVariant* variant)
+{
+    NPN_ReleaseVariantValueProcPtr release = BrowserFunction(&NPNetscapeFuncs::releasevariantvalue);
+    if (release && variant) release(variant);
 }
 
 // ---- Exports ----

@@ -19,7 +19,15 @@ void NPP_Print(NPP instance, NPPrint* platformPrint);
 void NPP_URLNotify(NPP instance, const char* url, NPReason reason, void* notifyData);
 }
 
-// Browser calls; they do nothing when no browser table is known.
+// Browser calls; they do nothing when no browser table is known, nor when the table lacks the
+// function (NPN_GetValue then answers NPERR_GENERIC_ERROR, NPN_GetProperty false).
 void NPN_Status(NPP instance, const char* message);
 void* NPN_MemAlloc(uint32_t size);
 void NPN_MemFree(void* ptr);
+NPError NPN_GetValue(NPP instance, NPNVariable variable, void* value);
+NPIdentifier NPN_GetStringIdentifier(const NPUTF8* name);
+bool NPN_GetProperty(NPP instance, NPObject* object, NPIdentifier propertyName, NPVariant* result);
+void NPN_ReleaseObject(NPObject* object);
+void NPN_ReleaseVariantValue(NPVariant* variant);
+// Whether the browser has every function that reading a property and giving it back takes.
+bool BrowserOffersPropertyReads();

@@ -6,6 +6,9 @@
 #pragma once
 
 #include <stdint.h>
+#ifndef __cplusplus
+#include <stdbool.h>
+#endif
 
 #ifdef _WIN32
 #include <windows.h>
@@ -129,7 +132,47 @@ typedef struct _NPPrint {
 typedef enum { NPPVpluginNameString = 1, NPPVpluginDescriptionString, NPPVpluginWindowBool,
                NPPVpluginTransparentBool } NPPVariable;
 typedef enum { NPNVxDisplay = 1, NPNVxtAppContext, NPNVnetscapeWindow, NPNVjavascriptEnabledBool,
-               NPNVasdEnabledBool, NPNVisOfflineBool } NPNVariable;
+               NPNVasdEnabledBool, NPNVisOfflineBool,
+               NPNVWindowNPObject = 15,  // the page's window, a retained NPObject*
+               NPNVdocumentOrigin = 22   // the element's document's origin, a char* from NPN_MemAlloc
+} NPNVariable;
+
+// The scripting types (API 0.14 and later), as far as a plug-in that reads the page's properties
+// needs them. The plug-in never implements objects of its own, so NPClass stays opaque.
+typedef char NPUTF8;
+typedef void* NPIdentifier;
+typedef struct NPClass NPClass;
+
+typedef struct NPObject {
+    NPClass* _class;
+    uint32_t referenceCount;  // the browser's; a plug-in retains and releases through it
+} NPObject;
+
+typedef struct _NPString {
+    const NPUTF8* UTF8Characters;  // not terminated: UTF8Length counts the bytes
+    uint32_t UTF8Length;
+} NPString;
+
+typedef enum {
+    NPVariantType_Void,
+    NPVariantType_Null,
+    NPVariantType_Bool,
+    NPVariantType_Int32,
+    NPVariantType_Double,
+    NPVariantType_String,
+    NPVariantType_Object
+} NPVariantType;
+
+typedef struct _NPVariant {
+    NPVariantType type;
+    union {
+        bool boolValue;
+        int32_t intValue;
+        double doubleValue;
+        NPString stringValue;
+        NPObject* objectValue;
+    } value;
+} NPVariant;
 
 // Plug-in side, called by the browser.
 typedef NPError (*NPP_NewProcPtr)(NPMIMEType pluginType, NPP instance, uint16_t mode, int16_t argc,
@@ -196,6 +239,12 @@ typedef NPError (*NPN_SetValueProcPtr)(NPP instance, NPPVariable variable, void*
 typedef void (*NPN_InvalidateRectProcPtr)(NPP instance, NPRect* rect);
 typedef void (*NPN_InvalidateRegionProcPtr)(NPP instance, NPRegion region);
 typedef void (*NPN_ForceRedrawProcPtr)(NPP instance);
+typedef NPIdentifier (*NPN_GetStringIdentifierProcPtr)(const NPUTF8* name);
+typedef NPObject* (*NPN_RetainObjectProcPtr)(NPObject* object);
+typedef void (*NPN_ReleaseObjectProcPtr)(NPObject* object);
+typedef bool (*NPN_GetPropertyProcPtr)(NPP instance, NPObject* object, NPIdentifier propertyName,
+                                       NPVariant* result);
+typedef void (*NPN_ReleaseVariantValueProcPtr)(NPVariant* variant);
 
 typedef struct _NPNetscapeFuncs {
     uint16_t size;
@@ -221,6 +270,27 @@ typedef struct _NPNetscapeFuncs {
     NPN_InvalidateRectProcPtr invalidaterect;
     NPN_InvalidateRegionProcPtr invalidateregion;
     NPN_ForceRedrawProcPtr forceredraw;
+    // The scripting functions (API 0.14). The slots this plug-in never calls are plain pointers,
+    // declared for their place in the table.
+    NPN_GetStringIdentifierProcPtr getstringidentifier;
+    void* getstringidentifiers;
+    void* getintidentifier;
+    void* identifierisstring;
+    void* utf8fromidentifier;
+    void* intfromidentifier;
+    void* createobject;
+    NPN_RetainObjectProcPtr retainobject;
+    NPN_ReleaseObjectProcPtr releaseobject;
+    void* invoke;
+    void* invokeDefault;
+    void* evaluate;
+    NPN_GetPropertyProcPtr getproperty;
+    void* setproperty;
+    void* removeproperty;
+    void* hasproperty;
+    void* hasmethod;
+    NPN_ReleaseVariantValueProcPtr releasevariantvalue;
+    void* setexception;
 } NPNetscapeFuncs;
 
 // The three exports of a Windows plug-in DLL.

@@ -17,6 +17,11 @@ TEST(NpapiDeclarations, CodesAreThePublishedOnes)
     EXPECT_EQ(1, NP_EMBED);
     EXPECT_EQ(2, NP_FULL);
     EXPECT_EQ(268435455u, NP_MAXREADY);
+    EXPECT_EQ(15, NPNVWindowNPObject);
+    EXPECT_EQ(22, NPNVdocumentOrigin);
+    EXPECT_EQ(0, NPVariantType_Void);
+    EXPECT_EQ(5, NPVariantType_String);
+    EXPECT_EQ(6, NPVariantType_Object);
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 #include "vxhost/BrowserFunctions.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "vxhost/HostOutput.h"
+#include "vxhost/PageScripting.h"
+#include "vxhost/PageSources.h"
 
 namespace {
 
@@ -69,8 +72,29 @@ NPError PostURLNotify(NPP, const char*, const char*, uint32_t, const char*, NPBo
     return NPERR_GENERIC_ERROR;
 }
 
-NPError GetValue(NPP, NPNVariable variable, void* value)
+// Gecko's answer: the origin in memory of NPN_MemAlloc that the plug-in frees, "null" for a page
+// without a host, a file: page among them.
+NPError AnswerDocumentOrigin(NPP instance, char** value)
 {
+    if (!host.answersDocumentOrigin) {
+        PrintAboutInstance(instance, "NPNVdocumentOrigin asked, which this browser does not answer");
+        return NPERR_GENERIC_ERROR;
+    }
+    const std::string origin = SerializedOrigin(host.pageAddress);
+    *value = static_cast<char*>(MemAlloc(static_cast<uint32_t>(origin.size() + 1)));
+    if (!*value) return NPERR_OUT_OF_MEMORY_ERROR;
+    std::memcpy(*value, origin.c_str(), origin.size() + 1);
+    PrintAboutInstance(instance, "NPNVdocumentOrigin answered \"" + origin + "\"");
+    return NPERR_NO_ERROR;
+}
+
+NPError GetValue(NPP instance, NPNVariable variable, void* value)
+{
+    if (variable == NPNVdocumentOrigin && value) return AnswerDocumentOrigin(instance, static_cast<char**>(value));
+    if (variable == NPNVWindowNPObject && value) {
+        *static_cast<NPObject**>(value) = RetainedWindowObject();
+        return NPERR_NO_ERROR;
+    }
     if (variable == NPNVnetscapeWindow && value) {
         *static_cast<HWND*>(value) = host.browserWindow;
         return NPERR_NO_ERROR;
@@ -92,6 +116,7 @@ void ForceRedraw(NPP) {}
 void FillBrowserFunctions(NPNetscapeFuncs& table, const BrowserCallbacks& callbacks)
 {
     host = callbacks;
+    SetPageAddress(callbacks.pageAddress);
     table = NPNetscapeFuncs{};
     table.size = sizeof(NPNetscapeFuncs);
     table.version = kBrowserApiVersion;
@@ -116,8 +141,16 @@ void FillBrowserFunctions(NPNetscapeFuncs& table, const BrowserCallbacks& callba
     table.invalidaterect = InvalidateRect;
     table.invalidateregion = InvalidateRegion;
     table.forceredraw = ForceRedraw;
+    FillScriptingFunctions(table);
 }
 
+void* AllocatePluginBlock(uint32_t size) { return MemAlloc(size); }
+
 void ReleasePluginBlock(void* pointer) { MemFree(pointer); }
+
+void PrintAboutInstance(NPP instance, const std::string& text)
+{
+    PrintLine("vxhost", (host.instanceName ? host.instanceName(instance) : std::string("an instance")) + ": " + text);
+}
 
 long PluginBlocksInUse() { return liveBlocks; }

@@ -220,6 +220,12 @@ BrowserPage::Instance* BrowserPage::InstanceOf(NPP npp)
     return nullptr;
 }
 
+std::string BrowserPage::NameOf(NPP npp)
+{
+    Instance* instance = InstanceOf(npp);
+    return instance ? Label(instance->number) : "an unknown instance";
+}
+
 void BrowserPage::ShowStatus(NPP npp, const std::string& text)
 {
     if (statusBar) SendMessageA(statusBar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));

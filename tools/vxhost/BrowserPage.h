@@ -56,6 +56,9 @@ public:
     // Status texts an instance showed after its NPP_Destroy (each is also reported as an error).
     const std::vector<std::string>& StatusesAfterDestroy() const { return statusesAfterDestroy; }
 
+    // "instance N" for an NPP of this page (also during its NPP_New), "an unknown instance" else.
+    std::string NameOf(NPP instance);
+
     // NPN_Status: the text goes to the status bar and to standard output.
     void ShowStatus(NPP instance, const std::string& text);
 

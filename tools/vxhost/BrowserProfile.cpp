@@ -108,6 +108,10 @@ BrowserProfile Gecko()
     // back gets new instances from the same NP_Initialize.
     gecko.keepsLibraryLoaded = true;
     gecko.unloadDelayMs = 30000;
+    // dom/plugins/base/nsNPAPIPlugin.cpp, _getvalue, NPNVdocumentOrigin: the origin of the element's
+    // node principal (nsContentUtils::GetUTFOrigin, "null" for an address without a host) in memory
+    // of ToNewCString, which the plug-in frees with NPN_MemFree.
+    gecko.answersDocumentOrigin = true;
     return gecko;
 }
 
@@ -134,6 +138,8 @@ BrowserProfile Chromium()
     chromium.nullWindowAtTeardown = true;
     chromium.windowGoesWithInstance = true;
     chromium.breakOpenStreamsAtTeardown = true;
+    // content/child/npapi/plugin_host.cc, NPN_GetValue answers NPNVWindowNPObject (the frame's
+    // window object, retained) but not NPNVdocumentOrigin: a plug-in reads window.location there.
     return chromium;
 }
 

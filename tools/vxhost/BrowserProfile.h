@@ -36,6 +36,8 @@ struct BrowserProfile {
     bool breakOpenStreamsAtTeardown = false;  // NPP_DestroyStream(NPRES_USER_BREAK) for streams still open
     bool keepsLibraryLoaded = false;    // a reloaded page gets new instances without a new NP_Initialize
     DWORD unloadDelayMs = 0;            // how long the library stays loaded after the last instance
+    // Every profile gives the page's window object (NPNVWindowNPObject) and its location.href.
+    bool answersDocumentOrigin = false; // NPNVdocumentOrigin: the document's origin as a string
 };
 
 // "classic", "gecko" or "chromium"; throws std::invalid_argument for anything else.

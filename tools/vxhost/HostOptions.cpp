@@ -9,6 +9,9 @@
 const char kUsage[] =
     "usage: vxhost [options] PAGE.html\n"
     "  --plugin PATH         load this plug-in instead of the one registered under MozillaPlugins\n"
+    "  --url ADDRESS         the page's address as the browser names it to the plug-in (location.href,\n"
+    "                        and its origin where the browser answers NPNVdocumentOrigin); the page\n"
+    "                        file's file: URL unless given\n"
     "  --browser NAME        call the plug-in as this browser did: classic (the default), gecko or\n"
     "                        chromium (their orders of NPP_New arguments, NPP_SetWindow calls, stream\n"
     "                        writes, local copies and teardown; see the README)\n"
@@ -94,6 +97,7 @@ bool ApplyFlag(Options& options, const std::string& argument)
 bool ApplyBrowserOption(Options& options, const std::string& argument, const std::string& value)
 {
     if (argument == "--plugin") options.plugin = value;
+    else if (argument == "--url") options.url = value;
     else if (argument == "--dde-name") options.ddeName = value;
     else if (argument == "--cache") options.cache = value;
     else if (argument == "--reload") options.reloads = ParseNumber(value, argument);
@@ -130,7 +134,7 @@ bool ApplyScriptOption(Options& options, const std::string& argument, const std:
 
 bool TakesValue(const std::string& argument)
 {
-    static const char* const names[] = {"--plugin", "--dde-name", "--cache", "--reload", "--unload-delay",
+    static const char* const names[] = {"--plugin", "--url", "--dde-name", "--cache", "--reload", "--unload-delay",
                                         "--browser", "--click", "--clicks", "--answer", "--during", "--repeat",
                                         "--flat", "--answer-delay", "--pause", "--timeout"};
     for (const char* name : names)

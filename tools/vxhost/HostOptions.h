@@ -16,6 +16,7 @@ extern const char kUsage[];
 
 struct Options {
     std::string page;
+    std::string url;  // the page's address as the browser names it; empty: the page file's file: URL
     std::string plugin;
     std::vector<int> clicks;
     std::vector<DialogAnswer> answers;

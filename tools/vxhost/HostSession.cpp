@@ -11,6 +11,8 @@
 #include "vxhost/DialogAutomation.h"
 #include "vxhost/HostOutput.h"
 #include "vxhost/HostWindows.h"
+#include "vxhost/PageScripting.h"
+#include "vxhost/PageSources.h"
 
 namespace {
 
@@ -166,6 +168,9 @@ void HostSession::StartPlugin()
     BrowserCallbacks callbacks;
     callbacks.status = OnStatus;
     callbacks.browserWindow = shown->BrowserWindow();
+    callbacks.pageAddress = options.url.empty() ? FileUrl(pagePath) : options.url;
+    callbacks.answersDocumentOrigin = options.browser.answersDocumentOrigin;
+    callbacks.instanceName = OnInstanceName;
     FillBrowserFunctions(browserFuncs, callbacks);
     plugin.Load(info.path);
     plugin.Initialize(&browserFuncs);
@@ -292,6 +297,11 @@ int HostSession::Close(int result)
         ShutDownPlugin(options.UnloadDelayMs());
         PrintFigures("after the shut-down");
     }
+    if (HeldPageObjects() > 0) {
+        PrintError("the plug-in still holds " + std::to_string(HeldPageObjects()) +
+                   " references to the page's objects after NP_Shutdown");
+        if (result == kSuccess) result = kScriptFailed;
+    }
     StopDdeServer();
     return result;
 }
@@ -370,6 +380,11 @@ void HostSession::FiguresAfterClicks(size_t made, size_t total, FlatnessCheck* f
     ProcessFigures figures = ReadProcessFigures();
     if (printed) PrintFigures("after " + std::to_string(made) + " click" + (made == 1 ? "" : "s"), figures);
     if (compared) flat->Note(static_cast<unsigned>(made), figures, PluginBlocksInUse());
+}
+
+std::string HostSession::OnInstanceName(NPP instance)
+{
+    return running && running->shown ? running->shown->NameOf(instance) : "an instance";
 }
 
 void HostSession::OnStatus(NPP instance, const char* text)

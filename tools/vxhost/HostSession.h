@@ -58,6 +58,7 @@ private:
     void FiguresAfterClicks(size_t made, size_t total, FlatnessCheck* flat) const;
 
     static void OnStatus(NPP instance, const char* text);
+    static std::string OnInstanceName(NPP instance);
     static void OnDialogAction(const std::string& text);
     static HostSession* running;  // the session the browser's callbacks reach
 

@@ -35,6 +35,12 @@ std::string PercentDecoded(const std::string& text)
     return out;
 }
 
+std::string Lowered(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(tolower(c)); });
+    return text;
+}
+
 }  // namespace
 
 std::string ResolveSource(const std::string& pagePath, const std::string& src)
@@ -57,6 +63,25 @@ std::string FileUrl(const std::string& path)
     std::string url = "file:///";
     for (char c : path) url += c == '\\' ? '/' : c;
     return url;
+}
+
+std::string SerializedOrigin(const std::string& address)
+{
+    const size_t separator = address.find("://");
+    if (separator == std::string::npos || separator == 0) return "null";
+    const std::string scheme = Lowered(address.substr(0, separator));
+    const size_t start = separator + 3;
+    std::string authority = address.substr(start, address.find_first_of("/?#", start) - start);
+    const size_t at = authority.rfind('@');
+    if (at != std::string::npos) authority.erase(0, at + 1);
+    size_t portColon = authority.rfind(':');
+    if (portColon != std::string::npos && authority.find(']', portColon) != std::string::npos) portColon = std::string::npos;
+    const std::string host = Lowered(authority.substr(0, portColon));
+    std::string port = portColon == std::string::npos ? "" : authority.substr(portColon + 1);
+    if ((scheme == "http" && port == "80") || (scheme == "https" && port == "443") || (scheme == "ftp" && port == "21"))
+        port.clear();
+    if (host.empty()) return "null";
+    return scheme + "://" + host + (port.empty() ? "" : ":" + port);
 }
 
 std::string BaseNameOf(const std::string& path)

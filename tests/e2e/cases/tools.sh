@@ -10,7 +10,7 @@ case_host_page() {
     expect_rc page 0
     expect_lines "the probe saw the browser's calls in order" "$VXPROBE_LOG" '.' \
 "NP_GetEntryPoints size=60
-NP_Initialize version=0x000B size=88 memalloc works agent=Mozilla/4.0 (compatible; vxhost)
+NP_Initialize version=0x000E size=164 memalloc works agent=Mozilla/4.0 (compatible; vxhost)
 NPP_New type=application/x-vxprobe mode=1 argc=6
   type=\"application/x-vxprobe\"
   action=\"status\"
@@ -376,6 +376,36 @@ NPP_Destroy object"
 NPP_DestroyStream reason=2
 NPP_SetWindow null window 240x40
 NPP_Destroy stalled"
+}
+
+# What each profile's browser tells the product's plug-in about the page during NPP_New: Gecko
+# answers NPNVdocumentOrigin ("null" for a file: page, so the plug-in goes on to the window's
+# location), classic and Chromium only the window's location.href. The plug-in gives every string
+# back (no block of NPN_MemAlloc left; a reference to the page's objects would fail the run).
+case_host_page_origin() {
+    local page plugin url='https://Files.Example:8443/dl/page.html?x=1' name
+    page=$(winpath "$PAGES/download.html")
+    plugin=$(winpath "$VXPLUGIN")
+    for name in classic gecko chromium; do
+        host "$name" --plugin "$plugin" --browser "$name" --unload-delay 0 --url "$url" --shutdown --figures "$page"
+    done
+    host file --plugin "$plugin" --browser gecko --unload-delay 0 --shutdown --figures "$page"
+    for name in classic gecko chromium file; do
+        expect_rc "$name" 0
+        expect_equal "$name: every block given back" "0" "$(figure "$name" 'after the shut-down' 'plug-in blocks')"
+    done
+    for name in classic chromium; do
+        expect_lines "$name: the window's location, during NPP_New" "$WORK/$name.out" '^vxhost: instance' \
+"vxhost: instance 1: NPNVdocumentOrigin asked, which this browser does not answer
+vxhost: instance 1: window.location.href read: \"$url\"
+vxhost: instance 1: <embed> at line 6, 260x36, 7 arguments"
+    done
+    expect_lines "gecko: the document's origin alone" "$WORK/gecko.out" '^vxhost: instance 1: (NPNV|window)' \
+'vxhost: instance 1: NPNVdocumentOrigin answered "https://files.example:8443"'
+    expect_lines "gecko: a file page's origin is null, then the window's location" "$WORK/file.out" \
+        '^vxhost: instance 1: (NPNV|window)' \
+"vxhost: instance 1: NPNVdocumentOrigin answered \"null\"
+vxhost: instance 1: window.location.href read: \"file:///Z:${PAGES}/download.html\""
 }
 
 # Both DLLs registered side by side, as on 64-bit Windows: each host takes the DLL of its own
