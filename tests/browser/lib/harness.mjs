@@ -16,7 +16,7 @@ export const HOST_NAME = 'example.tolvane.vxbridge';
 export const EXTENSION_ID = fs.readFileSync(path.join(ROOT, 'extension/ID'), 'utf8').trim();
 export const GECKO_ID = 'vxbridge@tolvane.example';
 const CHROMIUM = process.env.CHROMIUM ?? '/usr/bin/chromium';
-const FIREFOX = process.env.FIREFOX ?? '/usr/bin/firefox-esr';
+export const FIREFOX = process.env.FIREFOX ?? '/usr/bin/firefox-esr';
 
 export function packExtension() {
   const buildDir = process.env.BUILD_DIR ?? path.join(ROOT, 'build');
@@ -108,10 +108,10 @@ export async function stubReceived(folder, count = 1) {
   });
 }
 
-function writeHostManifest(directory, hostPath, browser) {
+function writeHostManifest(directory, hostPath, browser, chromiumId = EXTENSION_ID) {
   fs.mkdirSync(directory, { recursive: true });
   const manifest = { name: HOST_NAME, description: 'Tolvane Delivery bridge', path: hostPath, type: 'stdio' };
-  if (browser === 'chromium') manifest.allowed_origins = [`chrome-extension://${EXTENSION_ID}/`];
+  if (browser === 'chromium') manifest.allowed_origins = [`chrome-extension://${chromiumId}/`];
   else manifest.allowed_extensions = [GECKO_ID];
   fs.writeFileSync(path.join(directory, `${HOST_NAME}.json`), JSON.stringify(manifest, null, 2));
 }
@@ -139,8 +139,13 @@ for (const signal of ['SIGINT', 'SIGTERM']) {
 // Runs body(browser) with a browser of the given kind; hostPath null means no host manifest at all,
 // extension null no extension, args more command-line arguments (Chromium only: the benchmark) and
 // env more environment (the browser passes it on to the host it starts: the real host's launcher;
-// a DISPLAY there is Wine's, the browser itself runs headless).
-export async function withBrowser(kind, { folder, extension, hostPath, args = [], env: hostEnv = {} }, body) {
+// a DISPLAY there is Wine's, the browser itself runs headless). byPolicy: the extension comes from
+// the machine's policy, as an administrator deploys it (Chromium may then fetch it: no
+// --disable-extensions nor --disable-background-networking; Firefox takes unsigned add-ons, as ESR
+// allows), with the Chromium id chromiumId in the host manifest; executablePath another browser
+// program (Firefox: an installation of the case's own, see cases/policy.mjs).
+export async function withBrowser(kind, { folder, extension, hostPath, args = [], env: hostEnv = {}, byPolicy = false,
+  chromiumId = EXTENSION_ID, executablePath }, body) {
   const home = path.join(folder, 'home');
   const env = { ...process.env };
   delete env.DISPLAY;
@@ -149,16 +154,16 @@ export async function withBrowser(kind, { folder, extension, hostPath, args = []
   try {
     if (kind === 'chromium') {
       const profile = path.join(folder, 'profile');
-      if (hostPath) writeHostManifest(path.join(profile, 'NativeMessagingHosts'), hostPath, 'chromium');
+      if (hostPath) writeHostManifest(path.join(profile, 'NativeMessagingHosts'), hostPath, 'chromium', chromiumId);
       browser = await puppeteer.launch({
-        executablePath: CHROMIUM,
+        executablePath: executablePath ?? CHROMIUM,
         headless: true,
         userDataDir: profile,
         env,
-        ignoreDefaultArgs: extension ? ['--disable-extensions'] : [],
+        ignoreDefaultArgs: byPolicy ? ['--disable-extensions', '--disable-background-networking'] : extension ? ['--disable-extensions'] : [],
         args: [
           '--no-sandbox', ...(extension ? [`--load-extension=${extension}`, `--disable-extensions-except=${extension}`] : []),
-          '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
+          ...(byPolicy ? [] : ['--disable-background-networking']), '--disable-component-update', '--disable-sync', '--no-first-run',
           '--disable-gpu', '--disable-quic',
           // Nothing leaves the machine: every name but the test servers' address is unknown.
           '--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1',
@@ -174,7 +179,7 @@ export async function withBrowser(kind, { folder, extension, hostPath, args = []
       if (hostPath) writeHostManifest(path.join(home, '.mozilla/native-messaging-hosts'), hostPath, 'firefox');
       browser = await puppeteer.launch({
         browser: 'firefox',
-        executablePath: FIREFOX,
+        executablePath: executablePath ?? FIREFOX,
         headless: true,
         userDataDir: path.join(folder, 'profile'),
         env,
@@ -183,10 +188,11 @@ export async function withBrowser(kind, { folder, extension, hostPath, args = []
           'network.proxy.type': 1, 'network.proxy.http': '127.0.0.1', 'network.proxy.http_port': 9,
           'network.proxy.ssl': '127.0.0.1', 'network.proxy.ssl_port': 9, 'network.proxy.no_proxies_on': '127.0.0.1',
           'network.dns.disablePrefetch': true, 'app.update.enabled': false,
+          ...(byPolicy ? { 'xpinstall.signatures.required': false } : {}),
         },
       });
       launched.add(browser.process().pid);
-      await browser.installExtension(extension);
+      if (extension) await browser.installExtension(extension);
     }
     return await body(browser);
   } finally {
@@ -281,11 +287,11 @@ async function bidiStandIns(page) {
 }
 
 // Waits until COUNT stand-ins show, each with its button enabled (the element read whole).
-export async function shownStandIns(page, count) {
+export async function shownStandIns(page, count, ms) {
   return waitUntil(`${count} stand-in(s) with their captions`, async () => {
     const found = await standIns(page);
     return found.length === count && found.every((s) => !s.button.disabled) && found;
-  });
+  }, ms);
 }
 
 // Waits until the INDEX-th stand-in passes test(standIn); gives it.
