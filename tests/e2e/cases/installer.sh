@@ -339,8 +339,11 @@ Mozilla\\Firefox\\ExtensionSettings\\vxbridge@tolvane.example\\install_url=$FIRE
 Mozilla\\Firefox\\ExtensionSettings\\vxbridge@tolvane.example\\installation_mode=force_installed" "$(policy_listing HKLM)"
     expect_equal "nothing for the user" "" "$(policy_listing HKCU)"
 
-    # Quoted addresses, and another Firefox source: the same entries rewritten in place.
-    run again 120 "$VXSETUP" /S /ALLUSERS /EXTENSION=force '/UPDATEURL="https://u.example/b/u.xml"' /FIREFOXURL=https://f.example/b.xpi
+    # A quoted address as a command script passes it, and another Firefox source: the same entries
+    # rewritten in place.
+    printf '@"%s" /S /ALLUSERS /EXTENSION=force /UPDATEURL="https://u.example/b/u.xml" /FIREFOXURL=https://f.example/b.xpi\r\n@exit /b %%errorlevel%%\r\n' \
+        "$(winpath "$VXSETUP")" >"$WORK/again.cmd"
+    run again 120 cmd /c "$(winpath "$WORK/again.cmd")"
     expect_rc again 0
     # The administrator takes Edge's entry over: from then on it is theirs.
     quietly wine reg add 'HKLM\Software\Policies\Microsoft\Edge\ExtensionInstallForcelist' /v 1 /d "$CHROMIUM_ID;https://admin.example/e.xml" /f
