@@ -241,10 +241,10 @@ Function DefaultFolder
     StrCpy $INSTDIR "$LOCALAPPDATA\Programs\${PRODUCT}"
   ${EndIf}
 FunctionEnd
-;
-; The extension's options. GetOptions would end a value at its first "/", so addresses are read here.
 
 !ifdef BRIDGE
+; The extension's options. GetOptions would end a value at its first "/", so addresses are read here.
+
 ; The value of the option on the stack (for example "/UPDATEURL=") on the command line: the text up
 ; to the next blank, or between the quotes that follow it; on the stack. Sets the error flag when the
 ; option is not there.
@@ -260,14 +260,9 @@ Function OptionValue
   ${Do}
     StrCpy $3 $5 $4 $2
     ${If} $3 == ""
-      Pop $5
-      Pop $4
-      Pop $3
-      Pop $2
       StrCpy $1 ""
-      Exch $1
       SetErrors
-      Return
+      Goto done
     ${EndIf}
     ${If} $3 == $1
       ${If} $2 == 0
@@ -298,12 +293,13 @@ Function OptionValue
     StrCpy $1 "$1$3"
     IntOp $2 $2 + 1
   ${Loop}
+  ClearErrors
+  done:
   Pop $5
   Pop $4
   Pop $3
   Pop $2
   Exch $1
-  ClearErrors
 FunctionEnd
 
 ; "" when the address on the stack may go into a policy (http or https, no blank, quote or ";", which

@@ -1,19 +1,9 @@
-// The extension as an administrator deploys it: installed by the machine's policy from a server of
-// theirs (here a test server on 127.0.0.1), with no developer-mode load, and a page's click through
-// the real vxbridge.exe under Wine.
-//
-// Chromium reads its managed policy from /etc/chromium/policies/managed/, for every Chromium on the
-// machine: the case writes a file of its own there (as root) only for its browser's life and removes
-// it however the case ends. Other runs' browsers that puppeteer starts keep
-// --disable-background-networking, under which Chromium fetches nothing for the policy. The CRX is
-// signed with a key made for the run, so the extension's id is that key's: the case computes it,
-// names it in the policy and the host manifest, and checks that the browser installed it under it.
-//
-// Firefox ESR reads policies.json from the distribution folder of its installation: the case makes
-// an installation of its own (links to Debian's files, a copy of the program, its own distribution
-// folder), so no other Firefox sees the policy. The package is the unsigned one: ESR takes it only
-// because the case sets ESR's own xpinstall.signatures.required to false; a release Firefox needs
-// the signed add-on from addons.mozilla.org.
+// The extension as an administrator deploys it: installed by the machine's policy from a test server
+// on 127.0.0.1 (no developer-mode load), then a page's click through the real vxbridge.exe under Wine.
+// Chromium: a managed policy file of the run's own, for its browser's life only (see the README); the
+// CRX is signed with a key made for the case, whose id the case names in the policy and the host
+// manifest and finds the extension installed under. Firefox ESR: policies.json in an installation of
+// the case's own; the unsigned package, which only ESR's xpinstall.signatures.required allows.
 import fs from 'node:fs';
 import path from 'node:path';
 import { FIREFOX, shownStandIns, waitUntil } from '../lib/harness.mjs';

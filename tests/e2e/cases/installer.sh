@@ -276,7 +276,9 @@ case_upgrade_keeps_one_entry() {
 
 # Install, uninstall, restart, and HKCU, HKLM and the folders are as before (the restart takes away
 # the uninstaller's copy of itself in %TEMP%): per user, in a folder given by /D= whose parents do not
-# exist yet, and for all users. The client's settings are there throughout.
+# exist yet, for all users, and for all users with the extension's policy beside an administrator's.
+# The client's settings are there throughout.
+TIME_LIMIT[uninstall_leaves_nothing]=240
 case_uninstall_leaves_nothing() {
     clear_policies
     install_client
