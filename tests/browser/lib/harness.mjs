@@ -98,7 +98,8 @@ export function stubRelease(folder, name) {
 export function stubEvents(folder) {
   const file = path.join(folder, 'stub', 'events.jsonl');
   if (!fs.existsSync(file)) return [];
-  return fs.readFileSync(file, 'utf8').split('\n').filter(Boolean).map((line) => JSON.parse(line));
+  // Whole lines only: the host may be writing the last one (a 16 KB request file takes a while).
+  return fs.readFileSync(file, 'utf8').split('\n').slice(0, -1).filter(Boolean).map((line) => JSON.parse(line));
 }
 
 export async function stubReceived(folder, count = 1) {

@@ -275,18 +275,17 @@ case_upgrade_keeps_one_entry() {
 }
 
 # Install, uninstall, restart, and HKCU, HKLM and the folders are as before (the restart takes away
-# the uninstaller's copy of itself in %TEMP%): per user, in a folder given by /D= whose parents do not
-# exist yet, for all users, and for all users with the extension's policy beside an administrator's.
-# The client's settings are there throughout.
-TIME_LIMIT[uninstall_leaves_nothing]=240
-case_uninstall_leaves_nothing() {
+# the uninstaller's copy of itself in %TEMP%), for each cycle named: per user, in a folder given by
+# /D= whose parents do not exist yet, for all users, and for all users with the extension's policy
+# beside an administrator's. The client's settings are there throughout.
+uninstall_cycles() {
     clear_policies
     install_client
     local profile
     profile=$(compgen -G "$C/users/*/AppData" | head -n 1)
     profile=${profile%/AppData}
     local cycle arguments root watched
-    for cycle in user folder all force; do
+    for cycle in "$@"; do
         case $cycle in
         user) arguments=(/S) root=HKCU watched=("$profile/AppData/Local") ;;
         # Wine joins the arguments with blanks, and /D= is read unquoted to the end of the line.
@@ -321,6 +320,8 @@ case_uninstall_leaves_nothing() {
         fi
     done
 }
+case_uninstall_leaves_nothing() { uninstall_cycles user folder all; }
+case_extension_policy_uninstall_leaves_nothing() { uninstall_cycles force; }
 
 # The force option for all users: exactly these entries, an administrator's kept beside them; run
 # again (an upgrade) it rewrites its own in place; uninstall removes each entry only while it still
