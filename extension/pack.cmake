@@ -5,6 +5,8 @@
 #                                                   it and give their own id), no Firefox entries
 #   DIR/tolvane-delivery-bridge-VERSION-firefox.zip   for Firefox (unsigned until it passes its store):
 #                                                   no `key`, no service worker
+#   DIR/tolvane-delivery-bridge-VERSION.crx           the Chromium package signed, with the builder's key
+#   DIR/tolvane-delivery-bridge-update.xml            its update manifest (see sign_chromium_package)
 # Each carries public_suffixes.js, made here from the Public Suffix List of Debian's publicsuffix
 # package (-DPUBLIC_SUFFIX_LIST=FILE for another copy of the list).
 cmake_minimum_required(VERSION 3.20)
@@ -99,3 +101,43 @@ string(JSON chromium_manifest REMOVE "${chromium_manifest}" browser_specific_set
 pack(chromium "${chromium_manifest}")
 string(JSON firefox_manifest REMOVE "${store_manifest}" background service_worker)
 pack(firefox "${firefox_manifest}")
+
+# reproducible(ZIP...): the zips the same bytes for the same sources. CMake's zip writer keeps each
+# file's access and change times, owner and mode beside the fixed date; Node.js sets them alike.
+function(reproducible)
+  find_program(NODE node)
+  if(NOT NODE)
+    message(WARNING "Node.js (node) not found: the zips keep this build's file times and owners")
+    return()
+  endif()
+  execute_process(COMMAND ${NODE} ${source}/pack.mjs reproducible ${ARGN} RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "could not make the zips reproducible")
+  endif()
+endfunction()
+
+# sign_chromium_package(ZIP): the Chromium package signed as a CRX3, for installing by policy from
+# the builder's own server, and the update manifest browsers poll for it, both beside the zips. Only
+# with the builder's private key (VX_EXTENSION_KEY_FILE, or the PEM text in VX_EXTENSION_KEY; never
+# kept in the repository); the update manifest also needs the CRX's address (VX_EXTENSION_CODEBASE).
+function(sign_chromium_package zip)
+  set(crx ${OUTPUT}/tolvane-delivery-bridge-${version}.crx)
+  set(update_manifest ${OUTPUT}/tolvane-delivery-bridge-update.xml)
+  file(REMOVE ${crx} ${update_manifest})
+  if("$ENV{VX_EXTENSION_KEY_FILE}" STREQUAL "" AND "$ENV{VX_EXTENSION_KEY}" STREQUAL "")
+    message(STATUS "no CRX: no signing key given (VX_EXTENSION_KEY_FILE or VX_EXTENSION_KEY)")
+    return()
+  endif()
+  find_program(NODE node)
+  if(NOT NODE)
+    message(FATAL_ERROR "signing the CRX needs Node.js (node) on PATH")
+  endif()
+  execute_process(COMMAND ${NODE} ${source}/pack.mjs crx ${zip} ${crx} ${version} ${update_manifest}
+                  RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "could not sign ${crx}")
+  endif()
+endfunction()
+
+reproducible(${OUTPUT}/tolvane-delivery-bridge-${version}-chromium.zip ${OUTPUT}/tolvane-delivery-bridge-${version}-firefox.zip)
+sign_chromium_package(${OUTPUT}/tolvane-delivery-bridge-${version}-chromium.zip)

@@ -11,7 +11,9 @@
 ;            -DOUTFILE=<npVxPlug-setup-1.0.0.1.exe> npVxPlug.nsi
 ;
 ; Command line: /S (silent), /ALLUSERS (all users, under Program Files; needs administrator rights),
-; /CURRENTUSER (the default), /D=FOLDER (last, unquoted). Exit codes are in installer/README.md.
+; /CURRENTUSER (the default), /EXTENSION=force /UPDATEURL=URL [/FIREFOXURL=URL] (with /ALLUSERS: the
+; browsers' policy that installs the bridge extension), /D=FOLDER (last, unquoted). Options and exit
+; codes are in installer/README.md.
 ;
 ; The delivery client's settings key (HKCU\Software\TOLVANE\...) belongs to the client's own setup:
 ; nothing here reads, writes or removes it.
@@ -69,10 +71,30 @@ SetCompressor /SOLID lzma
 ; uninstaller removes the host key and those of its parents up to that one that are empty.
 !define CREATED_HOST_KEY "SetupCreatedHostKey"  ; + Chrome, Edge, Chromium, Firefox
 
+!ifdef BRIDGE
+; The extension installed by policy (/EXTENSION=force): the key under which each browser reads its
+; machine policy. Chromium-based browsers take "ID;UPDATE-URL" entries in a list of numbered values,
+; Firefox an ExtensionSettings object whose entries it also reads as keys.
+!define POLICY_CHROME "Software\Policies\Google\Chrome"
+!define POLICY_EDGE "Software\Policies\Microsoft\Edge"
+!define POLICY_CHROMIUM "Software\Policies\Chromium"
+!define POLICY_FIREFOX "Software\Policies\Mozilla\Firefox"
+!define FORCELIST "ExtensionInstallForcelist"
+!define FIREFOX_SETTINGS "ExtensionSettings"
+; Per browser, under the Add/Remove entry: the value written (its name and data) and the outermost
+; key that writing it created, so that the uninstaller removes it only while it holds what was
+; written, and the keys only when nothing else has moved in.
+!define POLICY_NAME "SetupPolicyName"        ; + Chrome, Edge, Chromium (Firefox: always install_url)
+!define POLICY_DATA "SetupPolicyData"        ; + Chrome, Edge, Chromium, Firefox
+!define POLICY_CREATED "SetupPolicyCreated"  ; + Chrome, Edge, Chromium, Firefox
+!endif
+
 ; Exit codes beside NSIS's own (0 done, 1 cancelled by the user, 2 stopped by an error).
 !define EXIT_RESTART_NEEDED 3010   ; done; a library in use is replaced at the next restart
 !define EXIT_ELEVATION_NEEDED 740  ; /ALLUSERS without administrator rights
 !define EXIT_IN_USE 32             ; a library in use, and no rights to replace it at the restart
+!define EXIT_BAD_OPTION 87         ; an option that cannot be followed; nothing was changed
+!define EXIT_POLICY_CONFLICT 183   ; the policy would replace an administrator's; nothing was changed
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -97,12 +119,20 @@ Var CreatedChrome   ; the values of ${CREATED_HOST_KEY}<browser> this setup reco
 Var CreatedEdge
 Var CreatedChromium
 Var CreatedFirefox
+Var ForceExtension  ; "1" with /EXTENSION=force
+Var UpdateUrl       ; /UPDATEURL=: the Chromium browsers' update manifest
+Var FirefoxUrl      ; /FIREFOXURL=, else the build's address of the signed add-on
+Var FinishText      ; the last page: where to get the extension, or that policy installs it
 !endif
 
 !define MUI_ABORTWARNING
 Page custom ModePage ModePageLeave
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
+!ifdef BRIDGE
+!define MUI_FINISHPAGE_TEXT_LARGE
+!define MUI_FINISHPAGE_TEXT "$FinishText"
+!endif
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -212,6 +242,211 @@ Function DefaultFolder
   ${EndIf}
 FunctionEnd
 
+!ifdef BRIDGE
+; The extension's options. GetOptions would end a value at its first "/", so addresses are read here.
+
+; The value of the option on the stack (for example "/UPDATEURL=") on the command line: the text up
+; to the next blank, or between the quotes that follow it; on the stack. Sets the error flag when the
+; option is not there.
+Function OptionValue
+  Exch $1
+  Push $2
+  Push $3
+  Push $4
+  Push $5
+  ${GetParameters} $5
+  StrLen $4 $1
+  StrCpy $2 0
+  ${Do}
+    StrCpy $3 $5 $4 $2
+    ${If} $3 == ""
+      StrCpy $1 ""
+      SetErrors
+      Goto done
+    ${EndIf}
+    ${If} $3 == $1
+      ${If} $2 == 0
+        ${Break}
+      ${EndIf}
+      IntOp $3 $2 - 1
+      StrCpy $3 $5 1 $3
+      ${If} $3 == " "
+        ${Break}
+      ${EndIf}
+    ${EndIf}
+    IntOp $2 $2 + 1
+  ${Loop}
+  IntOp $2 $2 + $4
+  StrCpy $1 ""
+  StrCpy $4 " "
+  StrCpy $3 $5 1 $2
+  ${If} $3 == '"'
+    StrCpy $4 '"'
+    IntOp $2 $2 + 1
+  ${EndIf}
+  ${Do}
+    StrCpy $3 $5 1 $2
+    ${If} $3 == ""
+    ${OrIf} $3 == $4
+      ${Break}
+    ${EndIf}
+    StrCpy $1 "$1$3"
+    IntOp $2 $2 + 1
+  ${Loop}
+  ClearErrors
+  done:
+  Pop $5
+  Pop $4
+  Pop $3
+  Pop $2
+  Exch $1
+FunctionEnd
+
+; "" when the address on the stack may go into a policy (http or https, no blank, quote or ";", which
+; ends an entry of the Chromium list), else why not; on the stack.
+Function PolicyAddressProblem
+  Exch $1
+  Push $2
+  Push $3
+  StrCpy $2 $1 8
+  StrCpy $3 $1 7
+  ${If} $2 != "https://"
+  ${AndIf} $3 != "http://"
+    StrCpy $1 "$1 is no http:// or https:// address"
+    Goto done
+  ${EndIf}
+  StrCpy $2 0
+  ${Do}
+    StrCpy $3 $1 1 $2
+    ${If} $3 == ""
+      StrCpy $1 ""
+      ${Break}
+    ${EndIf}
+    ${If} $3 == " "
+    ${OrIf} $3 == '"'
+    ${OrIf} $3 == ";"
+      StrCpy $1 "$1 holds a blank, a quote or a semicolon"
+      ${Break}
+    ${EndIf}
+    IntOp $2 $2 + 1
+  ${Loop}
+  done:
+  Pop $3
+  Pop $2
+  Exch $1
+FunctionEnd
+
+; Ends the setup before it changes anything, with exit code CODE and the text on the stack.
+!macro REFUSE CODE
+  Exch $0
+  MessageBox MB_ICONSTOP "$0" /SD IDOK
+  SetErrorLevel ${CODE}
+  Quit
+!macroend
+
+; Where the browsers read machine policy: the 64-bit view on 64-bit Windows (32-bit browsers read the
+; same: Software\Policies is shared between the views).
+!macro POLICY_VIEW
+  ${If} ${RunningX64}
+    SetRegView 64
+  ${EndIf}
+!macroend
+
+; /EXTENSION=force /UPDATEURL=URL [/FIREFOXURL=URL]: checked before anything is changed (exit code 87,
+; or 183 where Firefox's policy holds ExtensionSettings as one JSON value, which the setup's entry
+; would replace whole). Sets $ForceExtension, $UpdateUrl, $FirefoxUrl and the last page's text.
+Function ReadExtensionOptions
+  StrCpy $ForceExtension 0
+  Push "/EXTENSION="
+  Call OptionValue
+  Pop $0
+  ${IfNot} ${Errors}
+    ${If} $0 != "force"
+      Push "/EXTENSION=$0: the setup knows only /EXTENSION=force."
+      !insertmacro REFUSE ${EXIT_BAD_OPTION}
+    ${EndIf}
+    StrCpy $ForceExtension 1
+  ${EndIf}
+  Push "/UPDATEURL="
+  Call OptionValue
+  Pop $UpdateUrl
+  Push "/FIREFOXURL="
+  Call OptionValue
+  Pop $FirefoxUrl
+  ${If} $ForceExtension == 0
+    ${If} "$UpdateUrl$FirefoxUrl" != ""
+      Push "/UPDATEURL= and /FIREFOXURL= go with /EXTENSION=force."
+      !insertmacro REFUSE ${EXIT_BAD_OPTION}
+    ${EndIf}
+    StrCpy $FinishText "${PRODUCT} has been installed.$\r$\n$\r$\nIn Chrome, Edge and Firefox, pages also need the Tolvane Delivery bridge extension, from the browser's store:$\r$\n$\r$\n"
+!if "${STORE_CHROME}" == ""
+    StrCpy $FinishText "$FinishText  Chrome: not in the Chrome Web Store yet; ask the site that sent you here$\r$\n"
+!else
+    StrCpy $FinishText "$FinishText  Chrome: ${STORE_CHROME}$\r$\n"
+!endif
+!if "${STORE_EDGE}" == ""
+    StrCpy $FinishText "$FinishText  Edge: not in Edge Add-ons yet; ask the site that sent you here$\r$\n"
+!else
+    StrCpy $FinishText "$FinishText  Edge: ${STORE_EDGE}$\r$\n"
+!endif
+!if "${STORE_FIREFOX}" == ""
+    StrCpy $FinishText "$FinishText  Firefox: not on addons.mozilla.org yet; ask the site that sent you here$\r$\n"
+!else
+    StrCpy $FinishText "$FinishText  Firefox: ${STORE_FIREFOX}$\r$\n"
+!endif
+    StrCpy $FinishText "$FinishText$\r$\nNo browser restart is needed."
+    Return
+  ${EndIf}
+
+!if "${FORCE_CHROMIUM_ID}" == ""
+  Push "This setup names no Chromium extension id, so it cannot install the extension by policy."
+  !insertmacro REFUSE ${EXIT_BAD_OPTION}
+!endif
+  ${If} $UpdateUrl == ""
+    Push "/EXTENSION=force needs /UPDATEURL=, the address of the extension's update manifest."
+    !insertmacro REFUSE ${EXIT_BAD_OPTION}
+  ${EndIf}
+  ${If} $FirefoxUrl == ""
+    StrCpy $FirefoxUrl "${FIREFOX_INSTALL_URL}"
+  ${EndIf}
+  Push $UpdateUrl
+  Call PolicyAddressProblem
+  Pop $0
+  ${If} $0 == ""
+    Push $FirefoxUrl
+    Call PolicyAddressProblem
+    Pop $0
+  ${EndIf}
+  ${If} $0 != ""
+    Push "$0."
+    !insertmacro REFUSE ${EXIT_BAD_OPTION}
+  ${EndIf}
+  ${If} $AllUsers != 1
+    Push "/EXTENSION=force sets the browsers' policy for every user of the computer: it needs /ALLUSERS."
+    !insertmacro REFUSE ${EXIT_BAD_OPTION}
+  ${EndIf}
+  ; A value of any type: the JSON is usually REG_MULTI_SZ, which ReadRegStr does not read.
+  !insertmacro POLICY_VIEW
+  StrCpy $1 0
+  ${Do}
+    ClearErrors
+    EnumRegValue $0 HKLM "${POLICY_FIREFOX}" $1
+    ${If} ${Errors}
+    ${OrIf} $0 == ""
+      ${Break}
+    ${EndIf}
+    ${If} $0 == "${FIREFOX_SETTINGS}"
+      SetRegView 32
+      Push "Firefox's policy holds ${FIREFOX_SETTINGS} as one value (JSON) under HKLM\${POLICY_FIREFOX}; the setup's entry would replace it. Add the extension to it yourself (docs/admin.md), or keep the entries as keys."
+      !insertmacro REFUSE ${EXIT_POLICY_CONFLICT}
+    ${EndIf}
+    IntOp $1 $1 + 1
+  ${Loop}
+  SetRegView 32
+  StrCpy $FinishText "${PRODUCT} has been installed.$\r$\n$\r$\nThe Tolvane Delivery bridge extension is installed by policy in Chrome, Edge, Chromium and Firefox for every user, the next time each browser starts."
+FunctionEnd
+!endif
+
 Function .onInit
   SetRegView 32
   StrCpy $FolderGiven 0
@@ -241,6 +476,9 @@ Function .onInit
   ${IfNot} ${Errors}
     StrCpy $AllUsers 0
   ${EndIf}
+!ifdef BRIDGE
+  Call ReadExtensionOptions
+!endif
   ${If} $AllUsers == 1
     Call CheckAllUsersRights
     ${If} $0 != ""
@@ -273,6 +511,13 @@ FunctionEnd
 
 Function ModePageLeave
   ${NSD_GetState} $ModeAllUsers $0
+!ifdef BRIDGE
+  ${If} $0 != ${BST_CHECKED}
+  ${AndIf} $ForceExtension == 1
+    MessageBox MB_ICONEXCLAMATION "/EXTENSION=force sets the browsers' policy for every user of the computer: choose For all users."
+    Abort
+  ${EndIf}
+!endif
   ${If} $0 == ${BST_CHECKED}
     Call CheckAllUsersRights
     ${If} $0 != ""
@@ -389,6 +634,153 @@ FunctionEnd
   WriteRegStr SHCTX "${HOSTS}\${BRIDGE_HOST}" "" "$INSTDIR\${MANIFEST}"
   !insertmacro STOP_ON_ERRORS "Cannot register the bridge under ${HOSTS}\${BRIDGE_HOST}."
 !macroend
+
+; What an earlier install noted for BROWSER ($R1) under the Add/Remove entry: $R3 the value's name,
+; $R4 its data, $R5 the outermost key it created.
+!macro READ_POLICY_NOTE
+  ReadRegStr $R3 SHCTX "${UNINSTALL_KEY}" "${POLICY_NAME}$R1"
+  ReadRegStr $R4 SHCTX "${UNINSTALL_KEY}" "${POLICY_DATA}$R1"
+  ReadRegStr $R5 SHCTX "${UNINSTALL_KEY}" "${POLICY_CREATED}$R1"
+!macroend
+!macro WRITE_POLICY_NOTE
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "${POLICY_NAME}$R1" $R3
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "${POLICY_DATA}$R1" $R4
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "${POLICY_CREATED}$R1" $R5
+!macroend
+
+; The entry "ID;UPDATE-URL" in the force-install list under the key on the stack, for the browser
+; named on top of it. An earlier install's entry that still holds what it wrote is replaced in place;
+; where an administrator already lists the extension, their entry stays and none is added; else the
+; entry takes the first free number (the browsers read every numbered value, gaps or not).
+Function WriteForcelistEntry
+  Exch $R1
+  Exch
+  Exch $R0
+  Push $R2
+  Push $R3
+  Push $R4
+  Push $R5
+  Push $R6
+  Push $R7
+  !insertmacro READ_POLICY_NOTE
+  StrCpy $R2 "${FORCE_CHROMIUM_ID};$UpdateUrl"
+  !insertmacro POLICY_VIEW
+  ${If} $R3 != ""
+    ReadRegStr $R6 SHCTX "$R0" "$R3"
+    ${If} $R6 != $R4
+      StrCpy $R3 ""
+    ${EndIf}
+  ${EndIf}
+  ${If} $R3 == ""
+    StrCpy $R7 0
+    ${Do}
+      ClearErrors
+      EnumRegValue $R3 SHCTX "$R0" $R7
+      ${If} ${Errors}
+      ${OrIf} $R3 == ""
+        ${Break}
+      ${EndIf}
+      ReadRegStr $R6 SHCTX "$R0" "$R3"
+      StrCpy $R4 $R6 33
+      ${If} $R6 == "${FORCE_CHROMIUM_ID}"
+      ${OrIf} $R4 == "${FORCE_CHROMIUM_ID};"
+        SetRegView 32
+        DetailPrint "The policy under $R0 already lists the extension ($R3 = $R6); it stays as it is."
+        StrCpy $R3 ""
+        StrCpy $R4 ""
+        !insertmacro WRITE_POLICY_NOTE
+        Goto done
+      ${EndIf}
+      IntOp $R7 $R7 + 1
+    ${Loop}
+    StrCpy $R3 1
+    ${Do}
+      ClearErrors
+      ReadRegStr $R6 SHCTX "$R0" $R3
+      ${If} ${Errors}
+        ${Break}
+      ${EndIf}
+      IntOp $R3 $R3 + 1
+    ${Loop}
+  ${EndIf}
+  ${If} $R5 == ""
+    Push $R0
+    Call OutermostNewKey
+    Pop $R5
+  ${EndIf}
+  ClearErrors
+  WriteRegStr SHCTX "$R0" "$R3" "$R2"
+  SetRegView 32
+  !insertmacro STOP_ON_ERRORS "Cannot write the policy $R0\$R3."
+  StrCpy $R4 $R2
+  !insertmacro WRITE_POLICY_NOTE
+  DetailPrint "Policy: $R0\$R3 = $R2"
+  done:
+  Pop $R7
+  Pop $R6
+  Pop $R5
+  Pop $R4
+  Pop $R3
+  Pop $R2
+  Pop $R0
+  Pop $R1
+FunctionEnd
+
+; Firefox's entry: ExtensionSettings\ID with installation_mode "force_installed" and install_url. An
+; entry for the add-on that an earlier install did not write (or that no longer holds its address)
+; is an administrator's and stays.
+Function WriteFirefoxEntry
+  Push $R0
+  Push $R1
+  Push $R3
+  Push $R4
+  Push $R5
+  Push $R6
+  StrCpy $R0 "${POLICY_FIREFOX}\${FIREFOX_SETTINGS}\${FORCE_FIREFOX_ID}"
+  StrCpy $R1 Firefox
+  !insertmacro READ_POLICY_NOTE
+  !insertmacro POLICY_VIEW
+  ClearErrors
+  EnumRegValue $R6 SHCTX "$R0" 0
+  ${IfNot} ${Errors}
+    ReadRegStr $R6 SHCTX "$R0" "install_url"
+    ${If} $R4 == ""
+    ${OrIf} $R6 != $R4
+      SetRegView 32
+      DetailPrint "Firefox's policy already has an entry for the add-on ($R0); it stays as it is."
+      StrCpy $R4 ""
+      !insertmacro WRITE_POLICY_NOTE
+      Goto done
+    ${EndIf}
+  ${EndIf}
+  ${If} $R5 == ""
+    Push $R0
+    Call OutermostNewKey
+    Pop $R5
+  ${EndIf}
+  ClearErrors
+  WriteRegStr SHCTX "$R0" "installation_mode" "force_installed"
+  WriteRegStr SHCTX "$R0" "install_url" $FirefoxUrl
+  SetRegView 32
+  !insertmacro STOP_ON_ERRORS "Cannot write the policy $R0."
+  StrCpy $R3 "install_url"
+  StrCpy $R4 $FirefoxUrl
+  !insertmacro WRITE_POLICY_NOTE
+  DetailPrint "Policy: $R0 = force_installed from $FirefoxUrl"
+  done:
+  Pop $R6
+  Pop $R5
+  Pop $R4
+  Pop $R3
+  Pop $R1
+  Pop $R0
+FunctionEnd
+
+!macro FORCE_INSTALL POLICY BROWSER
+  Push "${POLICY}\${FORCELIST}"
+  Push ${BROWSER}
+  Call WriteForcelistEntry
+!macroend
 !endif
 
 ; Sets bit BIT of $R8 when KEY does not exist yet in the current view.
@@ -455,6 +847,13 @@ Section "Install"
   !insertmacro REGISTER_HOST "${HOSTS_EDGE}" "${MANIFEST_CHROMIUM}" Edge
   !insertmacro REGISTER_HOST "${HOSTS_CHROMIUM}" "${MANIFEST_CHROMIUM}" Chromium
   !insertmacro REGISTER_HOST "${HOSTS_FIREFOX}" "${MANIFEST_FIREFOX}" Firefox
+  ; Only on request: by default the setup writes nothing into the browsers' policy.
+  ${If} $ForceExtension == 1
+    !insertmacro FORCE_INSTALL "${POLICY_CHROME}" Chrome
+    !insertmacro FORCE_INSTALL "${POLICY_EDGE}" Edge
+    !insertmacro FORCE_INSTALL "${POLICY_CHROMIUM}" Chromium
+    Call WriteFirefoxEntry
+  ${EndIf}
 !endif
 
   ClearErrors
@@ -491,27 +890,78 @@ SectionEnd
 ; Uninstaller
 
 !ifdef BRIDGE
-; Deletes the host key on the stack and each of its parents that is left empty, up to the outermost
-; key the setup created (next on the stack; "" for none).
-Function un.RemoveHostKey
+; Deletes the key KEY (stack top) and its parents while they are empty, up to OUTERMOST (next on the
+; stack), the outermost key the setup created; nothing when that is "" or not KEY or a parent of it.
+Function un.RemoveEmptyKeys
   Exch $R0
   Exch
   Exch $R1
   Push $R2
-  DeleteRegKey SHCTX "$R0"
+  StrLen $R2 $R1
+  StrCpy $R2 $R0 $R2
   ${If} $R1 != ""
+  ${AndIf} $R2 == $R1
     StrCpy $R2 $R0
-    ${DoWhile} $R2 != $R1
-      ${GetParent} $R2 $R2
-      ${If} $R2 == ""
+    ${Do}
+      DeleteRegKey /ifempty SHCTX "$R2"
+      ${If} $R2 == $R1
         ${Break}
       ${EndIf}
-      DeleteRegKey /ifempty SHCTX "$R2"
-    ${Loop}
+      ${GetParent} $R2 $R2
+    ${LoopUntil} $R2 == ""
   ${EndIf}
   Pop $R2
   Pop $R1
   Pop $R0
+FunctionEnd
+
+; Deletes the host key on the stack and each of its parents that is left empty, up to the outermost
+; key the setup created (next on the stack; "" for none).
+Function un.RemoveHostKey
+  Exch $R0
+  DeleteRegKey SHCTX "$R0"
+  Exch $R0
+  Call un.RemoveEmptyKeys
+FunctionEnd
+
+; The force-install entries, each only while it still holds what the setup wrote; then the keys
+; writing them created, when nothing else has moved in.
+!macro REMOVE_POLICY_VALUE KEY BROWSER
+  ReadRegStr $R3 SHCTX "${UNINSTALL_KEY}" "${POLICY_NAME}${BROWSER}"
+  ReadRegStr $R4 SHCTX "${UNINSTALL_KEY}" "${POLICY_DATA}${BROWSER}"
+  ReadRegStr $R5 SHCTX "${UNINSTALL_KEY}" "${POLICY_CREATED}${BROWSER}"
+  ${If} $R3 != ""
+    !insertmacro POLICY_VIEW
+    ReadRegStr $R6 SHCTX "${KEY}" $R3
+    ${If} $R6 == $R4
+      DeleteRegValue SHCTX "${KEY}" $R3
+      ${If} $R3 == "install_url"
+        ReadRegStr $R6 SHCTX "${KEY}" "installation_mode"
+        ${If} $R6 == "force_installed"
+          DeleteRegValue SHCTX "${KEY}" "installation_mode"
+        ${EndIf}
+      ${EndIf}
+    ${EndIf}
+    Push $R5
+    Push "${KEY}"
+    Call un.RemoveEmptyKeys
+    SetRegView 32
+  ${EndIf}
+!macroend
+
+Function un.RemoveExtensionPolicies
+  Push $R3
+  Push $R4
+  Push $R5
+  Push $R6
+  !insertmacro REMOVE_POLICY_VALUE "${POLICY_CHROME}\${FORCELIST}" Chrome
+  !insertmacro REMOVE_POLICY_VALUE "${POLICY_EDGE}\${FORCELIST}" Edge
+  !insertmacro REMOVE_POLICY_VALUE "${POLICY_CHROMIUM}\${FORCELIST}" Chromium
+  !insertmacro REMOVE_POLICY_VALUE "${POLICY_FIREFOX}\${FIREFOX_SETTINGS}\${FORCE_FIREFOX_ID}" Firefox
+  Pop $R6
+  Pop $R5
+  Pop $R4
+  Pop $R3
 FunctionEnd
 
 !macro REMOVE_HOST HOSTS BROWSER
@@ -529,6 +979,7 @@ Function un.RemoveKeys
   ReadRegDWORD $0 SHCTX "${UNINSTALL_KEY}" "${CREATED_KEYS}"
   SetRegView 32
 !ifdef BRIDGE
+  Call un.RemoveExtensionPolicies
   !insertmacro REMOVE_HOST "${HOSTS_CHROME}" Chrome
   !insertmacro REMOVE_HOST "${HOSTS_EDGE}" Edge
   !insertmacro REMOVE_HOST "${HOSTS_CHROMIUM}" Chromium

@@ -126,7 +126,10 @@ in_tree() {
 build_one_tree() {
     local tree=$1
     shift
-    local windows=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "${TREE_OPTIONS[@]}")
+    # Every tree these scripts build is for development and tests: the setup's host manifests also
+    # allow the development extension id, which the unpacked extension has (a release is configured
+    # without it and with the store ids: installer/README.md).
+    local windows=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_DEVELOPMENT_EXTENSION_ID=ON "${TREE_OPTIONS[@]}")
     case $tree in
         native)
             build_tree "$(tree_label native)" "$ROOT" "$NATIVE_BUILD" -DCMAKE_BUILD_TYPE=Debug "${TREE_OPTIONS[@]}" -- "$@" ;;

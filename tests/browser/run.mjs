@@ -7,10 +7,12 @@ import { cases as chromiumCases } from './cases/chromium.mjs';
 import { cases as firefoxCases } from './cases/firefox.mjs';
 import { cases as trustCases } from './cases/trust.mjs';
 import { cases as bridgeCases } from './cases/bridge.mjs';
+import { cases as packageCases } from './cases/packages.mjs';
+import { cases as policyCases } from './cases/policy.mjs';
 import * as harness from './lib/harness.mjs';
 
 const CASE_SECONDS = 90;
-const all = [...rulesCases, ...chromiumCases, ...firefoxCases, ...trustCases, ...bridgeCases];
+const all = [...rulesCases, ...packageCases, ...chromiumCases, ...firefoxCases, ...trustCases, ...bridgeCases, ...policyCases];
 const args = process.argv.slice(2);
 if (args.includes('--list')) {
   for (const c of all) console.log(c.name);

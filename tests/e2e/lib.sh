@@ -8,8 +8,9 @@
 #   CASE        the name failures carry
 
 SETTINGS='HKCU\Software\TOLVANE\Tolvane Delivery\970128'
-SAVE_TITLE='Tolvane : deliver package to ...'
-OPEN_TITLE='Select : package to deliver ...'
+# The file dialogs name who asks; the host's pages are files on this computer unless a case gives --url.
+SAVE_TITLE='Tolvane : deliver package to ... - asked by a file on this computer'
+OPEN_TITLE='Select : package to deliver ... - asked by a file on this computer'
 HOST_DDE_NAME=VXHOST
 E2E_LIB=${BASH_SOURCE[0]}
 failures=0

@@ -12,15 +12,16 @@ const CLICK_MS = 40000;
 // { seen: the stand-in as the user sees it, answered: vxanswer's answers and exit code, journal:
 // the client's new lines (JOURNAL of them expected), opened(count): the tabs opened }. withoutClient:
 // the client stopped and its settings removed for the click, installed again afterwards.
-async function clickThroughBridge(context, { kind, page, answers, journal = 1, withoutClient = false }, body) {
+// browserOptions go to withBrowser; open(tab, url, browser) shows the page with its stand-in.
+export async function clickThroughBridge(context, { kind, page, answers, journal = 1, withoutClient = false,
+  browserOptions = {}, open = openPage }, body) {
   const real = realHost(context.folder);
   try {
     if (withoutClient) uninstallClient();
-    await withBrowser(kind, { folder: context.folder, extension: context.extension, hostPath: real.hostPath, env: real.env },
-      async (browser) => {
+    await withBrowser(kind, { folder: context.folder, extension: context.extension, hostPath: real.hostPath, env: real.env,
+      ...browserOptions }, async (browser) => {
         const tab = await browser.newPage();
-        await tab.goto(context.server.url(`/examples/${page}`));
-        await shownStandIns(tab, 1);
+        await open(tab, context.server.url(`/examples/${page}`), browser);
         const before = new Set(browser.targets());
         const answering = real.answer(...answers);
         await clickStandIn(tab, 0);
@@ -38,10 +39,15 @@ async function clickThroughBridge(context, { kind, page, answers, journal = 1, w
   }
 }
 
+async function openPage(tab, url) {
+  await tab.goto(url);
+  await shownStandIns(tab, 1);
+}
+
 // Each journal line as the client records it: the kind, then the submission's entries.
 const DOWNLOAD = 'download\tDestBaseName="C:\\bx\\dl\\report.zip" DestInitialDir="C:\\bx\\dl" NAME="report.zip" ' +
   'SERVERNAME="srv1" SERVERPORT="609" TYPE="PLAIN" TargetPath="C:\\bx\\dl\\report.zip"';
-const RICH = 'download\tDestBaseName="list.dat" DestInitialDir="C:\\bx\\deliveries\\" ' +
+export const RICH = 'download\tDestBaseName="list.dat" DestInitialDir="C:\\bx\\deliveries\\" ' +
   'NAME="prices/2026/list.dat" SERVERNAME="srv1" SERVERPORT="610" SIZE="52318" TYPE="RICH"';
 const QUARTERLY = 'download\tCHECKSUM="4711" DestBaseName="C:\\bx\\dl\\quarterly figures.zip" DestInitialDir="C:\\bx\\dl" ' +
   'NAME="quarterly figures.zip" SERVERNAME="srv2" SERVERPORT="609" SIZE="1048576" TYPE="PLAIN" ' +
@@ -69,7 +75,7 @@ const fileDialog = (titleOf, file) => (origin) => {
   return [`${title}=${file}`, `file dialog "${title}" (in the foreground) -> ${file}`];
 };
 const confirmation = (fields) => ['Tolvane Message =Yes', `box "Tolvane Message ": ${fields} (in the foreground) -> Yes`];
-const RICH_CONFIRMATION = confirmation('Package: prices/2026/list.dat | Server: srv1 | Port: 610 | HTTP port: (none given)');
+export const RICH_CONFIRMATION = confirmation('Package: prices/2026/list.dat | Server: srv1 | Port: 610 | HTTP port: (none given)');
 // Every Save-As and Open dialog comes after the confirmation.
 const QUARTERLY_SAVE_AS = [
   confirmation('Package: quarterly figures.zip | File name: quarterly figures.zip | Server: srv2 | Port: 609 | ' +

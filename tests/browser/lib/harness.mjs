@@ -16,7 +16,7 @@ export const HOST_NAME = 'example.tolvane.vxbridge';
 export const EXTENSION_ID = fs.readFileSync(path.join(ROOT, 'extension/ID'), 'utf8').trim();
 export const GECKO_ID = 'vxbridge@tolvane.example';
 const CHROMIUM = process.env.CHROMIUM ?? '/usr/bin/chromium';
-const FIREFOX = process.env.FIREFOX ?? '/usr/bin/firefox-esr';
+export const FIREFOX = process.env.FIREFOX ?? '/usr/bin/firefox-esr';
 
 export function packExtension() {
   const buildDir = process.env.BUILD_DIR ?? path.join(ROOT, 'build');
@@ -98,7 +98,8 @@ export function stubRelease(folder, name) {
 export function stubEvents(folder) {
   const file = path.join(folder, 'stub', 'events.jsonl');
   if (!fs.existsSync(file)) return [];
-  return fs.readFileSync(file, 'utf8').split('\n').filter(Boolean).map((line) => JSON.parse(line));
+  // Whole lines only: the host may be writing the last one (a 16 KB request file takes a while).
+  return fs.readFileSync(file, 'utf8').split('\n').slice(0, -1).filter(Boolean).map((line) => JSON.parse(line));
 }
 
 export async function stubReceived(folder, count = 1) {
@@ -115,11 +116,11 @@ export function hostManifestPath(kind, folder) {
   return path.join(directory, `${HOST_NAME}.json`);
 }
 
-function writeHostManifest(kind, folder, hostPath) {
+function writeHostManifest(kind, folder, hostPath, chromiumId = EXTENSION_ID) {
   const file = hostManifestPath(kind, folder);
   fs.mkdirSync(path.dirname(file), { recursive: true });
   const manifest = { name: HOST_NAME, description: 'Tolvane Delivery bridge', path: hostPath, type: 'stdio' };
-  if (kind === 'chromium') manifest.allowed_origins = [`chrome-extension://${EXTENSION_ID}/`];
+  if (kind === 'chromium') manifest.allowed_origins = [`chrome-extension://${chromiumId}/`];
   else manifest.allowed_extensions = [GECKO_ID];
   fs.writeFileSync(file, JSON.stringify(manifest, null, 2));
 }
@@ -148,8 +149,13 @@ for (const signal of ['SIGINT', 'SIGTERM']) {
 // extension null no extension, args more command-line arguments (Chromium only: the benchmark), env
 // more environment (the browser passes it on to the host it starts: the real host's launcher; a
 // DISPLAY there is Wine's, the browser itself runs headless) and names host names that resolve to
-// 127.0.0.1 (the test servers' address; every other name stays unknown).
-export async function withBrowser(kind, { folder, extension, hostPath, args = [], env: hostEnv = {}, names = [] }, body) {
+// 127.0.0.1 (the test servers' address; every other name stays unknown). byPolicy: the extension
+// comes from the machine's policy, as an administrator deploys it (Chromium may then fetch it: no
+// --disable-extensions nor --disable-background-networking; Firefox takes unsigned add-ons, as ESR
+// allows), with the Chromium id chromiumId in the host manifest; executablePath another browser
+// program (Firefox: an installation of the case's own, see cases/policy.mjs).
+export async function withBrowser(kind, { folder, extension, hostPath, args = [], env: hostEnv = {}, names = [],
+  byPolicy = false, chromiumId = EXTENSION_ID, executablePath }, body) {
   const home = path.join(folder, 'home');
   const env = { ...process.env };
   delete env.DISPLAY;
@@ -158,16 +164,16 @@ export async function withBrowser(kind, { folder, extension, hostPath, args = []
   try {
     if (kind === 'chromium') {
       const profile = path.join(folder, 'profile');
-      if (hostPath) writeHostManifest(kind, folder, hostPath);
+      if (hostPath) writeHostManifest(kind, folder, hostPath, chromiumId);
       browser = await puppeteer.launch({
-        executablePath: CHROMIUM,
+        executablePath: executablePath ?? CHROMIUM,
         headless: true,
         userDataDir: profile,
         env,
-        ignoreDefaultArgs: extension ? ['--disable-extensions'] : [],
+        ignoreDefaultArgs: byPolicy ? ['--disable-extensions', '--disable-background-networking'] : extension ? ['--disable-extensions'] : [],
         args: [
           '--no-sandbox', ...(extension ? [`--load-extension=${extension}`, `--disable-extensions-except=${extension}`] : []),
-          '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
+          ...(byPolicy ? [] : ['--disable-background-networking']), '--disable-component-update', '--disable-sync', '--no-first-run',
           '--disable-gpu', '--disable-quic',
           // Nothing leaves the machine: every name but the test servers' address is unknown.
           `--host-resolver-rules=${names.map((name) => `MAP ${name} 127.0.0.1, `).join('')}MAP * ~NOTFOUND, EXCLUDE 127.0.0.1`,
@@ -183,7 +189,7 @@ export async function withBrowser(kind, { folder, extension, hostPath, args = []
       if (hostPath) writeHostManifest(kind, folder, hostPath);
       browser = await puppeteer.launch({
         browser: 'firefox',
-        executablePath: FIREFOX,
+        executablePath: executablePath ?? FIREFOX,
         headless: true,
         userDataDir: path.join(folder, 'profile'),
         env,
@@ -193,10 +199,11 @@ export async function withBrowser(kind, { folder, extension, hostPath, args = []
           'network.proxy.ssl': '127.0.0.1', 'network.proxy.ssl_port': 9,
           'network.proxy.no_proxies_on': ['127.0.0.1', ...names].join(', '), 'network.dns.localDomains': names.join(','),
           'network.dns.disablePrefetch': true, 'app.update.enabled': false,
+          ...(byPolicy ? { 'xpinstall.signatures.required': false } : {}),
         },
       });
       launched.add(browser.process().pid);
-      await browser.installExtension(extension);
+      if (extension) await browser.installExtension(extension);
     }
     return await body(browser);
   } finally {
@@ -302,11 +309,11 @@ async function bidiStandIns(page, frame) {
 }
 
 // Waits until COUNT stand-ins show, each with its button enabled (the element read whole).
-export async function shownStandIns(page, count) {
+export async function shownStandIns(page, count, ms) {
   return waitUntil(`${count} stand-in(s) with their captions`, async () => {
     const found = await standIns(page);
     return found.length === count && found.every((s) => !s.button.disabled) && found;
-  });
+  }, ms);
 }
 
 // Waits until the INDEX-th stand-in passes test(standIn); gives it.

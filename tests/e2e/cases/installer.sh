@@ -106,6 +106,33 @@ folder_listing() {
     done
 }
 
+# The extension installed by policy: what the force option writes for Chrome, Edge and Chromium, and
+# for Firefox, with an administrator's entries beside ours.
+UPDATE_URL='http://127.0.0.1:8080/bridge/update.xml'
+FIREFOX_XPI='https://addons.mozilla.org/firefox/downloads/latest/vxbridge@tolvane.example/latest.xpi'
+CHROMIUM_ID=jgdgagebbhgbkbfedcigkojckfigkcjj
+ADMIN_ID=aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa
+FORCE=(/S /ALLUSERS /EXTENSION=force "/UPDATEURL=$UPDATE_URL")
+# Every value under ROOT\Software\Policies as "KEY\NAME=DATA" (the key below Software\Policies), sorted.
+policy_listing() {
+    timeout 20 wine reg query "$1\\Software\\Policies" /s </dev/null 2>/dev/null | tr -d '\r' | awk -F '    ' '
+        /^HKEY_/ { key = $0; sub(/^HKEY_[A-Z_]+\\Software\\Policies\\?/, "", key); next }
+        /^    / && $2 != "(Default)" { print key "\\" $2 "=" $4 }' | LC_ALL=C sort
+}
+# The suite's prefix is shared by its cases: each that writes policy starts without any.
+clear_policies() {
+    local root key
+    for root in HKLM HKCU; do
+        for key in Google Microsoft\\Edge Chromium Mozilla; do
+            quietly wine reg delete "$root\\Software\\Policies\\$key" /f
+        done
+    done
+}
+seed_admin_policy() {
+    quietly wine reg add 'HKLM\Software\Policies\Google\Chrome\ExtensionInstallForcelist' /v 1 /d "$ADMIN_ID;https://admin.example/u.xml" /f
+    quietly wine reg add 'HKLM\Software\Policies\Mozilla\Firefox\ExtensionSettings\other@admin.example' /v installation_mode /d blocked /f
+}
+
 expect_same_file() {
     local label=$1 expected=$2 actual=$3
     cmp -s "$expected" "$actual" || fail "$label: $(basename "$actual") is not $(basename "$expected")"
@@ -248,20 +275,24 @@ case_upgrade_keeps_one_entry() {
 }
 
 # Install, uninstall, restart, and HKCU, HKLM and the folders are as before (the restart takes away
-# the uninstaller's copy of itself in %TEMP%): per user, in a folder given by /D= whose parents do not
-# exist yet, and for all users. The client's settings are there throughout.
-case_uninstall_leaves_nothing() {
+# the uninstaller's copy of itself in %TEMP%), for each cycle named: per user, in a folder given by
+# /D= whose parents do not exist yet, for all users, and for all users with the extension's policy
+# beside an administrator's. The client's settings are there throughout.
+uninstall_cycles() {
+    clear_policies
     install_client
     local profile
     profile=$(compgen -G "$C/users/*/AppData" | head -n 1)
     profile=${profile%/AppData}
     local cycle arguments root watched
-    for cycle in user folder all; do
+    for cycle in "$@"; do
         case $cycle in
         user) arguments=(/S) root=HKCU watched=("$profile/AppData/Local") ;;
         # Wine joins the arguments with blanks, and /D= is read unquoted to the end of the line.
         folder) arguments=(/S '/D=C:\e2e\x\new' 'parent\Plug-In' Folder) root=HKCU watched=("$C/e2e/x") ;;
         all) arguments=(/S /ALLUSERS) root=HKLM watched=("$C/Program Files") ;;
+        # The policy entries go, an administrator's beside them stay.
+        force) arguments=("${FORCE[@]}") root=HKLM watched=("$C/Program Files"); seed_admin_policy ;;
         esac
         watched+=("$profile/Temp")
         restart_windows
@@ -273,6 +304,8 @@ case_uninstall_leaves_nothing() {
         bridge_registrations "$root" | grep -q '=<absent>$' && fail "$cycle: the bridge is not registered under $root"
         [ "$cycle" = folder ] && expect_equal "/D= names the folder" 'C:\e2e\x\new parent\Plug-In Folder' \
             "$(reg_text "HKCU\\$SETUP_ENTRY" InstallLocation)"
+        [ "$cycle" != force ] && expect_equal "$cycle: by default nothing in the browsers' policy" "" \
+            "$(policy_listing HKLM; policy_listing HKCU)"
         uninstall_setup "$root" "$cycle-uninstall"
         restart_windows
         registry_snapshot "$WORK/$cycle-registry-after.txt"
@@ -286,6 +319,83 @@ case_uninstall_leaves_nothing() {
             diff "$WORK/$cycle-folders-before.txt" "$WORK/$cycle-folders-after.txt" | sed 's/^/    /'
         fi
     done
+}
+case_uninstall_leaves_nothing() { uninstall_cycles user folder all; }
+case_extension_policy_uninstall_leaves_nothing() { uninstall_cycles force; }
+
+# The force option for all users: exactly these entries, an administrator's kept beside them; run
+# again (an upgrade) it rewrites its own in place; uninstall removes each entry only while it still
+# holds what the setup wrote. Where an administrator lists the extension already, theirs stays.
+case_extension_policy() {
+    clear_policies
+    seed_admin_policy
+    quietly wine reg add 'HKLM\Software\Policies\Chromium\ExtensionInstallForcelist' /v 1 /d "$CHROMIUM_ID;https://admin.example/c.xml" /f
+    run setup 120 "$VXSETUP" "${FORCE[@]}"
+    expect_rc setup 0
+    expect_equal "the policy entries after an install with the force option" \
+"Chromium\\ExtensionInstallForcelist\\1=$CHROMIUM_ID;https://admin.example/c.xml
+Google\\Chrome\\ExtensionInstallForcelist\\1=$ADMIN_ID;https://admin.example/u.xml
+Google\\Chrome\\ExtensionInstallForcelist\\2=$CHROMIUM_ID;$UPDATE_URL
+Microsoft\\Edge\\ExtensionInstallForcelist\\1=$CHROMIUM_ID;$UPDATE_URL
+Mozilla\\Firefox\\ExtensionSettings\\other@admin.example\\installation_mode=blocked
+Mozilla\\Firefox\\ExtensionSettings\\vxbridge@tolvane.example\\install_url=$FIREFOX_XPI
+Mozilla\\Firefox\\ExtensionSettings\\vxbridge@tolvane.example\\installation_mode=force_installed" "$(policy_listing HKLM)"
+    expect_equal "nothing for the user" "" "$(policy_listing HKCU)"
+
+    # A quoted address as a command script passes it, and another Firefox source: the same entries
+    # rewritten in place.
+    printf '@"%s" /S /ALLUSERS /EXTENSION=force /UPDATEURL="https://u.example/b/u.xml" /FIREFOXURL=https://f.example/b.xpi\r\n@exit /b %%errorlevel%%\r\n' \
+        "$(winpath "$VXSETUP")" >"$WORK/again.cmd"
+    run again 120 cmd /c "$(winpath "$WORK/again.cmd")"
+    expect_rc again 0
+    # The administrator takes Edge's entry over: from then on it is theirs.
+    quietly wine reg add 'HKLM\Software\Policies\Microsoft\Edge\ExtensionInstallForcelist' /v 1 /d "$CHROMIUM_ID;https://admin.example/e.xml" /f
+    expect_equal "after the second run" \
+"Chromium\\ExtensionInstallForcelist\\1=$CHROMIUM_ID;https://admin.example/c.xml
+Google\\Chrome\\ExtensionInstallForcelist\\1=$ADMIN_ID;https://admin.example/u.xml
+Google\\Chrome\\ExtensionInstallForcelist\\2=$CHROMIUM_ID;https://u.example/b/u.xml
+Microsoft\\Edge\\ExtensionInstallForcelist\\1=$CHROMIUM_ID;https://admin.example/e.xml
+Mozilla\\Firefox\\ExtensionSettings\\other@admin.example\\installation_mode=blocked
+Mozilla\\Firefox\\ExtensionSettings\\vxbridge@tolvane.example\\install_url=https://f.example/b.xpi
+Mozilla\\Firefox\\ExtensionSettings\\vxbridge@tolvane.example\\installation_mode=force_installed" "$(policy_listing HKLM)"
+
+    uninstall_setup HKLM uninstall
+    expect_equal "after uninstall: the administrator's entries only" \
+"Chromium\\ExtensionInstallForcelist\\1=$CHROMIUM_ID;https://admin.example/c.xml
+Google\\Chrome\\ExtensionInstallForcelist\\1=$ADMIN_ID;https://admin.example/u.xml
+Microsoft\\Edge\\ExtensionInstallForcelist\\1=$CHROMIUM_ID;https://admin.example/e.xml
+Mozilla\\Firefox\\ExtensionSettings\\other@admin.example\\installation_mode=blocked" "$(policy_listing HKLM)"
+}
+
+# Options the setup refuses before it changes anything: exit code 87, or 183 where Firefox's
+# ExtensionSettings is one JSON value that the setup's entry would replace.
+TIME_LIMIT[extension_policy_refused]=240
+case_extension_policy_refused() {
+    local row name code arguments
+    clear_policies
+    local rows=(
+        "per_user|87|/S /EXTENSION=force /UPDATEURL=$UPDATE_URL"
+        "no_address|87|/S /ALLUSERS /EXTENSION=force"
+        "other_mode|87|/S /ALLUSERS /EXTENSION=normal /UPDATEURL=$UPDATE_URL"
+        "address_alone|87|/S /ALLUSERS /UPDATEURL=$UPDATE_URL"
+        "not_http|87|/S /ALLUSERS /EXTENSION=force /UPDATEURL=ftp://u.example/u.xml"
+        "half_scheme|87|/S /ALLUSERS /EXTENSION=force /UPDATEURL=http:/u.example/u.xml"
+        "semicolon|87|/S /ALLUSERS /EXTENSION=force /UPDATEURL=https://u.example/a;b.xml"
+        "firefox_file|87|/S /ALLUSERS /EXTENSION=force /UPDATEURL=$UPDATE_URL /FIREFOXURL=file:///C:/b.xpi"
+        "firefox_json|183|/S /ALLUSERS /EXTENSION=force /UPDATEURL=$UPDATE_URL"
+    )
+    for row in "${rows[@]}"; do
+        IFS='|' read -r name code arguments <<<"$row"
+        [ "$name" = firefox_json ] && quietly wine reg add 'HKLM\Software\Policies\Mozilla\Firefox' \
+            /v ExtensionSettings /t REG_MULTI_SZ /d '{"other@admin.example": {"installation_mode": "blocked"}}' /f
+        read -r -a arguments <<<"$arguments"
+        run "$name" 60 "$VXSETUP" "${arguments[@]}"
+        expect_rc "$name" "$code"
+        expect_equal "$name: no install" "0 0" "$(setup_entries HKLM) $(setup_entries HKCU)"
+    done
+    expect_equal "nothing in the browsers' policy but the administrator's value" \
+        'Mozilla\Firefox\ExtensionSettings={"other@admin.example": {"installation_mode": "blocked"}}' \
+        "$(policy_listing HKLM; policy_listing HKCU)"
 }
 
 # On 64-bit Windows the setup installs both DLLs and registers each for browsers of its architecture:
