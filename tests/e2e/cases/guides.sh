@@ -78,13 +78,14 @@ case_support_trace_log() {
     local log='C:\e2e\x\npVxPlug-trace.log' page
     page=$(winpath "$PAGES/bad-name.html")
     quietly wine reg add "$DIAGNOSTICS_KEY" /v TraceLog /t REG_SZ /d "$log" /f || fail "reg add failed"
-    host on --plugin "$(winpath "$VXPLUGIN")" --click 1 --answer 'Tolvane Message =OK' --answer 'Error=OK' "$page"
+    host on --plugin "$(winpath "$VXPLUGIN")" --url https://shop.example/offers/bad-name.html --click 1 \
+        --answer 'Tolvane Message =OK' --answer 'Error=OK' "$page"
     expect_rc on 0
     local written
     written=$(sed -E 's#[0-9]{2}/[0-9]{2}/[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}#DATE TIME#g; s#(RequestDispatch, line )[0-9]+#\1N#' \
         "$C/e2e/x/npVxPlug-trace.log" | od -c)
     expect_equal "switched on: the header and one entry per box, as the guide shows them" \
-        "$(printf '%s' "TraceLogFileOpen at DATE TIME: $log ...LOGGED at DATE TIME: ClientApp/VexoRequest, line 411"$'\r\n'"... The request appears to have bad request information. "$'\r\n'"Missing NAME or SERVERNAME or has bad CONTENTTYPE information"$'\r\n'"LOGGED at DATE TIME: ClientApp/RequestDispatch, line N"$'\r\n'"... Tolvane save request failed : Format Exception"$'\r\n' | od -c)" \
+        "$(printf '%s' "TraceLogFileOpen at DATE TIME: $log ...LOGGED at DATE TIME: ClientApp/VexoRequest, line 411"$'\r\n'"... Asked by https://shop.example:"$'\r\n'"The request appears to have bad request information. "$'\r\n'"Missing NAME or SERVERNAME or has bad CONTENTTYPE information"$'\r\n'"LOGGED at DATE TIME: ClientApp/RequestDispatch, line N"$'\r\n'"... Tolvane save request failed : Format Exception"$'\r\n' | od -c)" \
         "$written"
 
     quietly wine reg delete "$DIAGNOSTICS_KEY" /f || fail "reg delete failed"
