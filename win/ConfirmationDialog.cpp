@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "win/Owned.h"
+#include "win/SystemCalls.h"
 #include "win/ThisModule.h"
 
 namespace {
@@ -245,7 +246,7 @@ void UpdateArming(HWND dialog, DialogState& state)
         Disarm(dialog, state);
         return;
     }
-    const DWORD now = GetTickCount();
+    const DWORD now = systemCalls.GetTickCount();
     if (!state.inForeground) {
         state.inForeground = true;
         state.foregroundSince = now;
