@@ -1,20 +1,32 @@
 #include "win/ConfirmationDialog.h"
 
 #include <algorithm>
+#include <iterator>
 #include <new>
 #include <vector>
 
 #include "win/Owned.h"
+#include "win/SystemCalls.h"
 #include "win/ThisModule.h"
 
 namespace {
 
 constexpr int kOpeningId = 100;
 constexpr int kQuestionId = 101;
+constexpr int kScrollNoticeId = 102;
 constexpr int kFirstLabelId = 200;
 constexpr int kFirstFieldId = 300;
 constexpr UINT_PTR kArmingTimer = 1;
 constexpr UINT kArmingCheckMs = 100;
+constexpr char kScrollNotice[] = "Scroll each field to its end to answer Yes.";
+// The window property that leads the input filter from a dialog to its state.
+constexpr char kStateProperty[] = "VxConfirmationState";
+
+// What the dialog saw of one key or mouse button (by virtual-key code).
+struct Press {
+    bool seen = false;        // its last down came to the dialog
+    bool sinceArmed = false;  // and Yes was armed then
+};
 
 struct DialogState {
     const Confirmation& what;
@@ -22,7 +34,10 @@ struct DialogState {
     HWND placedBy;  // the window whose monitor the dialog opens on
     bool armed = false;
     bool inForeground = false;
-    DWORD foregroundSince = 0;
+    bool inputSinceCheck = false;  // a key or mouse button message came since the last check
+    DWORD settledSince = 0;
+    Press presses[256] = {};
+    std::vector<HWND> unreadFields{};  // fields that scroll and have not yet shown their end
     bool confirmed = false;
 };
 
@@ -135,8 +150,9 @@ int HeightOfWhole(HWND field, int lineHeight)
     return lines * lineHeight + border + 2;
 }
 
-// Creates the controls and sizes and places everything.
-void BuildDialog(HWND dialog, const DialogState& state)
+// Creates the controls and sizes and places everything. A value too long to be shown whole keeps a
+// scroll bar, and a line above the buttons asks to scroll it to its end, which Yes waits for.
+void BuildDialog(HWND dialog, DialogState& state)
 {
     const Confirmation& what = state.what;
     HDC dc = GetDC(dialog);
@@ -186,11 +202,21 @@ void BuildDialog(HWND dialog, const DialogState& state)
         fields.push_back(AddField(dialog, state, index, fieldX, fieldWidth, true));
         wanted.push_back(HeightOfWhole(fields.back(), metrics.lineHeight));
     }
-    const std::vector<int> fitted = FitFieldHeights(wanted, metrics.lineHeight, workHeight - frameHeight - fixedHeight);
+    const int available = workHeight - frameHeight - fixedHeight;
+    std::vector<int> fitted = FitFieldHeights(wanted, metrics.lineHeight, available);
+    const auto anyScrolls = [&] {
+        for (size_t i = 0; i < fields.size(); ++i)
+            if (fitted[i] < wanted[i]) return true;
+        return false;
+    };
+    const bool withNotice = anyScrolls();
+    const int noticeHeight = withNotice ? TextHeight(dc, kScrollNotice, textWidth) : 0;
+    if (withNotice) fitted = FitFieldHeights(wanted, metrics.lineHeight, available - noticeHeight - metrics.gap);
     std::vector<int> heights;
     for (size_t i = 0; i < fields.size(); ++i) {
         if (fitted[i] < wanted[i]) {
             heights.push_back(fitted[i]);
+            state.unreadFields.push_back(fields[i]);
             continue;
         }
         // Shown whole: no scroll bar, which would only look as if there were more. Without it the
@@ -201,7 +227,10 @@ void BuildDialog(HWND dialog, const DialogState& state)
         heights.push_back(std::min(fitted[i], HeightOfWhole(fields[i], metrics.lineHeight)));
     }
     HWND question = AddControl(dialog, state, "STATIC", what.question, SS_LEFT | SS_NOPREFIX, 0, kQuestionId);
-    HWND yes = AddControl(dialog, state, "BUTTON", "&Yes", WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, 0, IDYES);
+    HWND notice = withNotice ? AddControl(dialog, state, "STATIC", kScrollNotice, SS_LEFT | SS_NOPREFIX, 0, kScrollNoticeId)
+                             : nullptr;
+    // No accelerator: the plain key Y must never answer Yes.
+    HWND yes = AddControl(dialog, state, "BUTTON", "Yes", WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, 0, IDYES);
     HWND no = AddControl(dialog, state, "BUTTON", "&No", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IDNO);
 
     int y = metrics.margin;
@@ -214,6 +243,10 @@ void BuildDialog(HWND dialog, const DialogState& state)
     }
     Place(question, metrics.margin, y, textWidth, questionHeight);
     y += questionHeight + metrics.gap;
+    if (notice) {
+        Place(notice, metrics.margin, y, textWidth, noticeHeight);
+        y += noticeHeight + metrics.gap;
+    }
     const int buttonsRight = clientWidth - metrics.margin;
     Place(no, buttonsRight - metrics.buttonWidth, y, metrics.buttonWidth, metrics.buttonHeight);
     Place(yes, buttonsRight - 2 * metrics.buttonWidth - metrics.gap, y, metrics.buttonWidth, metrics.buttonHeight);
@@ -225,11 +258,26 @@ void BuildDialog(HWND dialog, const DialogState& state)
                  height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// ---- Arming ----
+// ---- Arming and input ----
+//
+// Yes takes input once the dialog has been visible and in the foreground, with no key or mouse
+// button down anywhere and every field that scrolls read to its end, for the whole delay: any key
+// or button pressed or held meanwhile starts it again. Even then only a press that began after Yes
+// armed answers: every key and mouse message passes a filter before the dialog manager sees it, and
+// an auto-repeat, or the release of a press that began before, goes no further. So a key held or
+// pressed again and again from before the dialog, or a button held over Yes, never answers it.
+
+// A press still in progress in the dialog (a button pushed, holding the mouse) ends unanswered.
+void CancelPressIn(HWND dialog)
+{
+    HWND captured = GetCapture();
+    if (captured && (captured == dialog || IsChild(dialog, captured))) ReleaseCapture();
+}
 
 void Disarm(HWND dialog, DialogState& state)
 {
     state.inForeground = false;
+    std::fill(std::begin(state.presses), std::end(state.presses), Press{});
     if (!state.armed) return;
     state.armed = false;
     HWND yes = GetDlgItem(dialog, IDYES);
@@ -238,21 +286,129 @@ void Disarm(HWND dialog, DialogState& state)
     EnableWindow(yes, FALSE);
 }
 
-// Yes takes input once the dialog has been visible and in the foreground for the whole delay.
+// Whether any key or mouse button is down now, wherever its press went.
+bool AnyKeyOrButtonDown()
+{
+    for (int key = 1; key < 0xFF; ++key)
+        if (GetAsyncKeyState(key) & 0x8000) return true;
+    return false;
+}
+
+bool ShowsItsEnd(HWND field)
+{
+    SCROLLINFO scroll{};
+    scroll.cbSize = sizeof scroll;
+    scroll.fMask = SIF_PAGE | SIF_POS | SIF_RANGE;
+    return GetScrollInfo(field, SB_VERT, &scroll) && scroll.nPos + static_cast<int>(scroll.nPage) > scroll.nMax;
+}
+
 void UpdateArming(HWND dialog, DialogState& state)
 {
     if (!IsWindowVisible(dialog) || IsIconic(dialog) || GetForegroundWindow() != dialog) {
         Disarm(dialog, state);
         return;
     }
-    const DWORD now = GetTickCount();
-    if (!state.inForeground) {
-        state.inForeground = true;
-        state.foregroundSince = now;
-    } else if (!state.armed && now - state.foregroundSince >= kConfirmationArmDelayMs) {
+    if (state.armed) return;
+    // A field once read to its end stays read.
+    std::vector<HWND>& unread = state.unreadFields;
+    unread.erase(std::remove_if(unread.begin(), unread.end(), ShowsItsEnd), unread.end());
+    const DWORD now = systemCalls.GetTickCount();
+    const bool settled = state.inForeground && !state.inputSinceCheck && unread.empty() && !AnyKeyOrButtonDown();
+    state.inForeground = true;
+    state.inputSinceCheck = false;
+    if (!settled) {
+        state.settledSince = now;
+    } else if (now - state.settledSince >= kConfirmationArmDelayMs) {
         state.armed = true;
         EnableWindow(GetDlgItem(dialog, IDYES), TRUE);
     }
+}
+
+enum class Stroke { none, down, repeat, up, character, repeatedCharacter };
+
+struct Input {
+    Stroke stroke;
+    BYTE key;  // the virtual-key code of the key or mouse button
+};
+
+// Each mouse button's messages, in the client area and outside it; the key 0 stands for the X
+// buttons, which the message's wParam tells apart.
+constexpr struct {
+    UINT down, doubleClick, up, outsideDown, outsideDoubleClick, outsideUp;
+    BYTE key;
+} kMouseButtons[] = {
+    {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_NCLBUTTONDOWN, WM_NCLBUTTONDBLCLK, WM_NCLBUTTONUP, VK_LBUTTON},
+    {WM_RBUTTONDOWN, WM_RBUTTONDBLCLK, WM_RBUTTONUP, WM_NCRBUTTONDOWN, WM_NCRBUTTONDBLCLK, WM_NCRBUTTONUP, VK_RBUTTON},
+    {WM_MBUTTONDOWN, WM_MBUTTONDBLCLK, WM_MBUTTONUP, WM_NCMBUTTONDOWN, WM_NCMBUTTONDBLCLK, WM_NCMBUTTONUP, VK_MBUTTON},
+    {WM_XBUTTONDOWN, WM_XBUTTONDBLCLK, WM_XBUTTONUP, WM_NCXBUTTONDOWN, WM_NCXBUTTONDBLCLK, WM_NCXBUTTONUP, 0},
+};
+
+Input InputOf(const MSG& message)
+{
+    // Bit 30 of a key message: the key was already down (an auto-repeat, or any release).
+    const bool wasDown = (static_cast<DWORD>(message.lParam) & 0x40000000u) != 0;
+    const UINT id = message.message;
+    switch (id) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        return {wasDown ? Stroke::repeat : Stroke::down, LOBYTE(message.wParam)};
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        return {Stroke::up, LOBYTE(message.wParam)};
+    case WM_CHAR:
+    case WM_SYSCHAR:
+    case WM_DEADCHAR:
+    case WM_SYSDEADCHAR:
+        return {wasDown ? Stroke::repeatedCharacter : Stroke::character, 0};
+    }
+    for (const auto& button : kMouseButtons) {
+        const BYTE key = button.key ? button.key : HIWORD(message.wParam) == XBUTTON2 ? VK_XBUTTON2 : VK_XBUTTON1;
+        if (id == button.down || id == button.doubleClick || id == button.outsideDown || id == button.outsideDoubleClick)
+            return {Stroke::down, key};
+        if (id == button.up || id == button.outsideUp) return {Stroke::up, key};
+    }
+    return {Stroke::none, 0};
+}
+
+// Keys whose repeats only move the focus or scroll a field, which answers nothing.
+bool OnlyMovesOrScrolls(BYTE key) { return key == VK_TAB || (key >= VK_PRIOR && key <= VK_DOWN); }
+
+// Whether a key or mouse message may go on to the dialog manager. A message judged more than once
+// (two dialogs' filters on one thread, or two calls of the filter) gets the same verdict each time.
+bool Admit(DialogState& state, const Input& input)
+{
+    if (input.stroke == Stroke::none) return true;
+    if (!state.armed) state.inputSinceCheck = true;
+    Press& press = state.presses[input.key];
+    switch (input.stroke) {
+    case Stroke::down:
+        press = Press{true, state.armed};
+        return true;
+    case Stroke::repeat:
+        return OnlyMovesOrScrolls(input.key);
+    case Stroke::up:
+        return press.seen && (press.sinceArmed || !state.armed);
+    case Stroke::repeatedCharacter:
+        return false;
+    default:
+        return true;
+    }
+}
+
+// The filter of the dialog's modal loop: IsDialogMessage hands it each message first.
+LRESULT CALLBACK FilterDialogInput(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == MSGF_DIALOGBOX) {
+        const MSG& message = *reinterpret_cast<const MSG*>(lParam);
+        HWND dialog = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+        auto* state = dialog ? static_cast<DialogState*>(GetPropA(dialog, kStateProperty)) : nullptr;
+        const Input input = InputOf(message);
+        if (state && !Admit(*state, input)) {
+            if (input.stroke == Stroke::up) CancelPressIn(dialog);
+            return TRUE;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -260,6 +416,7 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrA(dialog, DWLP_USER, lParam);
         DialogState& state = *reinterpret_cast<DialogState*>(lParam);
+        if (!SetPropA(dialog, kStateProperty, &state)) throw std::bad_alloc();
         SetWindowTextA(dialog, state.what.caption.c_str());
         BuildDialog(dialog, state);
         SendMessageA(dialog, DM_SETDEFID, IDNO, 0);
@@ -300,6 +457,7 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     case WM_DESTROY:
         KillTimer(dialog, kArmingTimer);
+        RemovePropA(dialog, kStateProperty);
         return FALSE;
     }
     return FALSE;
@@ -344,6 +502,11 @@ bool AskConfirmation(const Confirmation& what, HWND owner) noexcept
         } layout{};
         layout.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE | DS_MODALFRAME | DS_SETFOREGROUND;
         layout.header.dwExtendedStyle = root ? 0 : WS_EX_TOPMOST;
+
+        // Without its input filter the dialog is not shown: the answer is No.
+        HHOOK filter = SetWindowsHookExA(WH_MSGFILTER, FilterDialogInput, nullptr, GetCurrentThreadId());
+        if (!filter) return false;
+        auto unhook = OnScopeExit([&] { UnhookWindowsHookEx(filter); });
 
         const INT_PTR result = DialogBoxIndirectParamA(ThisModule(), &layout.header, root, ConfirmationProcedure,
                                                        reinterpret_cast<LPARAM>(&state));

@@ -1,6 +1,6 @@
 // The question asked before a file the page named is handed on: a dialog of the plug-in's own that
 // shows each value whole in a labelled field of its own, always inside the work area, with No as
-// the default and Yes taking input only once the dialog has been in the foreground for a while.
+// the default and a plain Yes (no accelerator) that only a press begun after it armed answers.
 #pragma once
 
 #include <windows.h>
@@ -10,7 +10,7 @@
 
 struct ConfirmationField {
     std::string label;  // "File:"
-    std::string value;  // shown whole in a read-only field that wraps and scrolls
+    std::string value;  // shown whole in a read-only field that wraps, and scrolls when it must
 };
 
 struct Confirmation {
@@ -20,11 +20,13 @@ struct Confirmation {
     std::string question;  // the sentence above the buttons
 };
 
-// How long the dialog must be visible and in the foreground, without a break, before Yes takes
-// input: a key or click meant for the page when the dialog appears must not answer it.
+// How long the dialog must be visible and in the foreground, with no key or mouse button down and
+// every field that scrolls read to its end, before Yes takes input: a key or click meant for the
+// page, held or repeated as the dialog appears, must not answer it.
 constexpr DWORD kConfirmationArmDelayMs = 1000;
 
 // Shows the dialog modally, owned by the top-level window of owner (which it disables meanwhile);
-// without an owner it is topmost and brought to the foreground. True only for Yes once armed;
+// without an owner it is topmost and brought to the foreground. True only for Yes once armed, by a
+// press that began after that (an auto-repeat or the release of an earlier press never answers);
 // false for No, Escape, the close box and a dialog that could not be shown. Never throws.
 bool AskConfirmation(const Confirmation& what, HWND owner) noexcept;

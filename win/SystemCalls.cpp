@@ -141,7 +141,7 @@ void ReleaseCommonDialogs()
 const SystemCalls realSystemCalls = {
     RealUtcNow,           RealLocalNow,     BoundedMessageBoxA, GetSaveFileNameOnDemand,
     GetOpenFileNameOnDemand, CommDlgExtendedErrorOnDemand, AskConfirmation, ::CreateProcessA,
-    ::GetDriveTypeA,      ::WriteFile,      nullptr,
+    ::GetDriveTypeA,      ::WriteFile,      nullptr,          ::GetTickCount,
 };
 
 #else

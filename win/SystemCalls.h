@@ -53,6 +53,8 @@ struct SystemCalls {
     // Called by the settings load after it has sized its buffers and before it reads the values,
     // so that a test can change the key under it. Does nothing in the product.
     void (*SettingsEnumerationStarts)(HKEY key);
+    // The confirmation's clock for its arming delay.
+    DWORD(WINAPI* GetTickCount)(void);
 #endif
 };
 
