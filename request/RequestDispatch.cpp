@@ -92,7 +92,7 @@ CKeyValueMap RequestFromPage(const PageRequest& page)
     return request;
 }
 
-int RunFlow(const PageRequest& page, CKeyValueMap& settings, BrowserServices& browser, const RequestingSite& site)
+RequestOutcome RunFlow(const PageRequest& page, CKeyValueMap& settings, BrowserServices& browser, const RequestingSite& site)
 {
     if (!page.unrepresentableAttribute.empty())
         RefuseUnshowableValue(page.isUpload && !page.hasSrc ? kUploadAttributesBad : kDownloadAttributesBad,
@@ -134,9 +134,12 @@ RequestOutcome DispatchRequest(const PageRequest& page, CKeyValueMap& settings, 
             OfferClientSoftware(page, browser, site);
             return RequestOutcome::failed;
         }
-        if (!RunFlow(page, settings, browser, site)) {
+        const RequestOutcome outcome = RunFlow(page, settings, browser, site);
+        if (outcome != RequestOutcome::submitted) {
+            // A flow that stopped after its own box ends with the same status text as a cancel:
+            // the box has told the user why.
             browser.ShowStatus("Tolvane Save request cancelled");
-            return RequestOutcome::cancelled;
+            return outcome;
         }
         BumpLoadRequestSignal();
     } catch (const FormatException&) {

@@ -29,8 +29,8 @@ std::string ProposedFileName(const std::string& name)
 // the user's without asking; only requests that the plug-in built itself may skip the dialog.
 // confirmPackage: the request goes on, to the Save-As dialog or to the client, only after the
 // confirmation of its package.
-int SubmitCommonSteps(CKeyValueMap& settings, CKeyValueMap& request, const ClickDialogs& dialogs,
-                      bool honourDebugApproval, bool confirmPackage)
+RequestOutcome SubmitCommonSteps(CKeyValueMap& settings, CKeyValueMap& request, const ClickDialogs& dialogs,
+                                 bool honourDebugApproval, bool confirmPackage)
 {
     request["DestBaseName"] = ProposedFileName(MapValue(request, "NAME"));
     request["DestInitialDir"] = MapValue(settings, "LoadDeliveryDir") + "\\";
@@ -42,12 +42,12 @@ int SubmitCommonSteps(CKeyValueMap& settings, CKeyValueMap& request, const Click
             MapValue(request, "NAME"), MapValue(request, "SERVERNAME"), MapValue(request, "SERVERPORT"),
             MapValue(request, "HTTPSERVERPORT"),
             asksWhereToSave ? std::optional<std::string>(MapValue(request, "DestBaseName")) : std::nullopt};
-        if (!ConfirmRequestedPackage(package, dialogs)) return 0;
+        if (!ConfirmRequestedPackage(package, dialogs)) return RequestOutcome::cancelled;
     }
 
     if (MapValue(request, "TYPE") == "PLAIN") {
         std::string target = asksWhereToSave ? AskSavePath(request, dialogs) : MapValue(request, "TargetPath");
-        if (asksWhereToSave && target.empty()) return 0;
+        if (asksWhereToSave && target.empty()) return RequestOutcome::cancelled;
         request["TargetPath"] = target;
     }
 
@@ -56,7 +56,7 @@ int SubmitCommonSteps(CKeyValueMap& settings, CKeyValueMap& request, const Click
     // Only a directory the user chose is remembered. Without a dialog the proposed directory is
     // the old one plus a backslash, and storing it would add a backslash per request.
     if (asksWhereToSave) settings["LoadDeliveryDir"] = MapValue(request, "DestInitialDir");
-    return 1;
+    return RequestOutcome::submitted;
 }
 
 }  // namespace
@@ -92,7 +92,7 @@ std::string AskSavePath(CKeyValueMap& request, const ClickDialogs& dialogs)
     return chosen;
 }
 
-int SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, const ClickDialogs& dialogs)
+RequestOutcome SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, const ClickDialogs& dialogs)
 {
     if (!IsValidName(request) || !IsValidType(request) || !IsValidServerName(request))
         RefuseBadRequest(kDownloadAttributesBad, dialogs.site);
@@ -101,8 +101,8 @@ int SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, const Click
     return SubmitCommonSteps(settings, request, dialogs, true, dialogs.confirmsEveryRequest);
 }
 
-int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, const ClickDialogs& dialogs,
-                          const KeptRequestFile* kept)
+RequestOutcome SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, const ClickDialogs& dialogs,
+                                     const KeptRequestFile* kept)
 {
     const std::string path = ascii::Trim(fileName ? fileName : "");
     if (path.size() < 2) throw FormatException();
@@ -119,7 +119,7 @@ int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, const Cl
         !ConfirmPageNamedFile({file, MapValue(request, "RECIPIENTS"), MapValue(request, "SERVERNAME"),
                                MapValue(request, "SERVERPORT"), MapValue(request, "HTTPSERVERPORT")},
                               dialogs))
-        return 0;
+        return RequestOutcome::cancelled;
     // A file the page named has been confirmed already: one question is enough.
     return SubmitCommonSteps(settings, request, dialogs, false, dialogs.confirmsEveryRequest && file.empty());
 }

@@ -32,16 +32,16 @@ void ResolveFullPath(const std::string& path, std::string& fullPath, std::string
     name = cut == std::string::npos ? fullPath : fullPath.substr(cut + 1);
 }
 
-int RefuseEmptyRecipientList()
+RequestOutcome RefuseEmptyRecipientList()
 {
     TraceLogFileWrite(kRequestTraceSource, __LINE__, "Bad recipient list. Please re-enter.");
     systemCalls.MessageBoxA(nullptr, "Bad recipient list. Please re-enter.", "Error", MB_OK);
-    return 0;
+    return RequestOutcome::failed;
 }
 
 }  // namespace
 
-int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, const ClickDialogs& dialogs)
+RequestOutcome SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, const ClickDialogs& dialogs)
 {
     if (!IsValidType(request) || !IsValidServerName(request)) RefuseBadRequest(kUploadAttributesBad, dialogs.site);
     if (const std::optional<UnshowableValue> refused = FindValueNotShown(request))
@@ -62,11 +62,11 @@ int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, const Cli
         if (recipientList.empty()) return RefuseEmptyRecipientList();
         if (!ConfirmChoosingFileToSend({recipients, MapValue(request, "SERVERNAME"), serverPort, httpServerPort},
                                        dialogs))
-            return 0;
+            return RequestOutcome::cancelled;
     }
     if (!namedByPage) {
         file = AskFileToSend(dialogs);
-        if (file.empty()) return 0;
+        if (file.empty()) return RequestOutcome::cancelled;
         request["FILE"] = file;
     }
 
@@ -87,7 +87,7 @@ int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, const Cli
             const std::string text = "The file '" + file + "' could not be opened.";
             TraceLogFileWrite(kRequestTraceSource, __LINE__, text.c_str());
             systemCalls.MessageBoxA(nullptr, text.c_str(), "Error!", MB_OK);
-            return 0;
+            return RequestOutcome::failed;
         }
         std::string fileName;
         ResolveFullPath(file, fullPath, fileName);
@@ -100,7 +100,7 @@ int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, const Cli
     if (namedByPage &&
         !ConfirmPageNamedFile({fullPath, recipients, MapValue(request, "SERVERNAME"), serverPort, httpServerPort},
                               dialogs))
-        return 0;
+        return RequestOutcome::cancelled;
 
     CKeyValueMap upload;
     upload["NAME"] = name;
@@ -113,5 +113,5 @@ int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, const Cli
     upload["UPLOAD"] = BoolToText(1);
     upload["FILE"] = fullPath;
     WriteSubmissionFile(settings, upload);
-    return 1;
+    return RequestOutcome::submitted;
 }
