@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "client/KeyNames.h"
 #include "diag/TraceEntries.h"
 #include "diag/TraceLog.h"
 #include "request/Confirmation.h"
@@ -47,30 +48,30 @@ RequestOutcome SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request
     if (const std::optional<UnshowableValue> refused = FindValueNotShown(request))
         RefuseUnshowableValue(kUploadAttributesBad, *refused, dialogs.site);
 
-    const std::string recipients = MapValue(request, "RECIPIENTS");
+    const std::string recipients = MapValue(request, kRecipientsKey);
     CStringArray recipientList;
     SplitText(recipients, recipientList, ':');
-    std::string serverPort = MapValue(request, "SERVERPORT");
+    std::string serverPort = MapValue(request, kServerPortKey);
     if (serverPort.empty()) serverPort = LongToText(609);
-    std::string httpServerPort = MapValue(request, "HTTPSERVERPORT");
+    std::string httpServerPort = MapValue(request, kHttpServerPortKey);
     if (httpServerPort.empty()) httpServerPort = LongToText(8009);
 
-    std::string file = MapValue(request, "FILE");
+    std::string file = MapValue(request, kLocalFileKey);
     const bool namedByPage = !file.empty();
     if (!namedByPage && dialogs.confirmsEveryRequest) {
         // Nobody is asked about a request that fails anyway, and the user's file is not yet known.
         if (recipientList.empty()) return RefuseEmptyRecipientList();
-        if (!ConfirmChoosingFileToSend({recipients, MapValue(request, "SERVERNAME"), serverPort, httpServerPort},
+        if (!ConfirmChoosingFileToSend({recipients, MapValue(request, kServerNameKey), serverPort, httpServerPort},
                                        dialogs))
             return RequestOutcome::cancelled;
     }
     if (!namedByPage) {
         file = AskFileToSend(dialogs);
         if (file.empty()) return RequestOutcome::cancelled;
-        request["FILE"] = file;
+        request[kLocalFileKey] = file;
     }
 
-    std::string name = MapValue(request, "NAME");
+    std::string name = MapValue(request, kPackageNameKey);
 
     std::string fullPath;
     {
@@ -98,20 +99,20 @@ RequestOutcome SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request
 
     // Asked last, so that the user is not asked about a request that fails anyway.
     if (namedByPage &&
-        !ConfirmPageNamedFile({fullPath, recipients, MapValue(request, "SERVERNAME"), serverPort, httpServerPort},
+        !ConfirmPageNamedFile({fullPath, recipients, MapValue(request, kServerNameKey), serverPort, httpServerPort},
                               dialogs))
         return RequestOutcome::cancelled;
 
     CKeyValueMap upload;
-    upload["NAME"] = name;
-    upload["CHECKSUM"] = LongToText(0);
-    upload["RECIPIENTS"] = recipients;
-    upload["SERVERNAME"] = MapValue(request, "SERVERNAME");
-    upload["SERVERPORT"] = serverPort;
-    upload["HTTPSERVERPORT"] = httpServerPort;
-    upload["TYPE"] = MapValue(request, "TYPE");
-    upload["UPLOAD"] = BoolToText(1);
-    upload["FILE"] = fullPath;
+    upload[kPackageNameKey] = name;
+    upload[kChecksumKey] = LongToText(0);
+    upload[kRecipientsKey] = recipients;
+    upload[kServerNameKey] = MapValue(request, kServerNameKey);
+    upload[kServerPortKey] = serverPort;
+    upload[kHttpServerPortKey] = httpServerPort;
+    upload[kContentTypeKey] = MapValue(request, kContentTypeKey);
+    upload[kUploadFlagKey] = BoolToText(1);
+    upload[kLocalFileKey] = fullPath;
     WriteSubmissionFile(settings, upload);
     return RequestOutcome::submitted;
 }
