@@ -275,7 +275,9 @@ int RunClick(int clicks)
     const auto submit = Interleaved(
         steps,
         [&] {
-            if (SubmitSaveRequestFile(moduleState.settings, requestFile.c_str(), nullptr, &kept) != 1) Fail("flow did not submit");
+            if (SubmitSaveRequestFile(moduleState.settings, requestFile.c_str(), nullptr, &kept) !=
+                RequestOutcome::submitted)
+                Fail("flow did not submit");
         },
         [&] { FloorSubmit(floor); }, tidy);
     const auto signal = Interleaved(steps, BumpLoadRequestSignal, FloorSignal, [] {});

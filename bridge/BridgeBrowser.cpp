@@ -11,16 +11,3 @@ void BridgeBrowser::OpenUrl(const std::string& url)
 {
     replies.OpenUrl(AnsiToUtf8(url));
 }
-
-ClickResult ResultOf(RequestOutcome outcome)
-{
-    switch (outcome) {
-    case RequestOutcome::submitted:
-        return ClickResult::submitted;
-    case RequestOutcome::cancelled:
-        return ClickResult::cancelled;
-    case RequestOutcome::failed:
-        break;
-    }
-    return ClickResult::failed;
-}

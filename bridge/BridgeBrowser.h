@@ -9,7 +9,6 @@
 
 #include "bridge/BridgeReplies.h"
 #include "request/BrowserServices.h"
-#include "request/RequestDispatch.h"
 
 class BridgeBrowser : public BrowserServices {
 public:
@@ -29,6 +28,3 @@ private:
     BridgeReplies& replies;
     HWND owner;
 };
-
-// The done reply's result for the dispatch's outcome.
-ClickResult ResultOf(RequestOutcome outcome);

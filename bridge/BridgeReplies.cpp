@@ -30,11 +30,11 @@ std::string MakeOpenUrlReply(std::string_view url)
     return MakeReply("openUrl", "url", url);
 }
 
-std::string MakeDoneReply(ClickResult result)
+std::string MakeDoneReply(RequestOutcome outcome)
 {
-    const char* word = result == ClickResult::submitted ? "submitted"
-                     : result == ClickResult::cancelled ? "cancelled"
-                                                        : "failed";
+    const char* word = outcome == RequestOutcome::submitted ? "submitted"
+                     : outcome == RequestOutcome::cancelled ? "cancelled"
+                                                            : "failed";
     return MakeReply("done", "result", word);
 }
 

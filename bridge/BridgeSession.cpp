@@ -46,7 +46,7 @@ int ServeOneClick(const MessageReader& read, const MessageWriter& write, const C
         code = kExitFailed;
     }
     if (!replies.Finished()) {
-        replies.Done(ClickResult::failed);
+        replies.Done(RequestOutcome::failed);
         code = kExitFailed;
     }
     return code;

@@ -19,6 +19,6 @@ int RunBridgeClick(const BridgeClick& click, HWND owner, BridgeReplies& replies)
     BridgeBrowser browser(replies, dialogs.Window());
     // Loaded by the dispatch's configuration check, saved after a submission.
     CKeyValueMap settings;
-    replies.Done(ResultOf(DispatchRequest(PageRequestFromClick(click), settings, browser)));
+    replies.Done(DispatchRequest(PageRequestFromClick(click), settings, browser));
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "client/KeyNames.h"
 #include "client/SettingsStore.h"
 #include "diag/TraceEntries.h"
 #include "diag/TraceLog.h"
@@ -39,7 +40,7 @@ void StartClientIfNeeded(const CKeyValueMap& settings, ClientStartStyle style)
     if (IsClientRunning(kClientInstanceName)) return;
 
     std::string path;
-    if (!settings.Lookup("ApplicationPath", path)) {
+    if (!settings.Lookup(kClientCommandSetting, path)) {
         ShowStartupBox(__LINE__, StartupMessage("No ApplicationPath for starting the Tolvane Client application", path));
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "client/BrowserHandoff.h"
 #include "client/ClientLaunch.h"
+#include "client/KeyNames.h"
 #include "client/LoadRequestSignal.h"
 #include "client/SettingsStore.h"
 #include "diag/TraceEntries.h"
@@ -80,19 +81,19 @@ void AddIfSet(CKeyValueMap& request, const char* key, const std::optional<std::s
 CKeyValueMap RequestFromPage(const PageRequest& page)
 {
     CKeyValueMap request;
-    AddIfSet(request, "NAME", page.name);
-    AddIfSet(request, "SERVERNAME", page.serverName);
-    request["TYPE"] = page.contentType ? *page.contentType : "PLAIN";
-    AddIfSet(request, "SERVERPORT", page.port);
-    AddIfSet(request, "SIZE", page.size);
+    AddIfSet(request, kPackageNameKey, page.name);
+    AddIfSet(request, kServerNameKey, page.serverName);
+    request[kContentTypeKey] = page.contentType ? *page.contentType : kPlainType;
+    AddIfSet(request, kServerPortKey, page.port);
+    AddIfSet(request, kPackageSizeKey, page.size);
     if (page.isUpload) {
-        AddIfSet(request, "FILE", page.file);
-        AddIfSet(request, "RECIPIENTS", page.recipients);
+        AddIfSet(request, kLocalFileKey, page.file);
+        AddIfSet(request, kRecipientsKey, page.recipients);
     }
     return request;
 }
 
-int RunFlow(const PageRequest& page, CKeyValueMap& settings, BrowserServices& browser, const RequestingSite& site)
+RequestOutcome RunFlow(const PageRequest& page, CKeyValueMap& settings, BrowserServices& browser, const RequestingSite& site)
 {
     if (!page.unrepresentableAttribute.empty())
         RefuseUnshowableValue(page.isUpload && !page.hasSrc ? kUploadAttributesBad : kDownloadAttributesBad,
@@ -134,9 +135,12 @@ RequestOutcome DispatchRequest(const PageRequest& page, CKeyValueMap& settings, 
             OfferClientSoftware(page, browser, site);
             return RequestOutcome::failed;
         }
-        if (!RunFlow(page, settings, browser, site)) {
+        const RequestOutcome outcome = RunFlow(page, settings, browser, site);
+        if (outcome != RequestOutcome::submitted) {
+            // A flow that stopped after its own box ends with the same status text as a cancel:
+            // the box has told the user why.
             browser.ShowStatus("Tolvane Save request cancelled");
-            return RequestOutcome::cancelled;
+            return outcome;
         }
         BumpLoadRequestSignal();
     } catch (const FormatException&) {

@@ -5,15 +5,11 @@
 #include "client/KeyValueMap.h"
 #include "request/BrowserServices.h"
 #include "request/PageRequest.h"
+#include "request/RequestOutcome.h"
 
 // True when the settings could be loaded into `settings` (and the client was started if needed),
 // false when not. Malformed settings answer false; only std::bad_alloc gets out.
 bool CheckConfiguration(CKeyValueMap& settings, ClientStartStyle clientStart = ClientStartStyle::inheritHandles);
-
-// How a click ended: the request is in the client's hands; the user said no (a dialog cancelled,
-// the confirmation not given); or it could not go (no client configured, a bad request, a file
-// error), which the user has been told.
-enum class RequestOutcome { submitted, cancelled, failed };
 
 // Every failure of the request is told to the user here (status text, box); only an exception of
 // the status call or of a box itself gets out, to the caller's guard.

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "client/KeyNames.h"
 #include "diag/TraceEntries.h"
 #include "request/PagePaths.h"
 #include "request/RequestText.h"
@@ -121,9 +122,9 @@ bool ReadRequestFileBytes(const std::string& path, std::string& bytes)
 bool ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request, const KeptRequestFile* kept,
                               const RequestingSite& site)
 {
-    request["NAME"] = "";
-    request["SERVERNAME"] = "";
-    request["TYPE"] = "PLAIN";
+    request[kPackageNameKey] = "";
+    request[kServerNameKey] = "";
+    request[kContentTypeKey] = kPlainType;
 
     std::string fileText;
     if (kept && kept->tooLarge) return ReportTooLarge(path, site);
@@ -154,7 +155,7 @@ bool ParseVexoLoadRequestFile(const std::string& path, CKeyValueMap& request, co
     // absolute path on a local drive.
     if (const std::optional<UnshowableValue> refused = FindValueNotShown(request))
         return ReportUnshowableValue(path, *refused, site);
-    if (HasSpecialKeyInAnotherCase(request) || !IsAbsoluteLocalPathOrEmpty(MapValue(request, "FILE")))
+    if (HasSpecialKeyInAnotherCase(request) || !IsAbsoluteLocalPathOrEmpty(MapValue(request, kLocalFileKey)))
         return ReportBadRequestInformation(path, requestData, site);
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "client/KeyNames.h"
 #include "client/KeyValueMap.h"
 #include "win/AsciiText.h"
 
@@ -117,9 +118,9 @@ std::optional<UnshowableValue> FindUnshowableValue(const CKeyValueMap& request)
         for (char c : value)
             if (IsControlByte(c)) return refused(ShownValueFault::controlByte);
         if (HasBlankRun(value)) return refused(ShownValueFault::blankRun);
-        if ((name == "SERVERPORT" || name == "HTTPSERVERPORT") && !IsPortText(value))
+        if ((name == kServerPortKey || name == kHttpServerPortKey) && !IsPortText(value))
             return refused(ShownValueFault::notAPort);
-        if (name == "SERVERNAME" && !IsServerNameText(value)) return refused(ShownValueFault::notAServerName);
+        if (name == kServerNameKey && !IsServerNameText(value)) return refused(ShownValueFault::notAServerName);
     }
     return std::nullopt;
 }
@@ -128,20 +129,20 @@ bool IsShowableRequest(const CKeyValueMap& request) { return !FindUnshowableValu
 
 bool HasSpecialKeyInAnotherCase(const CKeyValueMap& request)
 {
-    static const char* const kSpecialKeys[] = {"FILE",       "TargetPath",   "DEBUG_APPROVED", "UPLOAD",
-                                               "RECIPIENTS", "DestBaseName", "DestInitialDir"};
+    static const char* const kSpecialKeys[] = {kLocalFileKey,  kTargetPathKey,      kDebugApprovalKey,    kUploadFlagKey,
+                                               kRecipientsKey, kDestinationFileKey, kDestinationFolderKey};
     for (const auto& entry : request)
         for (const char* special : kSpecialKeys)
             if (entry.first != special && ascii::EqualsIgnoringCase(entry.first, special)) return true;
     return false;
 }
 
-bool IsValidName(const CKeyValueMap& request) { return MapValue(request, "NAME").size() >= 2; }
+bool IsValidName(const CKeyValueMap& request) { return MapValue(request, kPackageNameKey).size() >= 2; }
 
-bool IsValidServerName(const CKeyValueMap& request) { return MapValue(request, "SERVERNAME").size() >= 2; }
+bool IsValidServerName(const CKeyValueMap& request) { return MapValue(request, kServerNameKey).size() >= 2; }
 
 bool IsValidType(const CKeyValueMap& request)
 {
-    const std::string type = MapValue(request, "TYPE");
-    return type == "PLAIN" || type == "RICH";
+    const std::string type = MapValue(request, kContentTypeKey);
+    return type == kPlainType || type == kRichType;
 }

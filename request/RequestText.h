@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "client/KeyNames.h"
+
 class CKeyValueMap;
 
 // The largest request file the plug-in reads, checked on the file's size before anything is read.
@@ -29,8 +31,8 @@ std::string JoinRequestFileLines(const std::string& fileBytes);
 bool ExtractRequestData(const std::string& fileText, std::string& requestData);
 
 // The values the user is shown before a request goes: in the confirmation, the Save-As proposal.
-inline constexpr const char* kShownKeys[] = {"FILE",       "RECIPIENTS", "SERVERNAME", "SERVERPORT",
-                                             "HTTPSERVERPORT", "NAME",   "TYPE"};
+inline constexpr const char* kShownKeys[] = {kLocalFileKey,      kRecipientsKey,  kServerNameKey, kServerPortKey,
+                                             kHttpServerPortKey, kPackageNameKey, kContentTypeKey};
 
 // Why a value cannot be shown to the user as what it is.
 enum class ShownValueFault {

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "client/KeyNames.h"
 #include "diag/TraceEntries.h"
 #include "request/Confirmation.h"
 #include "request/FileDialogs.h"
@@ -29,34 +30,34 @@ std::string ProposedFileName(const std::string& name)
 // the user's without asking; only requests that the plug-in built itself may skip the dialog.
 // confirmPackage: the request goes on, to the Save-As dialog or to the client, only after the
 // confirmation of its package.
-int SubmitCommonSteps(CKeyValueMap& settings, CKeyValueMap& request, const ClickDialogs& dialogs,
-                      bool honourDebugApproval, bool confirmPackage)
+RequestOutcome SubmitCommonSteps(CKeyValueMap& settings, CKeyValueMap& request, const ClickDialogs& dialogs,
+                                 bool honourDebugApproval, bool confirmPackage)
 {
-    request["DestBaseName"] = ProposedFileName(MapValue(request, "NAME"));
-    request["DestInitialDir"] = MapValue(settings, "LoadDeliveryDir") + "\\";
+    request[kDestinationFileKey] = ProposedFileName(MapValue(request, kPackageNameKey));
+    request[kDestinationFolderKey] = MapValue(settings, kDeliveryFolderSetting) + "\\";
 
-    const bool asksWhereToSave = MapValue(request, "TYPE") == "PLAIN" &&
-                                 !(honourDebugApproval && MapValue(request, "DEBUG_APPROVED") == "YES");
+    const bool asksWhereToSave = MapValue(request, kContentTypeKey) == kPlainType &&
+                                 !(honourDebugApproval && MapValue(request, kDebugApprovalKey) == kDebugApproved);
     if (confirmPackage) {
         const RequestedPackage package{
-            MapValue(request, "NAME"), MapValue(request, "SERVERNAME"), MapValue(request, "SERVERPORT"),
-            MapValue(request, "HTTPSERVERPORT"),
-            asksWhereToSave ? std::optional<std::string>(MapValue(request, "DestBaseName")) : std::nullopt};
-        if (!ConfirmRequestedPackage(package, dialogs)) return 0;
+            MapValue(request, kPackageNameKey), MapValue(request, kServerNameKey), MapValue(request, kServerPortKey),
+            MapValue(request, kHttpServerPortKey),
+            asksWhereToSave ? std::optional<std::string>(MapValue(request, kDestinationFileKey)) : std::nullopt};
+        if (!ConfirmRequestedPackage(package, dialogs)) return RequestOutcome::cancelled;
     }
 
-    if (MapValue(request, "TYPE") == "PLAIN") {
-        std::string target = asksWhereToSave ? AskSavePath(request, dialogs) : MapValue(request, "TargetPath");
-        if (asksWhereToSave && target.empty()) return 0;
-        request["TargetPath"] = target;
+    if (MapValue(request, kContentTypeKey) == kPlainType) {
+        std::string target = asksWhereToSave ? AskSavePath(request, dialogs) : MapValue(request, kTargetPathKey);
+        if (asksWhereToSave && target.empty()) return RequestOutcome::cancelled;
+        request[kTargetPathKey] = target;
     }
 
     WriteSubmissionFile(settings, request);
 
     // Only a directory the user chose is remembered. Without a dialog the proposed directory is
     // the old one plus a backslash, and storing it would add a backslash per request.
-    if (asksWhereToSave) settings["LoadDeliveryDir"] = MapValue(request, "DestInitialDir");
-    return 1;
+    if (asksWhereToSave) settings[kDeliveryFolderSetting] = MapValue(request, kDestinationFolderKey);
+    return RequestOutcome::submitted;
 }
 
 }  // namespace
@@ -66,9 +67,9 @@ std::string AskSavePath(CKeyValueMap& request, const ClickDialogs& dialogs)
     char fileName[512] = {};
     // A proposal that does not fit is left out rather than cut: a cut name could pass for a
     // different file. The user then types the name.
-    const std::string proposed = MapValue(request, "DestBaseName");
+    const std::string proposed = MapValue(request, kDestinationFileKey);
     if (proposed.size() < sizeof fileName) std::memcpy(fileName, proposed.data(), proposed.size());
-    const std::string initialDirectory = MapValue(request, "DestInitialDir");
+    const std::string initialDirectory = MapValue(request, kDestinationFolderKey);
 
     const std::string title = TitleAskedBy("Tolvane : deliver package to ...", dialogs.site);
     OPENFILENAMEA dialog = FileDialogRequest(
@@ -86,13 +87,13 @@ std::string AskSavePath(CKeyValueMap& request, const ClickDialogs& dialogs)
     fileName[sizeof fileName - 1] = '\0';
     const std::string chosen = fileName;
     const std::size_t lastBackslash = FindLastSeparator(chosen, "\\");
-    request["DestBaseName"] = chosen;
-    request["DestInitialDir"] =
+    request[kDestinationFileKey] = chosen;
+    request[kDestinationFolderKey] =
         lastBackslash == std::string::npos ? std::string() : chosen.substr(0, lastBackslash);
     return chosen;
 }
 
-int SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, const ClickDialogs& dialogs)
+RequestOutcome SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, const ClickDialogs& dialogs)
 {
     if (!IsValidName(request) || !IsValidType(request) || !IsValidServerName(request))
         RefuseBadRequest(kDownloadAttributesBad, dialogs.site);
@@ -101,8 +102,8 @@ int SubmitSaveRequest(CKeyValueMap& settings, CKeyValueMap& request, const Click
     return SubmitCommonSteps(settings, request, dialogs, true, dialogs.confirmsEveryRequest);
 }
 
-int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, const ClickDialogs& dialogs,
-                          const KeptRequestFile* kept)
+RequestOutcome SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, const ClickDialogs& dialogs,
+                                     const KeptRequestFile* kept)
 {
     const std::string path = ascii::Trim(fileName ? fileName : "");
     if (path.size() < 2) throw FormatException();
@@ -110,16 +111,16 @@ int SubmitSaveRequestFile(CKeyValueMap& settings, const char* fileName, const Cl
     CKeyValueMap request;
     if (!ParseVexoLoadRequestFile(path, request, kept, dialogs.site)) throw FormatException();
     // The target of a download is the user's choice, never the page's.
-    request.RemoveKey("TargetPath");
+    request.RemoveKey(kTargetPathKey);
     // A request file may ask the client to upload a local file; the page never names one that the
     // user has not seen.
     // The parser has checked that FILE is an absolute local path: it is shown as it is submitted.
-    const std::string file = MapValue(request, "FILE");
+    const std::string file = MapValue(request, kLocalFileKey);
     if (!file.empty() &&
-        !ConfirmPageNamedFile({file, MapValue(request, "RECIPIENTS"), MapValue(request, "SERVERNAME"),
-                               MapValue(request, "SERVERPORT"), MapValue(request, "HTTPSERVERPORT")},
+        !ConfirmPageNamedFile({file, MapValue(request, kRecipientsKey), MapValue(request, kServerNameKey),
+                               MapValue(request, kServerPortKey), MapValue(request, kHttpServerPortKey)},
                               dialogs))
-        return 0;
+        return RequestOutcome::cancelled;
     // A file the page named has been confirmed already: one question is enough.
     return SubmitCommonSteps(settings, request, dialogs, false, dialogs.confirmsEveryRequest && file.empty());
 }

@@ -1,5 +1,6 @@
 #include "request/ShownText.h"
 
+#include "client/KeyNames.h"
 #include "client/KeyValueMap.h"
 #include "request/RequestText.h"
 
@@ -101,8 +102,8 @@ std::optional<UnshowableValue> FindValueNotShown(const CKeyValueMap& request)
         if (!IsPlainShownText(value)) return UnshowableValue{key, ShownValueFault::invisibleCharacter};
     }
     std::string serverName;
-    if (request.Lookup("SERVERNAME", serverName) && !IsServerNameInCodePage(serverName))
-        return UnshowableValue{"SERVERNAME", ShownValueFault::notAServerName};
+    if (request.Lookup(kServerNameKey, serverName) && !IsServerNameInCodePage(serverName))
+        return UnshowableValue{kServerNameKey, ShownValueFault::notAServerName};
     return std::nullopt;
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "client/KeyNames.h"
 #include "win/Owned.h"
 #include "win/SystemCalls.h"
 
@@ -94,7 +95,7 @@ std::string MakeTimeName(const char* prefix)
 
 void WriteSubmissionFile(const CKeyValueMap& settings, const CKeyValueMap& request)
 {
-    const std::string directory = MapValue(settings, "LoadRequestDir");
+    const std::string directory = MapValue(settings, kRequestFolderSetting);
     const UtcTime now = systemCalls.UtcNow();
     const std::uint32_t value = TimeValue(now.seconds, now.milliseconds);
 

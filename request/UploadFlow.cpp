@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "client/KeyNames.h"
 #include "diag/TraceEntries.h"
 #include "diag/TraceLog.h"
 #include "request/Confirmation.h"
@@ -32,45 +33,45 @@ void ResolveFullPath(const std::string& path, std::string& fullPath, std::string
     name = cut == std::string::npos ? fullPath : fullPath.substr(cut + 1);
 }
 
-int RefuseEmptyRecipientList()
+RequestOutcome RefuseEmptyRecipientList()
 {
     TraceLogFileWrite(kRequestTraceSource, __LINE__, "Bad recipient list. Please re-enter.");
     systemCalls.MessageBoxA(nullptr, "Bad recipient list. Please re-enter.", "Error", MB_OK);
-    return 0;
+    return RequestOutcome::failed;
 }
 
 }  // namespace
 
-int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, const ClickDialogs& dialogs)
+RequestOutcome SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, const ClickDialogs& dialogs)
 {
     if (!IsValidType(request) || !IsValidServerName(request)) RefuseBadRequest(kUploadAttributesBad, dialogs.site);
     if (const std::optional<UnshowableValue> refused = FindValueNotShown(request))
         RefuseUnshowableValue(kUploadAttributesBad, *refused, dialogs.site);
 
-    const std::string recipients = MapValue(request, "RECIPIENTS");
+    const std::string recipients = MapValue(request, kRecipientsKey);
     CStringArray recipientList;
     SplitText(recipients, recipientList, ':');
-    std::string serverPort = MapValue(request, "SERVERPORT");
+    std::string serverPort = MapValue(request, kServerPortKey);
     if (serverPort.empty()) serverPort = LongToText(609);
-    std::string httpServerPort = MapValue(request, "HTTPSERVERPORT");
+    std::string httpServerPort = MapValue(request, kHttpServerPortKey);
     if (httpServerPort.empty()) httpServerPort = LongToText(8009);
 
-    std::string file = MapValue(request, "FILE");
+    std::string file = MapValue(request, kLocalFileKey);
     const bool namedByPage = !file.empty();
     if (!namedByPage && dialogs.confirmsEveryRequest) {
         // Nobody is asked about a request that fails anyway, and the user's file is not yet known.
         if (recipientList.empty()) return RefuseEmptyRecipientList();
-        if (!ConfirmChoosingFileToSend({recipients, MapValue(request, "SERVERNAME"), serverPort, httpServerPort},
+        if (!ConfirmChoosingFileToSend({recipients, MapValue(request, kServerNameKey), serverPort, httpServerPort},
                                        dialogs))
-            return 0;
+            return RequestOutcome::cancelled;
     }
     if (!namedByPage) {
         file = AskFileToSend(dialogs);
-        if (file.empty()) return 0;
-        request["FILE"] = file;
+        if (file.empty()) return RequestOutcome::cancelled;
+        request[kLocalFileKey] = file;
     }
 
-    std::string name = MapValue(request, "NAME");
+    std::string name = MapValue(request, kPackageNameKey);
 
     std::string fullPath;
     {
@@ -87,7 +88,7 @@ int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, const Cli
             const std::string text = "The file '" + file + "' could not be opened.";
             TraceLogFileWrite(kRequestTraceSource, __LINE__, text.c_str());
             systemCalls.MessageBoxA(nullptr, text.c_str(), "Error!", MB_OK);
-            return 0;
+            return RequestOutcome::failed;
         }
         std::string fileName;
         ResolveFullPath(file, fullPath, fileName);
@@ -98,20 +99,20 @@ int SubmitUploadRequest(CKeyValueMap& settings, CKeyValueMap& request, const Cli
 
     // Asked last, so that the user is not asked about a request that fails anyway.
     if (namedByPage &&
-        !ConfirmPageNamedFile({fullPath, recipients, MapValue(request, "SERVERNAME"), serverPort, httpServerPort},
+        !ConfirmPageNamedFile({fullPath, recipients, MapValue(request, kServerNameKey), serverPort, httpServerPort},
                               dialogs))
-        return 0;
+        return RequestOutcome::cancelled;
 
     CKeyValueMap upload;
-    upload["NAME"] = name;
-    upload["CHECKSUM"] = LongToText(0);
-    upload["RECIPIENTS"] = recipients;
-    upload["SERVERNAME"] = MapValue(request, "SERVERNAME");
-    upload["SERVERPORT"] = serverPort;
-    upload["HTTPSERVERPORT"] = httpServerPort;
-    upload["TYPE"] = MapValue(request, "TYPE");
-    upload["UPLOAD"] = BoolToText(1);
-    upload["FILE"] = fullPath;
+    upload[kPackageNameKey] = name;
+    upload[kChecksumKey] = LongToText(0);
+    upload[kRecipientsKey] = recipients;
+    upload[kServerNameKey] = MapValue(request, kServerNameKey);
+    upload[kServerPortKey] = serverPort;
+    upload[kHttpServerPortKey] = httpServerPort;
+    upload[kContentTypeKey] = MapValue(request, kContentTypeKey);
+    upload[kUploadFlagKey] = BoolToText(1);
+    upload[kLocalFileKey] = fullPath;
     WriteSubmissionFile(settings, upload);
-    return 1;
+    return RequestOutcome::submitted;
 }

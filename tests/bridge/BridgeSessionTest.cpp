@@ -76,7 +76,7 @@ TEST(ServeOneClick, HandsTheClickOverAndEndsWithOneLastMessage)
         EXPECT_EQ("q.vnxclient", click.attributes.at(0).second);
         EXPECT_TRUE(replies.Status("Document : Done"));
         EXPECT_TRUE(replies.OpenUrl("http://www.tolvane.example/download.html"));
-        EXPECT_TRUE(replies.Done(ClickResult::submitted));
+        EXPECT_TRUE(replies.Done(RequestOutcome::submitted));
         EXPECT_FALSE(replies.Status("after the end"));
         EXPECT_FALSE(replies.Error("after the end"));
         return 0;
@@ -88,7 +88,7 @@ TEST(ServeOneClick, HandsTheClickOverAndEndsWithOneLastMessage)
               served.replies);
 
     served = Serve(Frame(FramedClick("https://media.news.example", "sameSite")),
-                   [](const BridgeClick&, BridgeReplies& replies) { return replies.Done(ClickResult::cancelled), 0; });
+                   [](const BridgeClick&, BridgeReplies& replies) { return replies.Done(RequestOutcome::cancelled), 0; });
     EXPECT_EQ(std::vector<std::string>{R"({"type":"done","result":"cancelled"})"}, served.replies) << "a same-site frame asks";
 
     // A handler that forgets the end, or throws, leaves the extension a done "failed".

@@ -104,7 +104,7 @@ TEST_F(Diagnostics, SwitchedOnEveryBoxOfTheStartAndOfAClickIsInTheLogBeforeItOpe
     const std::string bad = BadRequestFile();
     record.page.hasSrc = true;
     record.page.requestFile = bad;
-    EXPECT_EQ(0, Dispatch());
+    EXPECT_EQ(RequestOutcome::failed, Dispatch());
     ASSERT_EQ(4u, ui.messageBoxes.size());
     const std::string log = ReadWholeFile(logPath);
     std::size_t position = 0;

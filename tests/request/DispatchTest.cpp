@@ -57,7 +57,7 @@ TEST_F(DispatchTest, WithoutTheProductKeyTheClickOffersTheClientAndEndsAfterNo)
     record.page.downloadUrl = "http://elsewhere.example/";
     record.page.name = "pkg.bin";
     ui.messageBoxAnswers = {IDNO};
-    EXPECT_EQ(Dispatch(), 0);
+    EXPECT_EQ(Dispatch(), RequestOutcome::failed);
 
     EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, {ConfigurationOfferBox()}));
     EXPECT_TRUE(ui.fileDialogs.empty());
@@ -75,7 +75,7 @@ TEST_F(DispatchTest, DownloadPageConfirmedInSaveAsWritesTheSevenLineSubmission)
     record.page.port = "609";
     ui.fileDialogAnswers = {std::string("C:\\dl\\report.zip")};
 
-    EXPECT_EQ(Dispatch(), 1);
+    EXPECT_EQ(Dispatch(), RequestOutcome::submitted);
 
     ASSERT_EQ(ui.fileDialogs.size(), 1u);
     EXPECT_TRUE(AsksForFile(ui.fileDialogs[0], SaveAsDialog(window, "report.zip", "C:\\old\\")));
@@ -100,7 +100,7 @@ TEST_F(DispatchTest, DownloadPagesNeverCarryFileOrRecipients)
     record.page.recipients = "ann:bob";
     record.page.size = "1234";
 
-    EXPECT_EQ(Dispatch(), 1);
+    EXPECT_EQ(Dispatch(), RequestOutcome::submitted);
 
     EXPECT_TRUE(ui.fileDialogs.empty()) << "a RICH package asks for no target";
     auto lines = Lines(OnlySubmission());
@@ -120,7 +120,7 @@ TEST_F(DispatchTest, CancelledSaveAsLeavesSignalAndStoredSettingsUnchanged)
     record.page.serverName = "srv1";
     ui.fileDialogAnswers = {std::nullopt};
 
-    EXPECT_EQ(Dispatch(), 0);
+    EXPECT_EQ(Dispatch(), RequestOutcome::cancelled);
 
     EXPECT_EQ(browser.statusTexts, std::vector<std::string>{"Tolvane Save request cancelled"});
     EXPECT_TRUE(ui.messageBoxes.empty());
@@ -139,7 +139,7 @@ TEST_F(DispatchTest, SuccessBumpsTheSignalByExactlyOneAndRewritesTheSettings)
     // A value only the settings map knows: the save after the request must write it back.
     moduleState.settings["ClientOwnSetting"] = "kept";
 
-    EXPECT_EQ(Dispatch(), 1);
+    EXPECT_EQ(Dispatch(), RequestOutcome::submitted);
 
     EXPECT_EQ(ReadUserRegistryText(kSignalKey, "Value"), "42");
     EXPECT_EQ(ReadUserRegistryText(kTestProductKey, "ClientOwnSetting"), "kept");
@@ -155,7 +155,7 @@ TEST_F(DispatchTest, RequestFileRouteIsTakenWheneverTheElementHasSrc)
     record.page.hasSrc = true;
 
     record.page.requestFile = requestFile;
-    EXPECT_EQ(Dispatch(), 1);
+    EXPECT_EQ(Dispatch(), RequestOutcome::submitted);
     DeleteFileA(requestFile.c_str());
 
     EXPECT_TRUE(ui.fileDialogs.empty());
@@ -188,7 +188,7 @@ TEST_F(DispatchTest, AStreamedRequestFileDeletedAfterTheStreamStillSubmitsAndIsR
     NPP_t good{};
     const std::string goodPath = requestDir.path() + "-good.vnxclient";
     InstanceData* goodRecord = streamThenDelete(good, goodPath, "vnxclient: NAME=\"pkg.bin\" SERVERNAME=srv2 TYPE=RICH\n");
-    EXPECT_EQ(Dispatch(*goodRecord), 1);
+    EXPECT_EQ(Dispatch(*goodRecord), RequestOutcome::submitted);
     EXPECT_TRUE(ui.messageBoxes.empty());
     auto lines = Lines(OnlySubmission());
     EXPECT_EQ(lines.count("NAME=\"pkg.bin\""), 1u);
@@ -198,7 +198,7 @@ TEST_F(DispatchTest, AStreamedRequestFileDeletedAfterTheStreamStillSubmitsAndIsR
     NPP_t bad{};
     const std::string badPath = requestDir.path() + "-bad.vnxclient";
     InstanceData* badRecord = streamThenDelete(bad, badPath, "vnxclient: NAME=x\n");
-    EXPECT_EQ(Dispatch(*badRecord), 0);
+    EXPECT_EQ(Dispatch(*badRecord), RequestOutcome::failed);
     EXPECT_TRUE(ShowsBoxes(ui.messageBoxes,
                            {RequestWarningBox("The request file appears to have bad request information. \n\t\tSorry! "
                                               "\nFile submitted: " + badPath + " \nRequest data: NAME=x"),
@@ -215,7 +215,7 @@ TEST_F(DispatchTest, SrcWithoutAStreamIsAFormatErrorToldBeforeTheBox)
     size_t statusCountAtBox = 0;
     ui.whileShown = [&] { statusCountAtBox = browser.statusTexts.size(); };
 
-    EXPECT_EQ(Dispatch(), 0);
+    EXPECT_EQ(Dispatch(), RequestOutcome::failed);
 
     EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, {FailureBox()}));
     EXPECT_EQ(browser.statusTexts, std::vector<std::string>{"Tolvane save request failed : Format Exception"});
@@ -229,7 +229,7 @@ TEST_F(DispatchTest, BadAttributesShowTheFlowsBoxThenTheFormatError)
     record.page.name = "x";  // one character: not a usable NAME
     record.page.serverName = "srv1";
 
-    EXPECT_EQ(Dispatch(), 0);
+    EXPECT_EQ(Dispatch(), RequestOutcome::failed);
 
     EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, {RequestWarningBox(kBadRequestAttributesText), FailureBox()}));
     EXPECT_EQ(browser.statusTexts, std::vector<std::string>{"Tolvane save request failed : Format Exception"});
@@ -251,7 +251,7 @@ TEST_F(DispatchTest, UploadPageSubmitsTheNamedFileWithItsRecipients)
     record.page.size = "7";
     ui.confirmationAnswers = {true};
 
-    EXPECT_EQ(Dispatch(), 1);
+    EXPECT_EQ(Dispatch(), RequestOutcome::submitted);
     DeleteFileA(package.c_str());
 
     EXPECT_TRUE(ui.fileDialogs.empty()) << "the page named the file";
@@ -278,11 +278,44 @@ TEST_F(DispatchTest, UploadPageWithoutFileAsksForItInTheOpenDialog)
     record.page.serverName = "srv1";
     ui.fileDialogAnswers = {std::nullopt};
 
-    EXPECT_EQ(Dispatch(), 0);
+    EXPECT_EQ(Dispatch(), RequestOutcome::cancelled);
 
     ASSERT_EQ(ui.fileDialogs.size(), 1u);
     EXPECT_TRUE(AsksForFile(ui.fileDialogs[0], OpenDialog(window)));
     EXPECT_EQ(browser.statusTexts.back(), "Tolvane Save request cancelled");
+    EXPECT_TRUE(FileNamesIn(requestDir.path(), "*").empty());
+}
+
+// An upload refused in a box fails, a No cancels; the status line reads the same for both.
+TEST_F(DispatchTest, AnUploadRefusedInABoxFailsWhereTheUsersNoCancels)
+{
+    InstallClient();
+    const std::string package = requestDir.path() + "-upload.txt";
+    const std::string missing = requestDir.path() + "-missing.txt";
+    WriteWholeFile(package, "payload");
+    const struct {
+        std::string file;
+        std::string recipients;
+        std::vector<ExpectedBox> boxes;
+        RequestOutcome outcome;
+    } rows[] = {
+        {missing, "ann", {{"Error!", "The file '" + missing + "' could not be opened.", MB_OK}}, RequestOutcome::failed},
+        {package, "", {{"Error", "Bad recipient list. Please re-enter.", MB_OK}}, RequestOutcome::failed},
+        {package, ":", {}, RequestOutcome::cancelled},  // two empty recipients are a list: the confirmation's No
+    };
+    record.page.isUpload = true;
+    record.page.serverName = "srv1";
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file + " to [" + row.recipients + "]");
+        record.page.file = row.file;
+        record.page.recipients = row.recipients;
+        ui.messageBoxes.clear();
+        browser.statusTexts.clear();
+        EXPECT_EQ(row.outcome, Dispatch());
+        EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, row.boxes));
+        EXPECT_EQ(std::vector<std::string>{"Tolvane Save request cancelled"}, browser.statusTexts);
+    }
+    DeleteFileA(package.c_str());
     EXPECT_TRUE(FileNamesIn(requestDir.path(), "*").empty());
 }
 
@@ -408,7 +441,7 @@ TEST_F(ThroughConfirmingHost, SaveAsAndOpenComeOnlyAfterTheConfirmation)
     // Nobody is asked about an upload that fails anyway.
     record.page.recipients = "";
     ui.confirmations.clear();
-    EXPECT_EQ(RequestOutcome::cancelled, Click());
+    EXPECT_EQ(RequestOutcome::failed, Click());
     EXPECT_TRUE(ui.confirmations.empty());
     EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, {{"Error", "Bad recipient list. Please re-enter.", MB_OK}}));
 }
@@ -531,9 +564,9 @@ protected:
         otherFolders.push_back(folder.path());
         SubmissionLedger ledger(requestDir, otherFolders);
         browser.statusTexts.clear();
-        const int result = Dispatch();
+        const RequestOutcome outcome = Dispatch();
         EXPECT_EQ(expectedStatus, browser.statusTexts);
-        return ledger.Check(result, browser.statusTexts);
+        return ledger.Check(outcome, browser.statusTexts);
     }
     // The boxes shown since the last call are these.
     ::testing::AssertionResult Showed(const std::vector<ExpectedBox>& boxes)

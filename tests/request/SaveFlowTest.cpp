@@ -72,7 +72,7 @@ protected:
 TEST_F(SaveFlowFromAttributes, ConfirmedDialogGivesTheSevenLineSubmission)
 {
     ui.fileDialogAnswers.push_back(std::string("C:\\dl\\report.zip"));
-    EXPECT_EQ(1, SubmitSaveRequest(settings, request, kOwner));
+    EXPECT_EQ(RequestOutcome::submitted, SubmitSaveRequest(settings, request, kOwner));
 
     EXPECT_EQ("DestBaseName=\"C:\\dl\\report.zip\"\n"
               "DestInitialDir=\"C:\\dl\"\n"
@@ -89,7 +89,7 @@ TEST_F(SaveFlowFromAttributes, ConfirmedDialogGivesTheSevenLineSubmission)
 TEST_F(SaveFlowFromAttributes, SaveAsDialogIsTheExactRequest)
 {
     ui.fileDialogAnswers.push_back(std::string("C:\\out\\pkg.dat"));
-    ASSERT_EQ(1, SubmitSaveRequest(settings, request, kOwner));
+    ASSERT_EQ(RequestOutcome::submitted, SubmitSaveRequest(settings, request, kOwner));
     ASSERT_EQ(1u, ui.fileDialogs.size());
     const FileDialogCall& call = ui.fileDialogs[0];
     const OPENFILENAMEA& sent = call.request;
@@ -138,7 +138,7 @@ TEST_F(SaveFlowFromAttributes, ProposedNameIsTheLastComponentOfName)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name.substr(0, 40) + " of " + std::to_string(c.name.size()) + " bytes");
         request["NAME"] = c.name;
-        EXPECT_EQ(0, SubmitSaveRequest(settings, request, kOwner));  // cancelled
+        EXPECT_EQ(RequestOutcome::cancelled, SubmitSaveRequest(settings, request, kOwner));
         ASSERT_FALSE(ui.fileDialogs.empty());
         EXPECT_TRUE(AsksForFile(ui.fileDialogs.back(), SaveAsDialog(kOwner, c.proposed, "C:\\old\\")));
         EXPECT_EQ(512u, ui.fileDialogs.back().request.nMaxFile);
@@ -149,7 +149,7 @@ TEST_F(SaveFlowFromAttributes, ProposedNameIsTheLastComponentOfName)
 TEST_F(SaveFlowFromAttributes, CancelledDialogWritesNothingAndKeepsTheSettings)
 {
     const auto before = Entries(settings);
-    EXPECT_EQ(0, SubmitSaveRequest(settings, request, kOwner));
+    EXPECT_EQ(RequestOutcome::cancelled, SubmitSaveRequest(settings, request, kOwner));
     EXPECT_EQ(1, ui.extendedErrorCalls);
     EXPECT_EQ("<none>", Submission());
     EXPECT_EQ(before, Entries(settings));
@@ -161,7 +161,7 @@ TEST_F(SaveFlowFromAttributes, CancelledDialogWritesNothingAndKeepsTheSettings)
 TEST_F(SaveFlowFromAttributes, RichRequestNeedsNoDialogAndKeepsTheDeliveryDirectory)
 {
     request["TYPE"] = "RICH";
-    EXPECT_EQ(1, SubmitSaveRequest(settings, request, kOwner));
+    EXPECT_EQ(RequestOutcome::submitted, SubmitSaveRequest(settings, request, kOwner));
     EXPECT_TRUE(ui.fileDialogs.empty());
     EXPECT_EQ("DestBaseName=\"report.zip\"\n"
               "DestInitialDir=\"C:\\old\\\"\n"
@@ -179,13 +179,13 @@ TEST_F(SaveFlowFromAttributes, DebugApprovalSkipsTheDialogWithoutGrowingTheDeliv
     request["TargetPath"] = "C:\\dbg\\t.bin";
     for (int round = 0; round < 3; ++round) {
         CKeyValueMap copy = request;
-        EXPECT_EQ(1, SubmitSaveRequest(settings, copy, kOwner));
+        EXPECT_EQ(RequestOutcome::submitted, SubmitSaveRequest(settings, copy, kOwner));
         EXPECT_EQ("C:\\old", Value(settings, "LoadDeliveryDir")) << "round " << round;
     }
     EXPECT_TRUE(ui.fileDialogs.empty());
 
     request["DEBUG_APPROVED"] = "yes";
-    EXPECT_EQ(0, SubmitSaveRequest(settings, request, kOwner));
+    EXPECT_EQ(RequestOutcome::cancelled, SubmitSaveRequest(settings, request, kOwner));
     EXPECT_EQ(1u, ui.fileDialogs.size());
 }
 
@@ -247,7 +247,7 @@ TEST_F(SaveFlowFromFile, EveryEntryOfTheFileReachesTheSubmission)
     std::string path = WriteRequest(
         "<html>\r\nvnxclient: NAME=\"pkgs/a b.dat\" SERVERNAME=srv2 SIZE=10 COLOR=\"red\"\r\n");
     ui.fileDialogAnswers.push_back(std::string("D:\\in\\a b.dat"));
-    EXPECT_EQ(1, SubmitSaveRequestFile(settings, ("  " + path + " \t").c_str(), kOwner));
+    EXPECT_EQ(RequestOutcome::submitted, SubmitSaveRequestFile(settings, ("  " + path + " \t").c_str(), kOwner));
     ASSERT_EQ(1u, ui.fileDialogs.size());
     EXPECT_TRUE(AsksForFile(ui.fileDialogs[0], SaveAsDialog(kOwner, "a b.dat", "C:\\old\\")));
     EXPECT_EQ("COLOR=\"red\"\n"
@@ -285,14 +285,14 @@ TEST_F(SaveFlowFromFile, DebugApprovalNeverSkipsTheDialogAndTargetPathIsNeverUse
 {
     std::string path = WriteRequest(
         "vnxclient: NAME=x.dll SERVERNAME=s1 DEBUG_APPROVED=YES TargetPath=\"C:\\windows\\x.dll\"\n");
-    EXPECT_EQ(0, SubmitSaveRequestFile(settings, path.c_str(), kOwner));  // dialog cancelled
+    EXPECT_EQ(RequestOutcome::cancelled, SubmitSaveRequestFile(settings, path.c_str(), kOwner));
     ASSERT_EQ(1u, ui.fileDialogs.size());
     EXPECT_TRUE(AsksForFile(ui.fileDialogs[0], SaveAsDialog(kOwner, "x.dll", "C:\\old\\")));
     EXPECT_EQ("<none>", Submission());
     EXPECT_EQ("C:\\old", Value(settings, "LoadDeliveryDir"));
 
     ui.fileDialogAnswers.push_back(std::string("C:\\dl\\x.dll"));
-    EXPECT_EQ(1, SubmitSaveRequestFile(settings, path.c_str(), kOwner));
+    EXPECT_EQ(RequestOutcome::submitted, SubmitSaveRequestFile(settings, path.c_str(), kOwner));
     EXPECT_EQ("DEBUG_APPROVED=\"YES\"\n"
               "DestBaseName=\"C:\\dl\\x.dll\"\n"
               "DestInitialDir=\"C:\\dl\"\n"
@@ -308,7 +308,7 @@ TEST_F(SaveFlowFromFile, RichFileCarriesNoTargetPath)
 {
     std::string path = WriteRequest(
         "vnxclient: NAME=x.dll SERVERNAME=s1 TYPE=RICH TargetPath=\"C:\\windows\\x.dll\"\n");
-    EXPECT_EQ(1, SubmitSaveRequestFile(settings, path.c_str(), kOwner));
+    EXPECT_EQ(RequestOutcome::submitted, SubmitSaveRequestFile(settings, path.c_str(), kOwner));
     EXPECT_TRUE(ui.fileDialogs.empty());
     EXPECT_EQ("DestBaseName=\"x.dll\"\n"
               "DestInitialDir=\"C:\\old\\\"\n"
@@ -342,7 +342,7 @@ TEST_F(SaveFlowFromFile, AFileThatIsNoAbsoluteLocalPathIsABadRequest)
     ui.messageBoxes.clear();
     ui.confirmationAnswers = {true};
     std::string path = WriteRequest("vnxclient: NAME=ab SERVERNAME=s1 TYPE=RICH FILE=\"C:\\Users\\me\\notes.txt\"\n");
-    EXPECT_EQ(1, SubmitSaveRequestFile(settings, path.c_str(), kOwner));
+    EXPECT_EQ(RequestOutcome::submitted, SubmitSaveRequestFile(settings, path.c_str(), kOwner));
     EXPECT_TRUE(ui.messageBoxes.empty());
     ASSERT_EQ(1u, ui.confirmations.size());
     EXPECT_TRUE(ConfirmsFile(ui.confirmations[0], "C:\\Users\\me\\notes.txt", "", "s1", "(none given)",

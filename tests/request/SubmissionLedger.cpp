@@ -74,10 +74,11 @@ std::vector<std::string> SubmissionLedger::Files(const std::string& pattern) con
     return paths;
 }
 
-std::string SubmissionLedger::Check(int result, const std::vector<std::string>& statusTexts) const
+std::string SubmissionLedger::Check(RequestOutcome outcome, const std::vector<std::string>& statusTexts) const
 {
     const bool reportedSubmitted = !statusTexts.empty() && statusTexts.back() == "Document : Done";
-    EXPECT_EQ(reportedSubmitted ? 1 : 0, result) << "the dispatch's result against its last status text";
+    EXPECT_EQ(reportedSubmitted, outcome == RequestOutcome::submitted)
+        << "the dispatch's outcome against its last status text";
 
     const std::vector<std::string> newTemporaries = Difference(Files("*.tmp"), temporariesBefore);
     EXPECT_TRUE(newTemporaries.empty()) << "a request left as " << newTemporaries.front();

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "request/RequestOutcome.h"
 #include "support/TestRegistry.h"
 
 // The load-request signal's "Value" as the registry holds it, whatever its type.
@@ -23,9 +24,9 @@ public:
     // Takes stock of LoadRequestDir and of further folders where a misdirected file could land.
     explicit SubmissionLedger(std::string requestDir, std::vector<std::string> otherFolders = {});
 
-    // Checks the promise for a click that returned result after these status texts, and returns
+    // Checks the promise for a click that ended with outcome after these status texts, and returns
     // the bytes of its submission file (empty when it reported none).
-    std::string Check(int result, const std::vector<std::string>& statusTexts) const;
+    std::string Check(RequestOutcome outcome, const std::vector<std::string>& statusTexts) const;
 
 private:
     std::vector<std::string> Files(const std::string& pattern) const;

@@ -67,7 +67,7 @@ TEST_F(UploadFlow, ChosenFileGivesExactlyTheNineKeys)
 {
     const auto settingsBefore = Entries(settings);
     ui.fileDialogAnswers.push_back(package);
-    EXPECT_EQ(1, SubmitUploadRequest(settings, request, kOwner));
+    EXPECT_EQ(RequestOutcome::submitted, SubmitUploadRequest(settings, request, kOwner));
     EXPECT_EQ(Expected("report.txt", "ann:bob", "609", "8009"), Submission());
     EXPECT_EQ(package, Entries(request)["FILE"]);
     EXPECT_EQ(settingsBefore, Entries(settings));
@@ -76,7 +76,7 @@ TEST_F(UploadFlow, ChosenFileGivesExactlyTheNineKeys)
 
 TEST_F(UploadFlow, OpenDialogIsTheExactRequest)
 {
-    EXPECT_EQ(0, SubmitUploadRequest(settings, request, kOwner));  // cancelled
+    EXPECT_EQ(RequestOutcome::cancelled, SubmitUploadRequest(settings, request, kOwner));
     ASSERT_EQ(1u, ui.fileDialogs.size());
     const FileDialogCall& call = ui.fileDialogs[0];
     const OPENFILENAMEA& sent = call.request;
@@ -106,10 +106,10 @@ TEST_F(UploadFlow, PagesFileSkipsTheDialogAndIsResolvedToAnAbsolutePath)
     request["HTTPSERVERPORT"] = "80";
     request["RECIPIENTS"] = "a::b";
     ui.confirmationAnswers.push_back(true);
-    int result = SubmitUploadRequest(settings, request, kOwner);
+    const RequestOutcome outcome = SubmitUploadRequest(settings, request, kOwner);
     SetCurrentDirectoryA(previous);
 
-    EXPECT_EQ(1, result);
+    EXPECT_EQ(RequestOutcome::submitted, outcome);
     EXPECT_TRUE(ui.fileDialogs.empty());
     ASSERT_EQ(1u, ui.confirmations.size());
     EXPECT_TRUE(ConfirmsFile(ui.confirmations[0], package, "a::b", "srv1", "700", "80"))
@@ -121,7 +121,7 @@ TEST_F(UploadFlow, PagesFileIsSentOnlyAfterYesInTheExactConfirmation)
 {
     request["FILE"] = package;
     ui.confirmationAnswers.push_back(true);
-    EXPECT_EQ(1, SubmitUploadRequest(settings, request, kOwner));
+    EXPECT_EQ(RequestOutcome::submitted, SubmitUploadRequest(settings, request, kOwner));
     EXPECT_TRUE(ui.messageBoxes.empty());
     ASSERT_EQ(1u, ui.confirmations.size());
     EXPECT_EQ(kOwner, ui.confirmations[0].owner);
@@ -136,7 +136,7 @@ TEST_F(UploadFlow, PagesFileAnsweredNoIsACancelWithNothingWritten)
     const auto settingsBefore = Entries(settings);
     const auto requestBefore = Entries(request);
     ui.confirmationAnswers.push_back(false);
-    EXPECT_EQ(0, SubmitUploadRequest(settings, request, kOwner));
+    EXPECT_EQ(RequestOutcome::cancelled, SubmitUploadRequest(settings, request, kOwner));
     EXPECT_EQ(1u, ui.confirmations.size());
     EXPECT_TRUE(ui.messageBoxes.empty());
     EXPECT_EQ("<none>", Submission());
@@ -156,7 +156,7 @@ TEST_F(UploadFlow, FileThatCannotBeOpenedWithWritersDeniedStopsTheFlow)
         SCOPED_TRACE(file.substr(0, 60));
         ui.messageBoxes.clear();
         request["FILE"] = file;
-        EXPECT_EQ(0, SubmitUploadRequest(settings, request, kOwner));
+        EXPECT_EQ(RequestOutcome::failed, SubmitUploadRequest(settings, request, kOwner));
         EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, {{"Error!", "The file '" + file + "' could not be opened.", MB_OK}}));
     }
     writer.reset();
@@ -173,14 +173,14 @@ TEST_F(UploadFlow, RecipientListMustNotBeEmpty)
             request["RECIPIENTS"] = "";
         else
             request.RemoveKey("RECIPIENTS");
-        EXPECT_EQ(0, SubmitUploadRequest(settings, request, kOwner));
+        EXPECT_EQ(RequestOutcome::failed, SubmitUploadRequest(settings, request, kOwner));
         EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, {{"Error", "Bad recipient list. Please re-enter.", MB_OK}}));
     }
     EXPECT_EQ("<none>", Submission());
 
     request["RECIPIENTS"] = ":";
     ui.confirmationAnswers.push_back(true);
-    EXPECT_EQ(1, SubmitUploadRequest(settings, request, kOwner));
+    EXPECT_EQ(RequestOutcome::submitted, SubmitUploadRequest(settings, request, kOwner));
     EXPECT_EQ(Expected("report.txt", ":", "609", "8009"), Submission());
 }
 
@@ -206,7 +206,7 @@ TEST_F(UploadFlow, TypeAndServerNameAreValidatedButNameIsNot)
     request["NAME"] = "";
     request["FILE"] = package;
     ui.confirmationAnswers.push_back(true);
-    EXPECT_EQ(1, SubmitUploadRequest(settings, request, kOwner));
+    EXPECT_EQ(RequestOutcome::submitted, SubmitUploadRequest(settings, request, kOwner));
     EXPECT_EQ(Expected("report.txt", "ann:bob", "609", "8009"), Submission());
 }
 
@@ -256,7 +256,7 @@ TEST_F(UploadFlow, PagesNetworkOrPipePathIsNeverOpened)
         SCOPED_TRACE(file);
         ui.messageBoxes.clear();
         request["FILE"] = file;
-        EXPECT_EQ(0, SubmitUploadRequest(settings, request, kOwner));
+        EXPECT_EQ(RequestOutcome::failed, SubmitUploadRequest(settings, request, kOwner));
         EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, {{"Error!", "The file '" + file + "' could not be opened.", MB_OK}}))
             << "no confirmation: only the route's box";
     }

@@ -70,10 +70,10 @@ void DispatchRig::TearDown()
     PluginRig::TearDown();
 }
 
-bool DispatchRig::Dispatch() { return Dispatch(record); }
+RequestOutcome DispatchRig::Dispatch() { return Dispatch(record); }
 
-bool DispatchRig::Dispatch(InstanceData& other)
+RequestOutcome DispatchRig::Dispatch(InstanceData& other)
 {
     InstanceBrowser services(other);
-    return DispatchRequest(other.page, moduleState.settings, services) == RequestOutcome::submitted;
+    return DispatchRequest(other.page, moduleState.settings, services);
 }

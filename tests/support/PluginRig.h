@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "plugin/InstanceData.h"
+#include "request/RequestOutcome.h"
 #include "support/FakeBrowser.h"
 #include "support/ScriptedPlatform.h"
 #include "win/Owned.h"
@@ -45,9 +46,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // The click of `record`, with the plug-in's services for it; true when it submitted.
-    bool Dispatch();
-    bool Dispatch(InstanceData& other);
+    // The click of `record`, with the plug-in's services for it.
+    RequestOutcome Dispatch();
+    RequestOutcome Dispatch(InstanceData& other);
 
     InstanceData record;
 };

@@ -88,7 +88,7 @@ TEST_F(BridgeClickRun, ARichPageIsConfirmedFirstAndYesSubmitsWhatThePlugInWould)
         values.push_back(value.c_str());
     }
     record.page = RequestFromAttributes(names.size(), names.data(), values.data());
-    EXPECT_TRUE(Dispatch());
+    EXPECT_EQ(RequestOutcome::submitted, Dispatch());
     EXPECT_TRUE(ui.confirmations.empty()) << "the plug-in's own button asks nothing";
     const std::vector<std::string> byThePlugIn = TakeSubmissions();
     ASSERT_EQ(1u, byThePlugIn.size());
