@@ -41,6 +41,8 @@ TEST(DecodeBase64, RefusesWhatIsNotStrictBase64)
         "AAA*", "AAA,", "AAA.", "AAA:", "AAA@", "AAA[", "AAA`", "AAA{", "Zm 9v", "Zm9v\n", "Zm-_",
         // Stray bits under the padding: the lowest and the highest of them.
         "Zm9=", "ZmC=", "ZR==", "ZY==",
+        // Refused after a whole group was read: nothing of it is left.
+        "Zm9vZm9*", "Zm9vZm9=",
     };
     for (const char* text : refused) {
         std::string bytes;
