@@ -62,7 +62,7 @@ void CheckEdges(const std::vector<JsonEdge>& edges)
 
 }  // namespace
 
-TEST(ParseJson, StructureWhitespaceAndTrailingText)
+TEST(ParseJson, RefusesWhatIsNotStrictJson)
 {
     const std::string anyWhitespace = " \t\n\r";
     CheckEdges({
