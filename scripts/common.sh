@@ -24,7 +24,7 @@ log() { printf '== %s\n' "$*" >&2; }
 
 # Debian packages; quiet and quick when everything is already there.
 install_dependencies() {
-    local wanted=(g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb xauth cmake ninja-build g++ clang libclang-rt-14-dev imagemagick nsis)
+    local wanted=(g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb xauth cmake ninja-build g++ clang libclang-rt-14-dev imagemagick nsis nlohmann-json3-dev)
     local missing=()
     for package in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")

@@ -16,6 +16,12 @@ TEST(DecodeBase64, DecodesThePaddedStandardAlphabet)
         {"Zm9v", "foo"},
         {"AP/+", std::string("\x00\xFF\xFE", 3)},
         {"+/+/", "\xFB\xFF\xBF"},
+        // The first and last character of each range of the alphabet.
+        {"AZaz", "\x01\x96\xB3"},
+        {"09+/", "\xD3\xDF\xBF"},
+        // The bits the padding covers are zero.
+        {"QQ==", "A"},
+        {"Zm8=", "fo"},
     };
     for (const auto& row : cases) {
         std::string bytes = "stale";
@@ -26,8 +32,18 @@ TEST(DecodeBase64, DecodesThePaddedStandardAlphabet)
 
 TEST(DecodeBase64, RefusesWhatIsNotStrictBase64)
 {
-    // Unpadded, padding inside, whitespace, the URL alphabet, stray bits in the last group.
-    const char* refused[] = {"Zg", "Zg==Zg==", "Zm 9v", "Zm9v\n", "Zm-_", "====", "Zh==", "Zm9="};
+    const char* refused[] = {
+        // Not whole groups of four, padded or not.
+        "Zm9vZ", "Zg", "Zm9", "Zg=", "Zg===",
+        // Padding of three or four, padding inside a group or before the last group.
+        "Z===", "====", "Zm=v", "=m9v", "Zg==Zg==",
+        // A character just outside each range of the alphabet, whitespace, the URL alphabet.
+        "AAA*", "AAA,", "AAA.", "AAA:", "AAA@", "AAA[", "AAA`", "AAA{", "Zm 9v", "Zm9v\n", "Zm-_",
+        // Stray bits under the padding: the lowest and the highest of them.
+        "Zm9=", "ZmC=", "ZR==", "ZY==",
+        // Refused after a whole group was read: nothing of it is left.
+        "Zm9vZm9*", "Zm9vZm9=",
+    };
     for (const char* text : refused) {
         std::string bytes;
         EXPECT_EQ(Base64Result::invalid, DecodeBase64(text, 16, bytes)) << text;
