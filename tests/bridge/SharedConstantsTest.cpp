@@ -1,14 +1,10 @@
-// shared/bridge-constants.json is the one source of what the extension and the host must agree on:
-// the extension packs it, the host keeps its own constants, and the words of the messages are written
-// out in both. These cases hold the host's constants and words, and the scripts' words, to it.
+// shared/bridge-constants.json holds what the extension and the host must agree on: the extension
+// packs it, the host keeps constants of its own, and both write out the messages' words.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
-#include <string>
 
-#include "bridge/BridgeClick.h"
-#include "bridge/BridgeReplies.h"
 #include "bridge/BridgeSession.h"
 #include "bridge/Json.h"
 #include "request/PageRequest.h"
@@ -20,40 +16,23 @@ namespace {
 
 std::string SourceFile(const std::string& path)
 {
-    std::ifstream file(std::string(VX_SOURCE_ROOT) + "/" + path, std::ios::binary);
     std::ostringstream text;
-    text << file.rdbuf();
+    text << std::ifstream(VX_SOURCE_ROOT "/" + path, std::ios::binary).rdbuf();
     return text.str();
 }
 
-JsonValue Parsed(const std::string& text)
+// The member NAME of the JSON text, or its item ITEM when it is a list; "" when there is none.
+std::string Member(const std::string& json, const char* name, int item = -1)
 {
     JsonValue value;
     std::string error;
-    EXPECT_TRUE(ParseJson(text, value, error)) << error << ": " << text;
-    return value;
-}
-
-const JsonValue& SharedFile()
-{
-    static const JsonValue shared = Parsed(SourceFile("shared/bridge-constants.json"));
-    return shared;
-}
-
-// The value NAME, or its item ITEM when it is a list ("" when there is none).
-std::string Shared(const char* name, int item = -1)
-{
-    const JsonValue* value = SharedFile().Member(name);
-    if (value && item >= 0) value = std::size_t(item) < value->items.size() ? &value->items[item] : nullptr;
-    return value ? value->text : "";
-}
-
-std::string Member(const std::string& reply, const char* name)
-{
-    const JsonValue parsed = Parsed(reply);
-    const JsonValue* member = parsed.Member(name);
+    EXPECT_TRUE(ParseJson(json, value, error)) << error;
+    const JsonValue* member = value.Member(name);
+    if (member && item >= 0) member = std::size_t(item) < member->items.size() ? &member->items[item] : nullptr;
     return member ? member->text : "";
 }
+
+const std::string kShared = SourceFile("shared/bridge-constants.json");
 
 }  // namespace
 
@@ -80,19 +59,19 @@ TEST(SharedConstants, TheHostHasTheSharedValuesAndWords)
         {"results", 1, Member(MakeDoneReply(ClickResult::cancelled), "result")},
         {"results", 2, Member(MakeDoneReply(ClickResult::failed), "result")},
     };
-    for (const auto& row : rows) EXPECT_EQ(Shared(row.name, row.item), row.host) << row.name << " " << row.item;
+    for (const auto& row : rows) EXPECT_EQ(Member(kShared, row.name, row.item), row.host) << row.name << row.item;
 
-    // The host reads a click by its type, with each frame its sender may name.
+    // A click of the shared type, from each frame the sender may name.
     const SenderFrame frames[] = {SenderFrame::top, SenderFrame::sameSite, SenderFrame::crossSite};
     for (int i = 0; i < 3; ++i) {
-        const std::string origin = i == 2 ? "https://ads.example" : "https://news.example";
-        const std::string click = "{\"type\":\"" + Shared("messagesToHost", 0) + "\",\"attributes\":[],\"sender\":{"
-                                  "\"origin\":\"" + origin + "\",\"topOrigin\":\"https://news.example\",\"frame\":\"" +
-                                  Shared("frames", i) + "\"}}";
-        BridgeClick parsed;
+        BridgeClick click;
         std::string error;
-        EXPECT_TRUE(ParseClickMessage(click, parsed, error)) << error;
-        EXPECT_EQ(frames[i], parsed.sender.frame) << click;
+        EXPECT_TRUE(ParseClickMessage("{\"type\":\"" + Member(kShared, "messagesToHost", 0) +
+                                          "\",\"attributes\":[],\"sender\":{\"origin\":\"https://" +
+                                          (i == 2 ? "ads" : "news") + ".example\",\"topOrigin\":\"https://"
+                                          "news.example\",\"frame\":\"" + Member(kShared, "frames", i) + "\"}}",
+                                      click, error)) << error;
+        EXPECT_EQ(frames[i], click.sender.frame) << i;
     }
 }
 
@@ -106,14 +85,14 @@ TEST(SharedConstants, TheExtensionsScriptsUseTheSharedWords)
     } rows[] = {
         {"extension/background.js", "messagesFromHost", "case '", "':"},  // each reply handled
         {"extension/rules.js", "messagesToHost", "type: '", "'"},         // the click it builds
-        {"extension/rules.js", "frames", "'", "'"},                       // the sender it names
+        {"extension/rules.js", "frames", "'", "'"},                       // the senders it names
     };
     for (const auto& row : rows) {
         const std::string script = SourceFile(row.script);
-        const JsonValue* words = SharedFile().Member(row.list);
-        ASSERT_NE(nullptr, words) << row.list;
-        for (const JsonValue& word : words->items)
-            EXPECT_TRUE(script.find(row.before + word.text + row.after) != std::string::npos)
-                << row.script << " lacks " << row.before << word.text << row.after;
+        EXPECT_FALSE(Member(kShared, row.list, 0).empty()) << row.list;
+        for (int i = 0; !Member(kShared, row.list, i).empty(); ++i) {
+            const std::string word = row.before + Member(kShared, row.list, i) + row.after;
+            EXPECT_TRUE(script.find(word) != std::string::npos) << row.script << " lacks " << word;
+        }
     }
 }
