@@ -20,7 +20,7 @@
 #include "bridge/BridgeSender.h"
 #include "request/RequestText.h"  // kLargestRequestFile: the extension sends a larger one as tooLarge
 
-// The most attributes a click carries.
+// The most attributes a click carries; the extension sends no more (shared/bridge-constants.json).
 constexpr std::size_t kMostClickAttributes = 256;
 
 struct BridgeRequestFile {

@@ -39,5 +39,6 @@ BridgeArguments ParseBridgeArguments(int argc, const char* const* argv);
 // What the program says when a person starts it from a console.
 std::string BridgeAboutText();
 
-// The manifest's "name", under which browsers find the host.
+// The manifest's "name", under which browsers find the host: shared/bridge-constants.json's hostName,
+// which the setup's manifests and the extension take.
 constexpr char kBridgeHostName[] = "example.tolvane.vxbridge";

@@ -12,7 +12,7 @@ using MessageReader = std::function<std::size_t(void* buffer, std::size_t size)>
 using MessageWriter = std::function<std::size_t(const void* data, std::size_t size)>;
 
 // The largest message the host takes from the browser: the click, with its request file of at most
-// 16 KiB in base64 and the page's attributes, stays far below it.
+// 16 KiB in base64 and the page's attributes, stays far below it. Also in shared/bridge-constants.json.
 constexpr std::size_t kLargestInboundMessage = 64 * 1024;
 // Replies stay below 1 MiB, the browsers' limit for a message from the host.
 constexpr std::size_t kLargestOutboundMessage = 1024 * 1024 - 1;

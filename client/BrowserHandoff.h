@@ -12,7 +12,9 @@
 #include <cstddef>
 #include <string>
 
-extern const char* const clientDownloadPage;  // "http://www.tolvane.example/download.html"
+// "http://www.tolvane.example/download.html", which the extension links when the bridge is missing
+// (shared/bridge-constants.json).
+extern const char* const clientDownloadPage;
 
 // The longest URL handed over: the item "URL",,0,4 must fit a DDE string of 255 characters.
 constexpr std::size_t kLongestBrowserUrl = 248;

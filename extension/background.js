@@ -5,12 +5,11 @@
 // click here; the page and the content script only say what the element holds.
 'use strict';
 
-if (typeof importScripts === 'function') importScripts('rules.js', 'public_suffixes.js');
+if (typeof importScripts === 'function') importScripts('constants.js', 'rules.js', 'public_suffixes.js');
 
 (() => {
   const api = globalThis.browser ?? globalThis.chrome;
   const rules = globalThis.vxRules;
-  const HOST_NAME = 'example.tolvane.vxbridge';
 
   // Read only when a frame asks: most clicks come from the top-level page and need no site.
   let publicSuffixes = null;
@@ -91,7 +90,7 @@ if (typeof importScripts === 'function') importScripts('rules.js', 'public_suffi
       if (pageOpen) page.disconnect();
     };
     try {
-      host = api.runtime.connectNative(HOST_NAME);
+      host = api.runtime.connectNative(rules.HOST_NAME);
     } catch {
       end({ type: 'notInstalled' });
       return;

@@ -8,7 +8,8 @@
 #   DIR/tolvane-delivery-bridge-VERSION.crx           the Chromium package signed, with the builder's key
 #   DIR/tolvane-delivery-bridge-update.xml            its update manifest (see sign_chromium_package)
 # Each carries public_suffixes.js, made here from the Public Suffix List of Debian's publicsuffix
-# package (-DPUBLIC_SUFFIX_LIST=FILE for another copy of the list).
+# package (-DPUBLIC_SUFFIX_LIST=FILE for another copy of the list), and constants.js, made from
+# shared/bridge-constants.json.
 cmake_minimum_required(VERSION 3.20)
 get_filename_component(source ${CMAKE_CURRENT_LIST_DIR} ABSOLUTE)
 if(NOT OUTPUT)
@@ -23,7 +24,15 @@ endif()
 set(version ${CMAKE_MATCH_1})
 
 set(files background.js content.js rules.js hidden.css)
-set(generated_files public_suffixes.js)
+set(generated_files constants.js public_suffixes.js)
+
+# constants.js: what the extension shares with vxbridge.exe, the plug-in and the setup program, as the
+# object globalThis.vxBridgeConstants that rules.js reads. The JSON text is a script's object as it is.
+include(${source}/../shared/SharedConstants.cmake)
+function(shared_constants file)
+  file(WRITE ${file} "// Made by the pack step from shared/bridge-constants.json (extension/pack.cmake).\n"
+                     "globalThis.vxBridgeConstants = Object.freeze(${VX_SHARED_CONSTANTS_JSON});\n")
+endfunction()
 
 # public_suffix_data(FILE): the list's rules (ICANN and private sections alike, as browsers take
 # them) as a script that sets globalThis.vxPublicSuffixList, one blank between rules, its licence
@@ -91,6 +100,7 @@ function(pack name text)
   message(STATUS "${archive}")
 endfunction()
 
+shared_constants(${OUTPUT}/constants.js)
 public_suffix_data(${OUTPUT}/public_suffixes.js)
 stage(${OUTPUT}/unpacked "${manifest}")
 message(STATUS "${OUTPUT}/unpacked")

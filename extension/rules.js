@@ -1,13 +1,18 @@
 // The plug-in's rules as plain functions over strings and bytes, shared by the content script and the
-// background script (and loaded by the tests without a browser).
+// background script (and loaded by the tests without a browser). The values the plug-in and the
+// bridge program share come from constants.js, which the pack step makes from
+// shared/bridge-constants.json and the scripts load first.
 'use strict';
 
 globalThis.vxRules = (() => {
-  const MIME_TYPE = 'application/x-vnxclient';
-  const DEFAULT_CAPTION = 'Vexo Save File';
-  const CLIENT_DOWNLOAD_PAGE = 'http://www.tolvane.example/download.html';
-  const LARGEST_REQUEST_FILE = 16384;
-  const MOST_ATTRIBUTES = 256;
+  const shared = globalThis.vxBridgeConstants;
+  const HOST_NAME = shared.hostName;
+  const MIME_TYPE = shared.mimeType;
+  const REQUEST_FILE_SUFFIX = `.${shared.requestFileExtension}`;
+  const DEFAULT_CAPTION = shared.defaultCaption;
+  const CLIENT_DOWNLOAD_PAGE = shared.clientDownloadPage;
+  const LARGEST_REQUEST_FILE = shared.largestRequestFile;
+  const MOST_ATTRIBUTES = shared.mostClickAttributes;
   const HTML_SPACE = /^[\t\n\f\r ]+|[\t\n\f\r ]+$/g;
 
   // `type` as browsers matched plug-in MIME types: parameters and letter case do not count.
@@ -26,7 +31,7 @@ globalThis.vxRules = (() => {
     } catch {
       path = value.split(/[?#]/)[0];
     }
-    return path.toLowerCase().endsWith('.vnxclient');
+    return path.toLowerCase().endsWith(REQUEST_FILE_SUFFIX);
   }
 
   // The HTML `width`/`height` attribute as a CSS length, or null when it holds none.
@@ -208,7 +213,7 @@ globalThis.vxRules = (() => {
   }
 
   return {
-    MIME_TYPE, DEFAULT_CAPTION, CLIENT_DOWNLOAD_PAGE, LARGEST_REQUEST_FILE, MOST_ATTRIBUTES,
+    HOST_NAME, MIME_TYPE, DEFAULT_CAPTION, CLIENT_DOWNLOAD_PAGE, LARGEST_REQUEST_FILE, MOST_ATTRIBUTES,
     isPluginType, namesRequestFile, dimension, lastAttribute, captionOf, isWebAddress, base64, clickMessage,
     documentOrigin, publicSuffixRules, siteOf, attestedSender, isMissingHost,
   };

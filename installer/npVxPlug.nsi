@@ -6,6 +6,7 @@
 ;
 ; Built by the CMake target "installer":
 ;   makensis -DVERSION=1.0.0.1 -DPLUGIN32=<npVxPlug.dll> [-DPLUGIN64=<x64 npVxPlug.dll>]
+;            -DMIME_TYPE=application/x-vnxclient -DREQUEST_FILE_EXTENSION=vnxclient
 ;            [-DBRIDGE=<vxbridge.exe> -DBRIDGE_HOST=example.tolvane.vxbridge
 ;             -DBRIDGE_MANIFEST_CHROMIUM=<vxbridge-chromium.json> -DBRIDGE_MANIFEST_FIREFOX=<vxbridge-firefox.json>]
 ;            -DOUTFILE=<npVxPlug-setup-1.0.0.1.exe> npVxPlug.nsi
@@ -26,6 +27,13 @@
 !endif
 !ifndef OUTFILE
   !error "define VERSION, PLUGIN32 and OUTFILE (see the head of this file)"
+!endif
+; From shared/bridge-constants.json, as the plug-in's version resource and the extension have them.
+!ifndef MIME_TYPE
+  !error "define MIME_TYPE and REQUEST_FILE_EXTENSION (see the head of this file)"
+!endif
+!ifndef REQUEST_FILE_EXTENSION
+  !error "define MIME_TYPE and REQUEST_FILE_EXTENSION (see the head of this file)"
 !endif
 
 Unicode true
@@ -48,7 +56,6 @@ SetCompressor /SOLID lzma
 ; so the two libraries need ids of their own.
 !define PLUGIN_ID32 "@tolvane.example/VexoPlug"
 !define PLUGIN_ID64 "@tolvane.example/VexoPlug64"
-!define MIME_TYPE "application/x-vnxclient"
 !define UNINSTALL_PARENT "Software\Microsoft\Windows\CurrentVersion\Uninstall"
 !define UNINSTALL_KEY "${UNINSTALL_PARENT}\${PRODUCT}"
 !define UNINSTALLER "uninstall.exe"
@@ -594,7 +601,7 @@ FunctionEnd
   WriteRegStr SHCTX "${PLUGINS_KEY}\${ID}" "Vendor" "${PUBLISHER}"
   WriteRegStr SHCTX "${PLUGINS_KEY}\${ID}" "Version" "${VERSION}"
   WriteRegStr SHCTX "${PLUGINS_KEY}\${ID}\MimeTypes\${MIME_TYPE}" "Description" "Tolvane Delivery request"
-  WriteRegStr SHCTX "${PLUGINS_KEY}\${ID}\MimeTypes\${MIME_TYPE}" "Suffixes" "vnxclient"
+  WriteRegStr SHCTX "${PLUGINS_KEY}\${ID}\MimeTypes\${MIME_TYPE}" "Suffixes" "${REQUEST_FILE_EXTENSION}"
   !insertmacro STOP_ON_ERRORS "Cannot register ${PATH} under ${PLUGINS_KEY}\${ID}."
 !macroend
 

@@ -46,7 +46,8 @@ struct PageRequest {
     std::optional<KeptRequestFile> keptRequestFile;
 };
 
-// The button's text when the page gives no caption.
+// The button's text when the page gives no caption, the extension's button's too
+// (shared/bridge-constants.json).
 extern const char* const kDefaultCaption;  // "Vexo Save File"
 
 // One attribute, as NPP_New receives it: names match whole and without regard to ASCII letter case;

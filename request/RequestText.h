@@ -15,7 +15,8 @@ class CKeyValueMap;
 // A real request file is one line of a few hundred bytes; even one whose six shown values are all
 // at kLongestShownValue stays under 8 KiB. Twice that leaves room for any further entries, keeps
 // the "no request information" report (the file text, line ends doubled at worst) within what a
-// message box shows, and costs the browser's thread nothing worth measuring to read.
+// message box shows, and costs the browser's thread nothing worth measuring to read. The extension,
+// which fetches the file for the bridge, has the same bound from shared/bridge-constants.json.
 constexpr std::size_t kLargestRequestFile = 16 * 1024;
 
 // The longest FILE, RECIPIENTS, SERVERNAME, SERVERPORT, NAME or TYPE a page may send: four times the

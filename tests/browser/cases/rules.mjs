@@ -1,12 +1,12 @@
 // The plug-in's rules (extension/rules.js) on their own, without a browser: loaded as the browsers
-// load it, a classic script that sets globalThis.vxRules.
+// load it, a classic script that sets globalThis.vxRules, after the shared values of constants.js.
 import fs from 'node:fs';
 import path from 'node:path';
 import vm from 'node:vm';
-import { ROOT } from '../lib/harness.mjs';
+import { ROOT, SHARED_CONSTANTS } from '../lib/harness.mjs';
 
 function loadRules() {
-  const context = vm.createContext({ URL, TextEncoder, btoa });
+  const context = vm.createContext({ URL, TextEncoder, btoa, vxBridgeConstants: SHARED_CONSTANTS });
   vm.runInContext(fs.readFileSync(path.join(ROOT, 'extension/rules.js'), 'utf8'), context);
   return context.vxRules;
 }
