@@ -53,11 +53,11 @@ TEST(SharedConstants, TheHostHasTheSharedValuesAndWords)
 #endif
         {"messagesFromHost", 0, Member(MakeStatusReply(""), "type")},
         {"messagesFromHost", 1, Member(MakeOpenUrlReply(""), "type")},
-        {"messagesFromHost", 2, Member(MakeDoneReply(ClickResult::submitted), "type")},
+        {"messagesFromHost", 2, Member(MakeDoneReply(RequestOutcome::submitted), "type")},
         {"messagesFromHost", 3, Member(MakeErrorReply(""), "type")},
-        {"results", 0, Member(MakeDoneReply(ClickResult::submitted), "result")},
-        {"results", 1, Member(MakeDoneReply(ClickResult::cancelled), "result")},
-        {"results", 2, Member(MakeDoneReply(ClickResult::failed), "result")},
+        {"results", 0, Member(MakeDoneReply(RequestOutcome::submitted), "result")},
+        {"results", 1, Member(MakeDoneReply(RequestOutcome::cancelled), "result")},
+        {"results", 2, Member(MakeDoneReply(RequestOutcome::failed), "result")},
     };
     for (const auto& row : rows) EXPECT_EQ(Member(kShared, row.name, row.item), row.host) << row.name << row.item;
 
