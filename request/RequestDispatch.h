@@ -1,5 +1,5 @@
-// What a click does: configuration check, the request from the page, the flow, the signal, the
-// settings.
+// What a click does: the site policy, configuration check, the request from the page, the flow, the
+// signal, the settings.
 #pragma once
 
 #include "client/KeyValueMap.h"
@@ -11,8 +11,8 @@
 bool CheckConfiguration(CKeyValueMap& settings, ClientStartStyle clientStart = ClientStartStyle::inheritHandles);
 
 // How a click ended: the request is in the client's hands; the user said no (a dialog cancelled,
-// the confirmation not given); or it could not go (no client configured, a bad request, a file
-// error), which the user has been told.
+// the confirmation not given); or it could not go (the site policy refused the site, no client
+// configured, a bad request, a file error), which the user has been told.
 enum class RequestOutcome { submitted, cancelled, failed };
 
 // Every failure of the request is told to the user here (status text, box); only an exception of
