@@ -9,27 +9,12 @@ const char kTable[] =
 #include "SitePolicyTable.inc"
     ;
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 std::string Unescaped(const std::string& field)
 {
     if (field == "\"\"") return "";
-    std::string text;
-    for (std::size_t at = 0; at < field.size(); ++at) {
-        if (field.compare(at, 2, "\\x") == 0 && at + 3 < field.size() && HexValue(field[at + 2]) >= 0 &&
-            HexValue(field[at + 3]) >= 0) {
-            text += static_cast<char>(HexValue(field[at + 2]) * 16 + HexValue(field[at + 3]));
-            at += 3;
-        } else {
-            text += field[at];
-        }
-    }
+    std::string text = field;
+    for (std::size_t at = 0; (at = text.find("\\x", at)) != std::string::npos; ++at)
+        text.replace(at, 4, 1, static_cast<char>(std::stoi(text.substr(at + 2, 2), nullptr, 16)));
     return text;
 }
 
