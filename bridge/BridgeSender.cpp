@@ -250,8 +250,3 @@ bool MayBeSameSite(const std::string& origin, const std::string& otherOrigin)
     // An address is a site of its own: no other host shares it.
     return !(IsIpAddress(one.host) || IsIpAddress(other.host)) || one.host == other.host;
 }
-
-bool MayAskFromFrame(const BridgeSender&)
-{
-    return false;
-}

@@ -13,7 +13,7 @@ constexpr std::size_t kLongestOrigin = 2048;
 enum class SenderFrame {
     top,        // the element is in the tab's top-level document
     sameSite,   // in a frame of the top page's site (scheme and registrable domain)
-    crossSite,  // in a frame of another site
+    crossSite,  // in a frame of another site: refused unless the site policy allows it (AllowFramedSites)
 };
 
 struct BridgeSender {
@@ -37,8 +37,3 @@ bool SenderFrameNamed(const std::string& word, SenderFrame& frame);
 // Whether two serialized origins can be of one site as far as the host can tell without the Public
 // Suffix List: the same scheme and, where either host is an IP address, the same host.
 bool MayBeSameSite(const std::string& origin, const std::string& otherOrigin);
-
-// Whether a page in a frame of another site may ask. A page cannot see what a frame of another
-// site asks in its name, and a framed page cannot show the user who really asks; an administrator
-// will be able to allow chosen framed sites. Today none is allowed.
-bool MayAskFromFrame(const BridgeSender& sender);

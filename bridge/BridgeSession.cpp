@@ -3,9 +3,6 @@
 #include <cstring>
 #include <limits>
 
-const char kFramedPageRefused[] =
-    "a framed page of another site cannot ask for a delivery: nothing was shown or submitted";
-
 int ServeOneClick(const MessageReader& read, const MessageWriter& write, const ClickHandler& handle)
 {
     BridgeReplies replies(write);
@@ -28,10 +25,6 @@ int ServeOneClick(const MessageReader& read, const MessageWriter& write, const C
         std::string error;
         if (!ParseClickMessage(message, click, error)) {
             replies.Error(error);
-            return kExitRefused;
-        }
-        if (click.sender.frame == SenderFrame::crossSite && !MayAskFromFrame(click.sender)) {
-            replies.Error(kFramedPageRefused);
             return kExitRefused;
         }
     } catch (...) {

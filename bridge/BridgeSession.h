@@ -19,13 +19,10 @@ constexpr int kExitFailed = 2;   // the host failed: the extension got an error 
 // The request path; answers the exit code. It ends with replies.Done or replies.Error.
 using ClickHandler = std::function<int(const BridgeClick&, BridgeReplies&)>;
 
-// The error reply to a click from a frame of another site that MayAskFromFrame does not allow.
-extern const char kFramedPageRefused[];
-
-// Reads one message and either refuses it with one error reply or hands the click to `handle`:
-// a message that is no well-formed click, and a click from a frame of another site that may not
-// ask, are refused before anything is shown. A handler that throws, or returns without a done or
-// error, leaves the extension a done "failed".
+// Reads one message and either refuses it with one error reply or hands the click to `handle`: a
+// message that is no well-formed click is refused before anything is shown. Whether the site may
+// ask (a frame of another site among them) is the request path's decision, under the site policy.
+// A handler that throws, or returns without a done or error, leaves the extension a done "failed".
 int ServeOneClick(const MessageReader& read, const MessageWriter& write, const ClickHandler& handle);
 
 // The command line: Chrome passes the extension's origin and, on Windows, --parent-window=<hwnd>

@@ -26,6 +26,7 @@ PageRequest PageRequestFromClick(const BridgeClick& click, UINT codePage)
     CompleteFromElement(page);
     page.origin = click.sender.origin;
     page.topOrigin = click.sender.topOrigin;
+    page.crossSiteFrame = click.sender.frame == SenderFrame::crossSite;
 
     const BridgeRequestFile& file = click.requestFile;
     using Kind = BridgeRequestFile::Kind;

@@ -12,7 +12,8 @@
 // reads (IsRequestAttribute) or a request file's URL that does not convert exactly (no best-fit
 // look-alike may become "\", '"' or ":") names it in unrepresentableAttribute: a bad request. So
 // does a src value, as "src"; the element has a src all the same.
-// The sender's origins become the request's origin and topOrigin (ASCII, unconverted).
+// The sender's origins become the request's origin and topOrigin (ASCII, unconverted), and a
+// crossSite frame its crossSiteFrame, for the site policy.
 // The request file: bytes are kept under its URL, the name its reports show; tooLarge is kept as
 // such; a failed fetch leaves none, as a stream that never arrived.
 PageRequest PageRequestFromClick(const BridgeClick& click, UINT codePage = CP_ACP);

@@ -1,6 +1,6 @@
 // An administrator's site policy: which sites may ask for a delivery. Plain data and the rules of
 // its origin patterns, portable; the registry reader (client/SitePolicyStore.h) fills it and the
-// click's decision (request/SiteDecision.h) reads it. docs/site-policy-draft.md is the
+// click's decision (request/SiteDecision.h) reads it. docs/admin.md ("Which sites may ask") is the
 // administrator's side of the same grammar.
 //
 // A pattern is  scheme "://" host [":" port]  or exactly  "file://" :

@@ -8,6 +8,7 @@ constexpr char kRequestTraceSource[] = "ClientApp/VexoRequest";
 constexpr char kDispatchTraceSource[] = "ClientApp/RequestDispatch";
 constexpr char kClientLinkTraceSource[] = "clientlink/ClientSignal";
 constexpr char kPluginTraceSource[] = "plugin/PluginEntry";
+constexpr char kSitePolicyTraceSource[] = "ClientApp/SitePolicy";
 
 // Entries of kRequestTraceSource, each the warning box of one kind of bad request.
 enum RequestTraceEntry : long {
@@ -16,4 +17,10 @@ enum RequestTraceEntry : long {
     kRequestFileBadRequest = 182,       // its request is malformed or incomplete
     kDownloadAttributesBad = 411,       // a download page's attributes
     kUploadAttributesBad = 522,         // an upload page's attributes
+};
+
+// Entries of kSitePolicyTraceSource, one per click that the administrator's site policy decided.
+enum SitePolicyTraceEntry : long {
+    kSiteAllowedByPolicy = 1,  // a policy is set and lets the site ask
+    kSiteRefused = 2,          // the click was refused: by the policy, or as a frame of another site
 };

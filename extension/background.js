@@ -18,24 +18,39 @@ if (typeof importScripts === 'function') importScripts('constants.js', 'rules.js
     return rules.siteOf(origin, publicSuffixes);
   };
 
-  // Whether an administrator lets a frame of another site than the top-level page start deliveries.
-  // None can yet: the allow-list of framed sites (managed storage) is to be read here.
-  async function mayAskFromFrame(_sender) {
-    return false;
+  // The administrator's site policy, from managed storage, read anew each time: Chromium hands
+  // over a change at once, Firefox reads its policies.json only when it starts. Firefox rejects
+  // the read where no policy names the extension; that, like any failure to read, is no policy.
+  async function sitePolicy() {
+    let stored = {};
+    try {
+      stored = await api.storage.managed.get(rules.SITE_POLICY_VALUES);
+    } catch {
+      // no policy for the extension
+    }
+    const policy = rules.sitePolicy(stored);
+    if (policy.malformedValue) console.warn(`Tolvane site policy not valid, every site refused: ${policy.malformedReason}`);
+    return policy;
   }
 
-  // { sender } for the clicks of the document behind PORT_SENDER, or { refused: REASON }.
+  // { sender } for the clicks of the document behind PORT_SENDER, or { refused: REASON } (with the
+  // notice that names the policy, where the administrator's policy refused it). The bridge program
+  // decides again at the click, under the policy in the registry.
   async function whoAsks(portSender) {
     const found = rules.attestedSender(portSender, siteOf);
-    if (found.sender?.frame === 'crossSite' && !(await mayAskFromFrame(found.sender))) return { refused: 'crossSite' };
-    return found;
+    if (found.refused) return found;
+    const { origin, topOrigin, frame } = found.sender;
+    const decision = rules.decideSite(await sitePolicy(), origin, topOrigin, frame === 'crossSite');
+    if (decision.allowed) return found;
+    if (!decision.refusingValue) return { refused: 'crossSite' };
+    return { refused: 'policy', notice: decision.statusText };
   }
 
   // Asked once per document that has elements, so that one which may not ask shows why before a click.
   api.runtime.onMessage.addListener((message, messageSender, sendResponse) => {
     if (message?.type !== 'whoAsks') return false;
     whoAsks(messageSender).then(
-      (found) => sendResponse({ refused: found.refused ?? null }),
+      (found) => sendResponse({ refused: found.refused ?? null, notice: found.notice ?? null }),
       () => sendResponse({ refused: null }));
     return true;
   });
@@ -76,7 +91,7 @@ if (typeof importScripts === 'function') importScripts('constants.js', 'rules.js
       found = { refused: 'noOrigin' };
     }
     if (found.refused) {
-      refuse({ type: 'refused', reason: found.refused });
+      refuse({ type: 'refused', reason: found.refused, notice: found.notice ?? null });
       return;
     }
     click.sender = found.sender;

@@ -155,8 +155,8 @@
       this.requestFile = null;
       const address = element.getAttribute(element.localName === 'embed' ? 'src' : 'data');
       if (address !== null) this.requestFile = fetchRequestFile(address);
-      refusalHere().then((reason) => {
-        if (reason) this.showRefusal(reason);
+      refusalHere().then((refusal) => {
+        if (refusal.refused) this.showRefusal(refusal.refused, refusal.notice);
       });
     }
 
@@ -198,7 +198,7 @@
           this.finish();
           break;
         case 'refused':
-          this.showRefusal(message.reason);
+          this.showRefusal(message.reason, message.notice);
           this.finish();
           break;
         case 'done':
@@ -235,8 +235,9 @@
         { href: rules.CLIENT_DOWNLOAD_PAGE, text: 'Get the client software' });
     }
 
-    showRefusal(reason) {
-      this.showNotice(REFUSALS[reason] ?? 'Deliveries cannot be started from this page.');
+    // NOTICE: the background script's own words for the administrator's refusal, naming the policy.
+    showRefusal(reason, notice) {
+      this.showNotice(typeof notice === 'string' ? notice : REFUSALS[reason] ?? 'Deliveries cannot be started from this page.');
     }
 
     finish() {
@@ -246,15 +247,17 @@
   }
 
   // Whether this document may start deliveries at all, as the background script finds from what the
-  // browser attests about it: asked once, when its first element is taken. The click is refused
-  // there as well; this only shows the reason before anyone clicks.
+  // browser attests about it and the administrator's site policy: asked once, when its first element
+  // is taken ({ refused: REASON or null, notice: TEXT or null }). The click is refused there as
+  // well; this only shows the reason before anyone clicks.
   let refusal = null;
   function refusalHere() {
     refusal ??= (async () => {
       try {
-        return (await api.runtime.sendMessage({ type: 'whoAsks' }))?.refused ?? null;
+        const answer = await api.runtime.sendMessage({ type: 'whoAsks' });
+        return { refused: answer?.refused ?? null, notice: answer?.notice ?? null };
       } catch {
-        return null; // the extension was updated or removed: the click says so
+        return { refused: null }; // the extension was updated or removed: the click says so
       }
     })();
     return refusal;

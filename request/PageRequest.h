@@ -39,6 +39,10 @@ struct PageRequest {
     // Empty when the browser tells nothing; topOrigin empty when the front end cannot see the top.
     std::string origin;
     std::string topOrigin;
+    // The front end found the element's document in a frame of another site than the top-level
+    // page (the bridge, from what the browser attests). The plug-in, which cannot always see its
+    // top page, leaves it false.
+    bool crossSiteFrame = false;
 
     // The delivered request file: its name as shown in reports (the browser's local copy, or its
     // URL) and, when they could be kept, its bytes.

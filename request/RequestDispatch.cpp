@@ -5,11 +5,13 @@
 #include "client/KeyNames.h"
 #include "client/LoadRequestSignal.h"
 #include "client/SettingsStore.h"
+#include "client/SitePolicyStore.h"
 #include "diag/TraceEntries.h"
 #include "diag/TraceLog.h"
 #include "request/RequestWarning.h"
 #include "request/RequestingSite.h"
 #include "request/SaveFlow.h"
+#include "request/SiteDecision.h"
 #include "request/UploadFlow.h"
 #include "win/SystemCalls.h"
 
@@ -73,6 +75,27 @@ RequestingSite SiteOf(const PageRequest& page)
     return site;
 }
 
+bool AnyPolicySet(const SitePolicy& policy)
+{
+    return policy.IsMalformed() || !policy.allowedSites.empty() || !policy.blockedSites.empty() ||
+           !policy.allowFramedSites.empty();
+}
+
+// The administrator's site policy, read anew at each click so that a change applies to the next
+// one. A refused click ends here, before the settings are loaded or the client started: nothing of
+// the request runs, and the status line names the policy. Without any policy an allowed click
+// leaves no trace entry, as before there was one.
+bool SiteMayAsk(const PageRequest& page, BrowserServices& browser)
+{
+    const SitePolicy policy = ReadSitePolicy();
+    const SiteDecision decision = DecideSite(policy, page.origin, page.topOrigin, page.crossSiteFrame);
+    if (!decision.allowed || AnyPolicySet(policy))
+        TraceLogFileWrite(kSitePolicyTraceSource, decision.allowed ? kSiteAllowedByPolicy : kSiteRefused,
+                          decision.traceReason.c_str());
+    if (!decision.allowed) browser.ShowStatus(decision.statusText.c_str());
+    return decision.allowed;
+}
+
 void AddIfSet(CKeyValueMap& request, const char* key, const std::optional<std::string>& value)
 {
     if (value) request[key] = *value;
@@ -127,6 +150,7 @@ bool CheckConfiguration(CKeyValueMap& settings, ClientStartStyle clientStart)
 RequestOutcome DispatchRequest(const PageRequest& page, CKeyValueMap& settings, BrowserServices& browser)
 {
     try {
+        if (!SiteMayAsk(page, browser)) return RequestOutcome::failed;
         const RequestingSite site = SiteOf(page);
         // Anything but FormatException from the settings load (which CheckConfiguration answers
         // itself) is unexpected, out of memory: nothing has been submitted yet, so it is reported

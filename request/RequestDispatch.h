@@ -1,5 +1,5 @@
-// What a click does: configuration check, the request from the page, the flow, the signal, the
-// settings.
+// What a click does: the site policy, configuration check, the request from the page, the flow, the
+// signal, the settings.
 #pragma once
 
 #include "client/KeyValueMap.h"

@@ -5,6 +5,6 @@
 enum class RequestOutcome {
     submitted,  // the request is in the client's hands
     cancelled,  // the user said no: a dialog cancelled, a confirmation not given
-    failed,     // it could not go (no client configured, a bad request, a file or recipient list
-                // refused, a file error), and the user has been told why
+    failed,     // it could not go (the site policy refused the site, no client configured, a bad
+                // request, a file or recipient list refused, a file error), and the user was told why
 };

@@ -14,24 +14,11 @@
 
 namespace {
 
-const std::string kKey = "Software\\Policies\\Tolvane\\Delivery";
+const std::string& kKey = kSitePolicyKey;
 
-void DeletePolicyKeys()
-{
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        RegDeleteTreeA(root, "Software\\Policies\\Tolvane");
-        RegDeleteKeyA(root, "Software\\Policies\\Tolvane");
-    }
-}
-
-// A REG_MULTI_SZ value of the policy key, each entry with its NUL and one more at the end.
 void WriteList(HKEY root, const char* name, const std::vector<std::string>& entries)
 {
-    std::string data;
-    for (const std::string& entry : entries) data += entry + '\0';
-    data += '\0';
-    ASSERT_EQ(ERROR_SUCCESS, TestRegistry::Write(root, kKey, name, REG_MULTI_SZ, data.data(),
-                                                 static_cast<DWORD>(data.size())));
+    ASSERT_EQ(ERROR_SUCCESS, WriteSitePolicyList(root, name, entries));
 }
 
 // The subkey form: REG_SZ values named as given.
@@ -51,8 +38,7 @@ std::string Texts(const std::vector<OriginPattern>& patterns)
 
 class SitePolicyStore : public ::testing::Test {
 protected:
-    void SetUp() override { DeletePolicyKeys(); }
-    void TearDown() override { DeletePolicyKeys(); }
+    NoSitePolicy noPolicy;
 };
 
 }  // namespace
@@ -139,7 +125,7 @@ TEST_F(SitePolicyStore, AnythingButAListOfPatternsRefusesEverySite)
          "entry 1 'https://b\\xC3\\xBCcher.example', holds a blank or a character outside printable ASCII"},
     };
     for (const Row& row : table) {
-        DeletePolicyKeys();
+        DeleteSitePolicyKeys();
         row.write();
         const SitePolicy policy = ReadSitePolicy();
         EXPECT_EQ(row.value, policy.malformedValue) << row.label;

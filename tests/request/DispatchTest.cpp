@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <set>
 
@@ -18,6 +19,7 @@
 #include "support/Expectations.h"
 #include "support/PluginRig.h"
 #include "support/TestFiles.h"
+#include "support/TestRegistry.h"
 #include "support/TestText.h"
 #include "win/SystemCalls.h"
 #include "SubmissionLedger.h"
@@ -373,6 +375,68 @@ TEST_F(DispatchTest, EveryDialogNamesTheSiteTheBrowserTold)
     EXPECT_NE(std::string::npos, ReadWholeFile(traces / "trace.log")
                                      .find("The browser named the page by no origin; its dialogs name no site: "
                                            "[https://news.example/index.html] in []"));
+}
+
+// ---- The administrator's site policy ----
+
+// Read at every click, before anything of the request: a refused click loads no settings, starts no
+// client and shows no dialog; the status line names the policy and the trace log says why. Without
+// a policy the click is as before, with no entry of the policy's.
+TEST_F(DispatchTest, TheSitePolicyDecidesEachClickBeforeAnythingOfTheRequestRuns)
+{
+    const NoSitePolicy noPolicy;
+    const HKEY machine = HKEY_LOCAL_MACHINE, user = HKEY_CURRENT_USER;
+    struct Row {
+        const char* label;
+        std::function<void()> setPolicy;
+        bool submitted;
+        std::string status;  // the last status text
+        std::string trace;   // the policy's entry in the trace log; empty: none
+    };
+    const Row table[] = {
+        {"no policy", [] {}, true, "Document : Done", ""},
+        {"allowed", [=] { WriteSitePolicyList(machine, "AllowedSites", {"https://*.intranet.example"}); }, true,
+         "Document : Done",
+         "ClientApp/SitePolicy, line 1\r\n... site policy: 'https://files.intranet.example' matches AllowedSites "
+         "entry 'https://*.intranet.example'\r\n"},
+        {"blocked", [=] { WriteSitePolicyList(user, "BlockedSites", {"file://", "https://files.intranet.example"}); },
+         false, "Tolvane delivery is not allowed from this site by your administrator (BlockedSites).",
+         "ClientApp/SitePolicy, line 2\r\n... site policy: 'https://files.intranet.example' matches BlockedSites "
+         "entry 'https://files.intranet.example'\r\n"},
+        {"malformed", [=] { TestRegistry::WriteText(machine, kSitePolicyKey, "BlockedSites", "https://evil.example"); },
+         false, "Tolvane delivery is turned off: your administrator's site policy (BlockedSites) is not valid.",
+         "ClientApp/SitePolicy, line 2\r\n... site policy: every site refused: BlockedSites (HKEY_LOCAL_MACHINE) is "
+         "a REG_SZ value: write a REG_MULTI_SZ value or a subkey of numbered REG_SZ values\r\n"},
+    };
+    TempFolder traces;
+    ASSERT_EQ(1, TraceLogFileOpen((traces / "trace.log").c_str(), 1, 0));
+    record.page.name = "pkg.dat";
+    record.page.serverName = "srv1";
+    record.page.contentType = "RICH";
+    record.page.origin = "https://files.intranet.example";
+    for (const Row& row : table) {
+        DeleteSitePolicyKeys();
+        row.setPolicy();
+        // Without the client's settings, a click that got as far as loading them would offer the client.
+        DeleteProductRegistryTree();
+        if (row.submitted) InstallClient();
+        browser.statusTexts.clear();
+        const std::size_t traced = ReadWholeFile(traces / "trace.log").size();
+
+        EXPECT_EQ(row.submitted, Dispatch()) << row.label;
+
+        EXPECT_EQ(row.submitted ? 1u : 0u, FileNamesIn(requestDir.path()).size()) << row.label;
+        for (const std::string& name : FileNamesIn(requestDir.path())) DeleteFileA((requestDir / name).c_str());
+        ASSERT_FALSE(browser.statusTexts.empty()) << row.label;
+        EXPECT_EQ(row.status, browser.statusTexts.back()) << row.label;
+        if (!row.submitted) EXPECT_EQ(1u, browser.statusTexts.size()) << row.label << ": only the policy's status";
+        const std::string entry = ReadWholeFile(traces / "trace.log").substr(traced);
+        const std::size_t source = entry.find("ClientApp/SitePolicy");
+        EXPECT_EQ(row.trace, source == std::string::npos ? "" : entry.substr(source)) << row.label;
+    }
+    TraceLogFileClose();
+    EXPECT_TRUE(ui.messageBoxes.empty()) << "no Configuration Error box: a refused click loads no settings";
+    EXPECT_TRUE(ui.fileDialogs.empty());
 }
 
 // A host whose button lives in the page, as the extension's: every request confirmed first.

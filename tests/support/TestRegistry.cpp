@@ -80,6 +80,24 @@ bool KeyExists(HKEY root, const std::string& keyPath)
 
 }  // namespace TestRegistry
 
+const std::string kSitePolicyKey = "Software\\Policies\\Tolvane\\Delivery";
+
+void DeleteSitePolicyKeys()
+{
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        RegDeleteTreeA(root, "Software\\Policies\\Tolvane");
+        RegDeleteKeyA(root, "Software\\Policies\\Tolvane");
+    }
+}
+
+LONG WriteSitePolicyList(HKEY root, const char* name, const std::vector<std::string>& entries)
+{
+    std::string data;
+    for (const std::string& entry : entries) data += entry + '\0';
+    data += '\0';
+    return TestRegistry::Write(root, kSitePolicyKey, name, REG_MULTI_SZ, data.data(), static_cast<DWORD>(data.size()));
+}
+
 void DeleteProductRegistryTree()
 {
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TOLVANE");

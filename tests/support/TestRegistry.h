@@ -73,6 +73,22 @@ private:
     RegistryValue saved;
 };
 
+// The administrator's site policy key (Software\Policies\Tolvane\Delivery).
+extern const std::string kSitePolicyKey;
+// Removes the site policy under HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER, with everything below it.
+void DeleteSitePolicyKeys();
+// A list of the site policy as a REG_MULTI_SZ value, each entry with its NUL and one more at the end.
+LONG WriteSitePolicyList(HKEY root, const char* name, const std::vector<std::string>& entries);
+
+// No site policy while it lives, none after it.
+class NoSitePolicy {
+public:
+    NoSitePolicy() { DeleteSitePolicyKeys(); }
+    ~NoSitePolicy() { DeleteSitePolicyKeys(); }
+    NoSitePolicy(const NoSitePolicy&) = delete;
+    NoSitePolicy& operator=(const NoSitePolicy&) = delete;
+};
+
 // A test that starts and ends without the product key.
 class ProductKeyTest : public ::testing::Test {
 protected:

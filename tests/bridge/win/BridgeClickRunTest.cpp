@@ -12,6 +12,7 @@
 #include "support/Expectations.h"
 #include "support/PluginRig.h"
 #include "support/TestFiles.h"
+#include "support/TestRegistry.h"
 
 namespace {
 
@@ -187,4 +188,23 @@ TEST_F(BridgeClickRun, NoCancelsInADialogOfTheBrowsersWindowOrElseOfAWindowOfThe
     EXPECT_FALSE(IsWindow(own)) << "the host's own window goes with the click";
     EXPECT_TRUE(TakeSubmissions().empty());
     EXPECT_EQ("<absent>", ReadUserRegistryText(kSignalKey, "Value"));
+}
+
+// The bridge applies the site policy to what the browser attests: a frame of another site is refused
+// at the click, the extension told by the status and the click's end, unless AllowFramedSites lists it.
+TEST_F(BridgeClickRun, AFrameOfAnotherSiteAsksOnlyWhereAllowFramedSitesListsIt)
+{
+    const NoSitePolicy noPolicy;
+    InstallClient();
+    const BridgeClick framed{kRichPage, {}, {"https://ads.example", "https://news.example", SenderFrame::crossSite}};
+    EXPECT_EQ((std::vector<std::string>{Status("Tolvane delivery is not allowed in a frame of another site."), kFailed}),
+              Click(framed));
+    EXPECT_TRUE(ui.confirmations.empty());
+    EXPECT_TRUE(TakeSubmissions().empty());
+
+    ASSERT_EQ(ERROR_SUCCESS, WriteSitePolicyList(HKEY_LOCAL_MACHINE, "AllowFramedSites", {"https://ads.example"}));
+    ui.confirmationAnswers = {true};
+    EXPECT_EQ((std::vector<std::string>{kDone, kSubmitted}), Click(framed));
+    EXPECT_EQ(1u, ui.confirmations.size());
+    EXPECT_EQ(1u, TakeSubmissions().size());
 }

@@ -38,13 +38,15 @@ TEST(PageRequestFromClick, TakesTheAttributesAsTheBrowserHandedThemToThePlugIn)
     EXPECT_FALSE(page.requestFile) << "the extension fetched nothing";
 }
 
-TEST(PageRequestFromClick, WhoAsksIsTheSendersOrigins)
+TEST(PageRequestFromClick, WhoAsksIsTheSendersOriginsAndOnlyACrossSiteFrameIsOne)
 {
-    const PageRequest page = PageRequestFromClick(
-        ClickOf({{"name", "pkg.zip"}}, {}, {"https://media.news.example", "https://news.example", SenderFrame::sameSite}),
-        1252);
-    EXPECT_EQ("https://media.news.example", page.origin);
-    EXPECT_EQ("https://news.example", page.topOrigin);
+    for (const SenderFrame frame : {SenderFrame::top, SenderFrame::sameSite, SenderFrame::crossSite}) {
+        const PageRequest page = PageRequestFromClick(
+            ClickOf({{"name", "pkg.zip"}}, {}, {"https://media.news.example", "https://news.example", frame}), 1252);
+        EXPECT_EQ("https://media.news.example", page.origin);
+        EXPECT_EQ("https://news.example", page.topOrigin);
+        EXPECT_EQ(frame == SenderFrame::crossSite, page.crossSiteFrame) << static_cast<int>(frame);
+    }
 }
 
 // A check mark has no character in code page 1252. Whether the element has a src must not depend

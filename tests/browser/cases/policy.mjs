@@ -4,9 +4,13 @@
 // CRX is signed with a key made for the case, whose id the case names in the policy and the host
 // manifest and finds the extension installed under. Firefox ESR: policies.json in an installation of
 // the case's own; the unsigned package, which only ESR's xpinstall.signatures.required allows.
+// Then the administrator's site policy in the extension's managed storage, from the same two places.
 import fs from 'node:fs';
 import path from 'node:path';
-import { FIREFOX, shownStandIns, waitUntil } from '../lib/harness.mjs';
+import {
+  EXTENSION_ID, FIREFOX, GECKO_ID, STAND_IN, shownStandIns, sleep, standIns, stubEvents, stubHostPath, stubReceived,
+  waitUntil, withBrowser,
+} from '../lib/harness.mjs';
 import { RICH, RICH_CONFIRMATION, clickThroughBridge } from './bridge.mjs';
 import { idOf, pack, throwAwayKey } from './packages.mjs';
 
@@ -78,6 +82,42 @@ function checkRichClick(check) {
   };
 }
 
+// The administrator's site policy for the extension: a site of the case's own blocked, which no other
+// run's page uses (while the Chromium case runs, every Chromium on the machine reads its file).
+const BLOCKED_SITE = 'blocked-by-policy.example';
+const OTHER_SITE = 'not-blocked.example';
+const SITE_POLICY = { BlockedSites: [`http://${BLOCKED_SITE}`] };
+const POLICY_NOTICE = 'Tolvane delivery is not allowed from this site by your administrator (BlockedSites).';
+
+// pages/framed.html on the blocked site: the notice that names the policy in place of the button, and
+// a click there starts no host; on another site the button, whose click reaches the host.
+async function managedSitePolicy(kind, { check, folder, server, extension }, browserOptions = {}) {
+  const port = new URL(server.origin).port;
+  const names = [BLOCKED_SITE, OTHER_SITE];
+  await withBrowser(kind, { folder, extension, hostPath: stubHostPath(folder), names, ...browserOptions }, async (browser) => {
+    const page = await browser.newPage();
+    // Chromium hands an extension its policy a moment after the extension starts: a page loaded
+    // before that shows the button (the host would still refuse its click), so it is loaded again.
+    const [refused] = await waitUntil('the notice that names the policy', async () => {
+      await page.goto(`http://${BLOCKED_SITE}:${port}/framed.html`);
+      return waitUntil('a notice', async () => {
+        const found = await standIns(page);
+        return found[0]?.notice && found;
+      }, 3000).catch(() => null);
+    }, 30000);
+    check('the blocked site', [refused.faceShown, refused.notice], [false, { text: POLICY_NOTICE, href: null }]);
+    await (await page.$(STAND_IN)).click();
+    await sleep(500);
+    check('hosts started from the blocked site', stubEvents(folder).filter((event) => event.event === 'started').length, 0);
+
+    await page.goto(`http://${OTHER_SITE}:${port}/framed.html`);
+    const [shown] = await shownStandIns(page, 1);
+    check('another site', [shown.faceShown, shown.notice], [true, null]);
+    await (await page.$(STAND_IN)).click();
+    check('who asked from it', (await stubReceived(folder, 1))[0].sender.origin, `http://${OTHER_SITE}:${port}`);
+  });
+}
+
 export const cases = [
   {
     name: 'policy_chromium_force_install',
@@ -137,6 +177,29 @@ export const cases = [
         browserOptions: { extension: null, byPolicy: true, executablePath },
       }, checkRichClick(check));
       check('fetched from the policy\'s address', server.requests.some((r) => r.path === '/policy/bridge.xpi'), true);
+    },
+  },
+  {
+    // The managed policy of the extension's id, in a policy file of the run's own.
+    name: 'policy_chromium_managed_sites',
+    browser: 'chromium',
+    async run(context) {
+      const removePolicy = writeChromiumPolicy({ '3rdparty': { extensions: { [EXTENSION_ID]: SITE_POLICY } } });
+      try {
+        await managedSitePolicy('chromium', context);
+      } finally {
+        removePolicy();
+      }
+    },
+  },
+  {
+    // policies.json's 3rdparty policy, in an installation of the case's own; the extension loaded as
+    // a temporary add-on, which reads its managed storage as an installed one does.
+    name: 'policy_firefox_managed_sites',
+    browser: 'firefox',
+    async run(context) {
+      const executablePath = firefoxInstallation(context.folder, { '3rdparty': { Extensions: { [GECKO_ID]: SITE_POLICY } } });
+      await managedSitePolicy('firefox', context, { executablePath });
     },
   },
 ];

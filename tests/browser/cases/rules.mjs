@@ -22,6 +22,27 @@ function table(check, name, fn, rows) {
 
 const PAGE = 'http://127.0.0.1:8080/dir/page.html';
 
+// The rows of one kind of tests/support/site-policy-table.txt, which the C++ tests read too: each
+// row's fields after its kind, with \xNN as the character NN and "" as the empty text.
+function sitePolicyRows(kind) {
+  const field = (text) => (text === '""' ? '' : text.replace(/\\x([0-9A-Fa-f]{2})/g, (_, hex) => String.fromCharCode(parseInt(hex, 16))));
+  const rows = fs.readFileSync(path.join(ROOT, 'tests/support/site-policy-table.txt'), 'utf8').split('\n')
+    .map((line, index) => ({ line: index + 1, fields: line.split('\t').map(field) }))
+    .filter((row) => row.fields[0] === kind);
+  if (!rows.length) throw new Error(`no ${kind} rows in site-policy-table.txt`);
+  return rows.map((row) => ({ line: row.line, fields: row.fields.slice(1) }));
+}
+
+// "SCHEMES HOST PORT" of a parsed pattern, as the C++ test writes it, or "!" and why it was refused.
+function parseOutcome(rules, text) {
+  const { pattern, whyNot } = rules.parseOriginPattern(text);
+  if (!pattern) return `!${whyNot}`;
+  const schemes = { httpAndHttps: 'http+https' }[pattern.schemes] ?? pattern.schemes;
+  if (pattern.schemes === 'file') return schemes;
+  const host = { any: '*', domainAndBelow: `*.${pattern.host}` }[pattern.hosts] ?? pattern.host;
+  return `${schemes} ${host} ${pattern.port ? `:${pattern.port}` : 'any'}`;
+}
+
 // The Public Suffix List as the packed extension carries it (public_suffixes.js, from Debian's list).
 function loadPublicSuffixes(rules, extension) {
   const context = vm.createContext({});
@@ -201,6 +222,49 @@ export const cases = [
         [frame(top, { tab: { url: 'data:text/html,x' } }), { refused: 'unknownTop' }],
         [undefined, { refused: 'noOrigin' }],
       ].map(([sender, expected]) => [sender, JSON.stringify(expected)]));
+    },
+  },
+  {
+    // The same rows as the C++ tests of the plug-in's and the bridge program's site policy.
+    name: 'rules_site_policy',
+    run({ check }) {
+      const rules = loadRules();
+      for (const { line, fields: [text, expected] } of sitePolicyRows('pattern')) {
+        const outcome = parseOutcome(rules, text);
+        check(`line ${line}: ${JSON.stringify(text)}`, expected.startsWith('!') ? outcome.includes(expected.slice(1)) || outcome : outcome,
+          expected.startsWith('!') ? true : expected);
+      }
+      for (const { line, fields: [text, expected] } of sitePolicyRows('origin')) {
+        check(`line ${line}: ${JSON.stringify(text)}`, rules.parseSiteOrigin(text) ? 'placed' : 'unplaced', expected);
+      }
+      for (const { line, fields: [pattern, origin, expected] } of sitePolicyRows('match')) {
+        const matches = rules.patternMatches(rules.parseOriginPattern(pattern).pattern, rules.parseSiteOrigin(origin));
+        check(`line ${line}: ${pattern} / ${origin}`, matches ? 'yes' : 'no', expected);
+      }
+      const list = (field) => field.split(' ').filter(Boolean);
+      for (const { line, fields: [allowed, blocked, framed, origin, top, crossSite, expected] } of sitePolicyRows('decide')) {
+        const policy = rules.sitePolicy({ AllowedSites: list(allowed), BlockedSites: list(blocked), AllowFramedSites: list(framed) });
+        const decision = rules.decideSite(policy, origin, top, crossSite === 'yes');
+        const outcome = decision.allowed ? 'allowed' : `refused${decision.refusingValue ? ` ${decision.refusingValue}` : ''}`;
+        check(`line ${line}`, [outcome, decision.allowed === !decision.statusText, !decision.refusingValue || decision.statusText.includes(`(${decision.refusingValue})`)],
+          [expected, true, true]);
+      }
+      // What managed storage holds: only arrays of texts are lists, an empty one is none.
+      table(check, 'sitePolicy', (stored) => {
+        const policy = rules.sitePolicy(stored);
+        return [policy.malformedValue, policy.blockedSites.map((p) => p.text).join(' ')];
+      }, [
+        [{}, ['', '']],
+        [{ BlockedSites: [] }, ['', '']],
+        [{ BlockedSites: ['https://a.example', 'file://'] }, ['', 'https://a.example file://']],
+        [{ BlockedSites: 'https://a.example' }, ['BlockedSites', '']],
+        [{ BlockedSites: ['https://a.example', 7] }, ['BlockedSites', '']],
+        [{ BlockedSites: null }, ['BlockedSites', '']],
+        [{ AllowedSites: { 1: 'https://a.example' } }, ['AllowedSites', '']],
+        [{ AllowFramedSites: ['https://a.example/'], AllowedSites: 'x' }, ['AllowedSites', '']],
+      ]);
+      check('the reason named', rules.sitePolicy({ AllowFramedSites: ['file://', 'https://b.example/'] }).malformedReason,
+        "AllowFramedSites (managed storage), entry 2 'https://b.example/', has a path (write the site only, without even a final /)");
     },
   },
   {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "request/SiteDecision.h"
+#include "support/SitePolicyTable.h"
 
 namespace {
 
@@ -28,54 +29,15 @@ std::string Outcome(const SiteDecision& decision)
 
 }  // namespace
 
+// The rows are shared with the extension's rules test (support/site-policy-table.txt).
 TEST(DecideSite, FollowsThePolicyInItsOrder)
 {
-    const SitePolicy none;
-    const SitePolicy allowed = PolicyOf({"https://*.intranet.example"}, {}, {});
-    const SitePolicy blocked = PolicyOf({}, {"https://bad.intranet.example"}, {});
-    const SitePolicy both = PolicyOf({"https://*.intranet.example"}, {"https://bad.intranet.example"}, {});
-    const SitePolicy framed = PolicyOf({}, {}, {"https://widget.example"});
-    const SitePolicy everyFramedSite = PolicyOf({}, {}, {"*://*"});
-    const SitePolicy allowedAndFramed = PolicyOf({"https://*.intranet.example"}, {}, {"https://widget.example"});
-    const SitePolicy blockedAndFramed = PolicyOf({}, {"https://widget.example"}, {"https://widget.example"});
-    const SitePolicy malformed = PolicyOf({"https://files.intranet.example/"}, {}, {});
-    struct Row {
-        const SitePolicy& policy;
-        const char* origin;
-        const char* topOrigin;
-        bool crossSiteFrame;
-        const char* expected;
-    };
-    const Row table[] = {
-        {none, "https://any.example", "", false, "allowed"},
-        {none, "", "", false, "allowed"},
-        {none, "null", "", false, "allowed"},
-        {none, "https://ad.example", "https://news.example", true, "refused"},
-        {allowed, "https://intranet.example", "", false, "allowed"},
-        {allowed, "https://files.intranet.example:8443", "", false, "allowed"},
-        {allowed, "https://xintranet.example", "", false, "refused AllowedSites"},
-        {allowed, "http://files.intranet.example", "", false, "refused AllowedSites"},
-        {allowed, "", "", false, "refused AllowedSites"},
-        {allowed, "https://files.intranet.example", "https://elsewhere.example", false, "allowed"},
-        {blocked, "https://bad.intranet.example", "", false, "refused BlockedSites"},
-        {blocked, "https://good.intranet.example", "", false, "allowed"},
-        {blocked, "https://good.intranet.example", "https://bad.intranet.example", false, "refused BlockedSites"},
-        {blocked, "https://good.intranet.example", "null", false, "allowed"},
-        {blocked, "", "", false, "refused BlockedSites"},
-        {both, "https://bad.intranet.example", "", false, "refused BlockedSites"},
-        {framed, "https://widget.example", "https://news.example", true, "allowed"},
-        {framed, "https://other.example", "https://news.example", true, "refused AllowFramedSites"},
-        {everyFramedSite, "null", "https://news.example", true, "refused AllowFramedSites"},
-        {framed, "", "", false, "allowed"},
-        {allowedAndFramed, "https://widget.example", "https://files.intranet.example", true, "refused AllowedSites"},
-        {blockedAndFramed, "https://widget.example", "https://news.example", true, "refused BlockedSites"},
-        {malformed, "https://files.intranet.example", "", false, "refused AllowedSites"},
-    };
-    for (const Row& row : table) {
-        const SiteDecision decision = DecideSite(row.policy, row.origin, row.topOrigin, row.crossSiteFrame);
-        const std::string where = std::string(row.origin) + " in " + row.topOrigin +
-                                  (row.crossSiteFrame ? " (cross-site frame)" : "");
-        EXPECT_EQ(row.expected, Outcome(decision)) << where << ": " << decision.traceReason;
+    for (const SitePolicyTableRow& row : SitePolicyTableRows("decide")) {
+        const SitePolicy policy = PolicyOf(SitePolicyTableList(row.fields.at(0)), SitePolicyTableList(row.fields.at(1)),
+                                           SitePolicyTableList(row.fields.at(2)));
+        const SiteDecision decision = DecideSite(policy, row.fields.at(3), row.fields.at(4), row.fields.at(5) == "yes");
+        const std::string where = "line " + std::to_string(row.line);
+        EXPECT_EQ(row.fields.at(6), Outcome(decision)) << where << ": " << decision.traceReason;
         EXPECT_EQ(decision.allowed, decision.statusText.empty()) << where;
         if (!decision.refusingValue.empty()) {
             EXPECT_NE(std::string::npos, decision.statusText.find("(" + decision.refusingValue + ")")) << where;
