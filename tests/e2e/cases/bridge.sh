@@ -142,7 +142,7 @@ case_save_as_after_held_keys() {
     start_client
     held_key_rows save-as "$DOWNLOAD_CLICK" \
         'Package: report.zip | File name: report.zip | Server: srv1 | Port: 609 | HTTP port: (none given)' \
-        'Tolvane : deliver package to ... - asked by https://news.example' 'C:\e2e\dl\report.zip' \
+        "$(save_title https://news.example)" 'C:\e2e\dl\report.zip' \
         'download	DestBaseName="C:\e2e\dl\report.zip" DestInitialDir="C:\e2e\dl" NAME="report.zip" SERVERNAME="srv1" SERVERPORT="609" TYPE="PLAIN" TargetPath="C:\e2e\dl\report.zip"' <<'ROWS'
 hold Enter released
 hold Y released
@@ -154,7 +154,7 @@ case_open_after_held_keys() {
     install_client
     start_client
     held_key_rows open "$UPLOAD_CLICK" 'To: alice:bob | Server: srv3 | Port: 609 | HTTP port: 8009' \
-        'Select : package to deliver ... - asked by https://news.example' 'C:\e2e\up\data.txt' \
+        "$(open_title https://news.example)" 'C:\e2e\up\data.txt' \
         'upload	CHECKSUM="0" FILE="C:\e2e\up\data.txt" HTTPSERVERPORT="8009" NAME="data.txt" RECIPIENTS="alice:bob" SERVERNAME="srv3" SERVERPORT="609" TYPE="PLAIN" UPLOAD="TRUE"' <<'ROWS'
 hold Enter released
 hold Y released
