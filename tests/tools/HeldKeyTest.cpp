@@ -40,7 +40,8 @@ std::string StrokesReceived(WORD key)
 
 TEST(KeyHolding, AHeldKeyRepeatsEachIntervalUntilItsOneRelease)
 {
-    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    HWND window =
+        CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
     SetForegroundWindow(window);
     SetFocus(window);
     StrokesReceived('Y');
@@ -64,6 +65,6 @@ TEST(KeyHolding, AHeldKeyRepeatsEachIntervalUntilItsOneRelease)
         pressed.Continue(start + interval);
         EXPECT_EQ("down up down up ", StrokesReceived('Y'));
     }
-    EXPECT_EQ("", StrokesReceived('Y')) << "released twice";
+    EXPECT_EQ("", StrokesReceived('Y')) << "a stroke after the release";
     DestroyWindow(window);
 }

@@ -28,9 +28,10 @@ now_ms() { date +%s%3N; }
 
 # bridge_click NAME MESSAGE ANSWER...: one click. The host gets MESSAGE on a pipe kept open until it
 # exits, its replies go through a pipe to a reader (NAME.replies); vxanswer gives the answers
-# (NAME-answer.out, NAME-answer.rc). NAME.rc: the host's exit code; NAME.exited and NAME.eof: when
-# the host exited and when the reader saw the end of the replies (ms), or no NAME.eof when it did not
-# within 10 s of the exit.
+# (NAME-answer.out, NAME-answer.rc; its options may come first, and with --hold or --press the host
+# gets MESSAGE only once the key is down). NAME.rc: the host's exit code; NAME.exited and NAME.eof:
+# when the host exited and when the reader saw the end of the replies (ms), or no NAME.eof when it
+# did not within 10 s of the exit.
 bridge_click() {
     local name=$1 message=$2 port
     shift 2
@@ -44,9 +45,10 @@ bridge_click() {
         <"$WORK/$name.port" >"$WORK/$name.replies-pipe" &
     local host=$!
     exec {port}>"$WORK/$name.port"
-    # A key held from before the dialog: the click reaches the host once vxanswer has it down.
     if [[ " $* " == *" --hold "* || " $* " == *" --press "* ]]; then
-        for _ in $(seq 100); do grep -qE '^vxanswer: (holding|pressing) ' "$WORK/$name-answer.out" && break; sleep 0.1; done
+        local started='^vxanswer: (holding|pressing) '
+        for _ in $(seq 300); do grep -qE "$started" "$WORK/$name-answer.out" && break; sleep 0.1; done
+        grep -qE "$started" "$WORK/$name-answer.out" || fail "$name: vxanswer did not start its key in 30 s"
     fi
     frame "$message" >&"$port"
     wait "$host"
