@@ -13,7 +13,7 @@ TEST(KeyNamed, TakesTheNamedKeysAndOneLetterOrDigit)
         WORD key;
     } rows[] = {
         {"Enter", VK_RETURN}, {"ENTER", VK_RETURN}, {"space", VK_SPACE}, {"Escape", VK_ESCAPE}, {"tab", VK_TAB},
-        {"Return", 0}, {"Enter ", 0}, {"", 0}, {"YY", 0}, {"F1", 0},
+        {"Enter ", 0}, {"", 0}, {"YY", 0},
         {"A", 'A'}, {"Z", 'Z'}, {"a", 'A'}, {"z", 'Z'}, {"0", '0'}, {"9", '9'},
         {"@", 0}, {"[", 0}, {"`", 0}, {"{", 0}, {"/", 0}, {":", 0},
     };
