@@ -9,8 +9,10 @@
 
 SETTINGS='HKCU\Software\TOLVANE\Tolvane Delivery\970128'
 # The file dialogs name who asks; the host's pages are files on this computer unless a case gives --url.
-SAVE_TITLE='Tolvane : deliver package to ... - asked by a file on this computer'
-OPEN_TITLE='Select : package to deliver ... - asked by a file on this computer'
+save_title() { printf 'Tolvane : deliver package to ... - asked by %s' "$1"; }
+open_title() { printf 'Select : package to deliver ... - asked by %s' "$1"; }
+SAVE_TITLE=$(save_title 'a file on this computer')
+OPEN_TITLE=$(open_title 'a file on this computer')
 HOST_DDE_NAME=VXHOST
 E2E_LIB=${BASH_SOURCE[0]}
 failures=0

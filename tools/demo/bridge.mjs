@@ -1,5 +1,7 @@
 // node tools/demo/bridge.mjs OUT_DIR: scripts/demo's part for today's browsers, run inside xvfb-run.
-// examples/rich-download.html in headless Chromium with the bridge extension; its host manifest
+// examples/rich-download.html in headless Chromium with the bridge extension, at the address of the
+// site it stands for (http://downloads.tolvane.example, which this browser resolves to the demo's
+// own server), so that the dialogs name that site; its host manifest
 // names tests/browser/vxbridge-launcher.sh, which runs VXBRIDGE_EXE (the vxbridge.exe the setup
 // installed) in the demo's prefix (VXBRIDGE_TEST_PREFIX), with Wine's X11 driver in an 800x600 Wine
 // desktop on the Xvfb display. Saves OUT_DIR/demo-bridge-dialog.png (the confirmation the click
@@ -17,6 +19,7 @@ import { LAUNCHER, startAnswering, wine, wineserver } from '../../tests/browser/
 const out = process.argv[2];
 const journalFile = process.env.VXDEMO_JOURNAL;
 const PAGE = '/examples/rich-download.html';
+const SITE = 'http://downloads.tolvane.example';
 const journalLines = () => (fs.existsSync(journalFile) ? fs.readFileSync(journalFile, 'latin1').split(/\r?\n/).filter(Boolean) : []);
 
 // The drivers are chosen when the server's first processes start: set, then a server of its own.
@@ -37,12 +40,15 @@ async function demo(server, folder) {
   const env = { VXBRIDGE_EXE: process.env.VXBRIDGE_EXE, VXBRIDGE_WINEPREFIX: process.env.VXBRIDGE_TEST_PREFIX,
     VXBRIDGE_LOG: path.join(folder, 'wine.err'), DISPLAY: process.env.DISPLAY };
   const journalBefore = journalLines().length;
-  await withBrowser('chromium', { folder, extension: packExtension(), hostPath: LAUNCHER, env }, async (browser) => {
+  // The site's name on its default port reaches the server; every other name stays unknown.
+  const resolving = `--host-resolver-rules=MAP ${new URL(SITE).host}:80 127.0.0.1:${new URL(server.origin).port}, ` +
+    'MAP * ~NOTFOUND, EXCLUDE 127.0.0.1';
+  await withBrowser('chromium', { folder, extension: packExtension(), hostPath: LAUNCHER, env, args: [resolving] }, async (browser) => {
     const page = await browser.newPage();
     await page.setViewport({ width: 640, height: 160 });
-    await page.goto(server.url(PAGE));
+    await page.goto(SITE + PAGE);
     const [shown] = await shownStandIns(page, 1);
-    console.log(`the page: examples/rich-download.html (${server.url(PAGE)})`);
+    console.log(`the page: examples/rich-download.html, as ${page.url()}`);
     console.log(`the <embed> replaced by the extension's button "${shown.button.text}"`);
 
     // A watcher that answers nothing tells when the confirmation is up; the answer comes after the

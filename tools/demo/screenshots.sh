@@ -3,10 +3,13 @@
 # desktop of its own and saves PNG files: the host window with the plug-in's button and the
 # Save-As dialog over it, the plug-in's confirmation of a file a page names (answered No), and,
 # given the setup program, its first page (the setup is then closed before it installs anything).
-# Usage: screenshots.sh HOST_EXE PAGE_WINPATH SAVE_AS_PATH OUT_DIR NAMED_FILE_PAGE_WINPATH [SETUP_EXE]
+# The host tells the plug-in each page's address on SITE, which the dialogs name.
+# Usage: screenshots.sh HOST_EXE SITE PAGE_WINPATH SAVE_AS_PATH OUT_DIR NAMED_FILE_PAGE_WINPATH [SETUP_EXE]
 set -uo pipefail
-host=$1 page=$2 target=$3 out=$4 named=$5 setup=${6:-}
+host=$1 site=$2 page=$3 target=$4 out=$5 named=$6 setup=${7:-}
 log=$out/demo-screenshots.log
+source "$(dirname "$0")/../../tests/e2e/lib.sh"
+address() { printf '%s/%s' "$site" "${1##*\\}"; }  # the page's address on the site, from its Windows path
 
 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11 /f </dev/null >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Demo /f </dev/null >/dev/null 2>&1
@@ -14,13 +17,13 @@ wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Demo /d 800x600 /f </dev/
 # The drivers are chosen when the server's first processes start.
 wineserver -k; wineserver -w; wineserver -p
 
-timeout -k 5 60 wine "$host" --timeout 40 --pause 2500 --answer-delay 2500 --click 1 \
-    --answer "Tolvane : deliver package to ...=$target" --shutdown "$page" </dev/null >"$log" 2>&1 &
+timeout -k 5 60 wine "$host" --timeout 40 --url "$(address "$page")" --pause 2500 --answer-delay 2500 --click 1 \
+    --answer "$(save_title "$site")=$target" --shutdown "$page" </dev/null >"$log" 2>&1 &
 pid=$!
 
 wait_for() {  # a line matching $1 in the host's output (or in file $2), 20 s at most
     local file=${2:-$log}
-    for _ in $(seq 100); do grep -qE "$1" "$file" && return 0; sleep 0.2; done
+    for _ in $(seq 100); do grep -qsE "$1" "$file" && return 0; sleep 0.2; done
     echo "screenshots: the host never printed /$1/" >&2
     return 1
 }
@@ -40,8 +43,8 @@ fi
 wait "$pid" || status=1
 
 : >"$log.named"
-timeout -k 5 60 wine "$host" --timeout 40 --answer-delay 2500 --click 1 --answer "Tolvane Message =No" \
-    --shutdown "$named" </dev/null >"$log.named" 2>&1 &
+timeout -k 5 60 wine "$host" --timeout 40 --url "$(address "$named")" --answer-delay 2500 --click 1 \
+    --answer "Tolvane Message =No" --shutdown "$named" </dev/null >"$log.named" 2>&1 &
 pid=$!
 if wait_for '^dialog: box "Tolvane Message " open' "$log.named"; then
     sleep 1.5

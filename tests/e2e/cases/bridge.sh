@@ -28,9 +28,10 @@ now_ms() { date +%s%3N; }
 
 # bridge_click NAME MESSAGE ANSWER...: one click. The host gets MESSAGE on a pipe kept open until it
 # exits, its replies go through a pipe to a reader (NAME.replies); vxanswer gives the answers
-# (NAME-answer.out, NAME-answer.rc). NAME.rc: the host's exit code; NAME.exited and NAME.eof: when
-# the host exited and when the reader saw the end of the replies (ms), or no NAME.eof when it did not
-# within 10 s of the exit.
+# (NAME-answer.out, NAME-answer.rc; its options may come first, and with --hold or --press the host
+# gets MESSAGE only once the key is down). NAME.rc: the host's exit code; NAME.exited and NAME.eof:
+# when the host exited and when the reader saw the end of the replies (ms), or no NAME.eof when it
+# did not within 10 s of the exit.
 bridge_click() {
     local name=$1 message=$2 port
     shift 2
@@ -44,6 +45,11 @@ bridge_click() {
         <"$WORK/$name.port" >"$WORK/$name.replies-pipe" &
     local host=$!
     exec {port}>"$WORK/$name.port"
+    if [[ " $* " == *" --hold "* || " $* " == *" --press "* ]]; then
+        local started='^vxanswer: (holding|pressing) '
+        for _ in $(seq 300); do grep -qE "$started" "$WORK/$name-answer.out" && break; sleep 0.1; done
+        grep -qE "$started" "$WORK/$name-answer.out" || fail "$name: vxanswer did not start its key in 30 s"
+    fi
     frame "$message" >&"$port"
     wait "$host"
     echo $? >"$WORK/$name.rc"
@@ -99,4 +105,60 @@ case_client_holds_no_pipe() {
         fail "the replies did not end within 10 s of the host's exit: their pipe is held open"
     fi
     client_running || fail "the client the host started is not running"
+}
+
+# A key held down, or pressed every 50 ms, from before the confirmation appears until it has been
+# open twice its arming delay: vxanswer strokes the key through the system's input, as a keyboard
+# would, and answers nothing meanwhile. The confirmation stays open with Yes taking no input and no
+# file dialog opens; only after the release does the answer Yes go on to the file dialog, and each
+# click submits once. Rows on standard input: the vxanswer option, its key, what vxanswer says when
+# it lets go.
+held_key_rows() {
+    local route=$1 message=$2 fields=$3 title=$4 file=$5 received=$6 option key done_holding answered
+    local expected_journal=""
+    while read -r option key done_holding; do
+        local name=$route-$option-$key
+        bridge_click "$name" "$message" "--$option" "$key" 'Tolvane Message =Yes' "$title=$file"
+        expect_rc "$name" 0
+        answered=$(grep -E '^vxanswer: (released |stopped pressing |.* closed while |file dialog .* \(open, )| -> ' \
+            "$WORK/$name-answer.out" | tr -d '\r' | sed -E 's/ \(open, [^)]*\)$/ (open)/')
+        expect_equal "$name: nothing answered while $key was down, then Yes and the file dialog" \
+"vxanswer: $done_holding $key after box \"Tolvane Message \" was open 2000 ms: it stayed open and its Yes took no input
+vxanswer: box \"Tolvane Message \": $fields (in the foreground) -> Yes
+vxanswer: file dialog \"$title\" (open)
+vxanswer: file dialog \"$title\" (in the foreground) -> $file" "$answered"
+        expect_equal "$name: the replies" \
+'{"type":"status","text":"Document : Done"}
+{"type":"done","result":"submitted"}' "$(unframe "$WORK/$name.replies")"
+        expected_journal+=${expected_journal:+$'\n'}$received
+    done
+    wait_for_journal "$(grep -c . <<<"$expected_journal")"
+    expect_equal "$route: each click submitted once, with the user's file" "$expected_journal" "$(journal_requests)"
+}
+
+DOWNLOAD_CLICK='{"type":"click","attributes":[["type","application/x-vnxclient"],["name","report.zip"],["servername","srv1"],["port","609"]],"sender":{"origin":"https://news.example","topOrigin":"https://news.example","frame":"top"}}'
+UPLOAD_CLICK='{"type":"click","attributes":[["type","application/x-vnxclient"],["upload","true"],["servername","srv3"],["RECIPIENTS","alice:bob"]],"sender":{"origin":"https://news.example","topOrigin":"https://news.example","frame":"top"}}'
+
+case_save_as_after_held_keys() {
+    install_client
+    start_client
+    held_key_rows save-as "$DOWNLOAD_CLICK" \
+        'Package: report.zip | File name: report.zip | Server: srv1 | Port: 609 | HTTP port: (none given)' \
+        "$(save_title https://news.example)" 'C:\e2e\dl\report.zip' \
+        'download	DestBaseName="C:\e2e\dl\report.zip" DestInitialDir="C:\e2e\dl" NAME="report.zip" SERVERNAME="srv1" SERVERPORT="609" TYPE="PLAIN" TargetPath="C:\e2e\dl\report.zip"' <<'ROWS'
+hold Enter released
+hold Y released
+press Y stopped pressing
+ROWS
+}
+
+case_open_after_held_keys() {
+    install_client
+    start_client
+    held_key_rows open "$UPLOAD_CLICK" 'To: alice:bob | Server: srv3 | Port: 609 | HTTP port: 8009' \
+        "$(open_title https://news.example)" 'C:\e2e\up\data.txt' \
+        'upload	CHECKSUM="0" FILE="C:\e2e\up\data.txt" HTTPSERVERPORT="8009" NAME="data.txt" RECIPIENTS="alice:bob" SERVERNAME="srv3" SERVERPORT="609" TYPE="PLAIN" UPLOAD="TRUE"' <<'ROWS'
+hold Enter released
+hold Y released
+ROWS
 }
