@@ -5,7 +5,7 @@
 # The tests follow the same layers: a layer's test folder includes the headers of its layer and
 # below and the support of its layer and below, and a support file those of its own layer, which is
 # the vx_test_support line of tests/support/CMakeLists.txt that names it. (What the test programs
-# link is checked when a tree is configured, in tests/CMakeLists.txt.)
+# link is checked when a tree is configured, by tests/layers/test-links.cmake.)
 #   check-layers.sh SOURCE_ROOT
 set -uo pipefail
 root=${1:?usage: check-layers.sh SOURCE_ROOT}
