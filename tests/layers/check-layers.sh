@@ -63,8 +63,11 @@ check_includes() {
     while IFS=: read -r file included line; do
         if [ "$included" = support ]; then
             name=$(sed -E 's/^#include "support\/([^".]+)\..*/\1/' <<<"$line")
-            [[ " $layers " == *" ${support_layer[$name]:-none} "* ]] && continue
-            fail "${file#$root/}: $who may not include the support of ${support_layer[$name]:-no layer}/ ($line)"
+            if [ -z "${support_layer[$name]:-}" ]; then
+                fail "${file#$root/}: $who may not include support/$name, which is in no layer ($line)"
+            elif [[ " $layers " != *" ${support_layer[$name]} "* ]]; then
+                fail "${file#$root/}: $who may not include the support of ${support_layer[$name]}/ ($line)"
+            fi
         elif [ "$included" = .. ]; then
             target=$(sed -E 's/^#include "([^"]*)".*/\1/' <<<"$line")
             target=$(realpath -m --relative-to="$root" "$(dirname "$file")/$target")
