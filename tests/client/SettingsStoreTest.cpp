@@ -1,5 +1,5 @@
 // The settings store on the real registry (the product key is removed before and after each case):
-// the load and its refusals, the save, and values and names of any size through clicks.
+// the load and its refusals, and the save.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -7,9 +7,6 @@
 #include <string>
 
 #include "client/SettingsStore.h"
-#include "plugin/ModuleState.h"
-#include "support/Expectations.h"
-#include "support/PluginHost.h"
 #include "support/TestFiles.h"
 #include "win/Owned.h"
 #include "win/SystemCalls.h"
@@ -296,36 +293,4 @@ TEST_F(SettingsStore, LoadRejectsANameThatParsesAsMoreThanOneEntry)
         EXPECT_EQ("FormatException", LoadOutcome(map));
         EXPECT_TRUE(map.IsEmpty()) << "nothing of the name is taken";
     }
-}
-
-// Through clicks: a settings value of 64 KiB and value names up to the registry's longest are loaded
-// and saved back whole; a delivery directory too long for the dialog still reaches the submission.
-using SettingsStoreLimits = PluginHost;
-
-TEST_F(SettingsStoreLimits, ValuesOf64KiBAndLongValueNamesTravelWhole)
-{
-    const std::string deliveryDir = "C:\\" + std::string(64 * 1024, 'd');
-    const std::string own(64 * 1024, 'k');
-    InstallClient(deliveryDir);
-    WriteProductValue("ClientOwnSetting", own);
-    const std::string name255(255, 'V'), name256(256, 'W'), name16383(16383, 'X');
-    for (const std::string* name : {&name255, &name256, &name16383}) WriteProductValue(*name, "v");
-
-    ClickPage({{"name", "pkg.bin"}, {"servername", "srv1"}, {"contenttype", "RICH"}});
-    EXPECT_EQ(kDone, LastStatus());
-    EXPECT_EQ(1u, Lines(OnlySubmission()).count("DestInitialDir=\"" + deliveryDir + "\\\""));
-    EXPECT_TRUE(own == ReadUserRegistryText(kTestProductKey, "ClientOwnSetting"));
-    EXPECT_TRUE(deliveryDir == ReadUserRegistryText(kTestProductKey, "LoadDeliveryDir"));
-    for (const std::string* name : {&name255, &name256, &name16383}) {
-        std::string value;
-        EXPECT_TRUE(moduleState.settings.Lookup(*name, value)) << name->size();
-        EXPECT_EQ("v", ReadUserRegistryText(kTestProductKey, *name)) << name->size();
-    }
-
-    ui.fileDialogAnswers = {std::string("C:\\dl\\pkg.bin")};
-    ClickPage({{"name", "pkg.bin"}, {"servername", "srv1"}});
-    ASSERT_EQ(1u, ui.fileDialogs.size());
-    EXPECT_TRUE(AsksForFile(ui.fileDialogs[0], SaveAsDialog(window, "pkg.bin", "<null>")))
-        << "too long to be an initial directory";
-    EXPECT_EQ("C:\\dl", ReadUserRegistryText(kTestProductKey, "LoadDeliveryDir"));
 }

@@ -1,5 +1,6 @@
 // Instances: the record NPP_New makes from the embed attributes, its release, streams and print;
-// and attributes a page may write, of any size and number, through the plug-in's table.
+// attributes a page may write, of any size and number, through the plug-in's table; and a streamed
+// request file that the browser deleted before the click.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -460,6 +461,51 @@ TEST_F(HostileAttributes, NoAttributesAtAllIsABadRequestWhenClicked)
     EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, {RequestWarningBox(kBadRequestAttributesText), FailureBox()}));
     EXPECT_EQ(kFormatFailure, LastStatus());
     EXPECT_TRUE(Submissions().empty());
+}
+
+// ---- A request file the browser streamed, clicked later ----
+
+using StreamedRequestFile = InstanceDispatchRig;
+
+// Gecko deletes its copy of the stream right after NPP_DestroyStream; the click comes later.
+TEST_F(StreamedRequestFile, DeletedAfterTheStreamStillSubmitsAndIsReportedByItsName)
+{
+    InstallClient();
+    auto streamThenDelete = [&](NPP_t& instance, const std::string& path, const std::string& bytes) {
+        char mime[] = "application/x-vnxclient", name[] = "src", value[] = "request.vnxclient";
+        char* names[] = {name};
+        char* values[] = {value};
+        EXPECT_EQ(NPP_New(mime, &instance, NP_EMBED, 1, names, values, nullptr), NPERR_NO_ERROR);
+        WriteWholeFile(path, bytes);
+        NPStream stream{};
+        NPP_StreamAsFile(&instance, &stream, path.c_str());
+        EXPECT_TRUE(DeleteFileA(path.c_str()));
+        auto* streamed = static_cast<InstanceData*>(instance.pdata);
+        streamed->window = &npWindow;
+        return streamed;
+    };
+
+    NPP_t good{};
+    const std::string goodPath = requestDir.path() + "-good.vnxclient";
+    InstanceData* goodRecord = streamThenDelete(good, goodPath, "vnxclient: NAME=\"pkg.bin\" SERVERNAME=srv2 TYPE=RICH\n");
+    EXPECT_EQ(Dispatch(*goodRecord), RequestOutcome::submitted);
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    auto lines = Lines(OnlySubmission());
+    EXPECT_EQ(lines.count("NAME=\"pkg.bin\""), 1u);
+    EXPECT_EQ(lines.count("SERVERNAME=\"srv2\""), 1u);
+    EXPECT_EQ(browser.statusTexts.back(), "Document : Done");
+
+    NPP_t bad{};
+    const std::string badPath = requestDir.path() + "-bad.vnxclient";
+    InstanceData* badRecord = streamThenDelete(bad, badPath, "vnxclient: NAME=x\n");
+    EXPECT_EQ(Dispatch(*badRecord), RequestOutcome::failed);
+    EXPECT_TRUE(ShowsBoxes(ui.messageBoxes,
+                           {RequestWarningBox("The request file appears to have bad request information. \n\t\tSorry! "
+                                              "\nFile submitted: " + badPath + " \nRequest data: NAME=x"),
+                            FailureBox()}));
+
+    EXPECT_EQ(NPP_Destroy(&good, nullptr), NPERR_NO_ERROR);
+    EXPECT_EQ(NPP_Destroy(&bad, nullptr), NPERR_NO_ERROR);
 }
 
 }  // namespace

@@ -12,12 +12,9 @@
 #include "client/ClientLaunch.h"
 #include "client/SettingsStore.h"
 #include "diag/TraceLog.h"
-#include "plugin/InstanceData.h"
-#include "plugin/ModuleState.h"
-#include "plugin/PluginEntry.h"
 #include "request/RequestDispatch.h"
 #include "support/Expectations.h"
-#include "support/PluginRig.h"
+#include "support/RequestRig.h"
 #include "support/TestFiles.h"
 #include "support/TestRegistry.h"
 #include "support/TestText.h"
@@ -33,24 +30,6 @@ protected:
         DispatchRig::SetUp();
         record.page.caption = "Vexo Save File";
     }
-
-    void InstallClient(const std::string& deliveryDir = "C:\\old")
-    {
-        WriteProductValue("LoadRequestDir", requestDir.path());
-        WriteProductValue("LoadDeliveryDir", deliveryDir);
-    }
-
-    std::string OnlySubmission()
-    {
-        auto names = FileNamesIn(requestDir.path(), "*");
-        EXPECT_EQ(names.size(), 1u) << "files in the request directory";
-        if (names.size() != 1) return {};
-        EXPECT_EQ(names[0].size(), 9u + strlen(".vnxsubmit")) << names[0];
-        EXPECT_NE(names[0].find(".vnxsubmit"), std::string::npos) << names[0];
-        return ReadWholeFile(requestDir / names[0]);
-    }
-
-    TempFolder requestDir;
 };
 
 // Only the user's Yes hands the page's address to the browser (the hand-off itself: BrowserHandoffTest).
@@ -139,7 +118,7 @@ TEST_F(DispatchTest, SuccessBumpsTheSignalByExactlyOneAndRewritesTheSettings)
     record.page.serverName = "srv1";
     record.page.contentType = "RICH";
     // A value only the settings map knows: the save after the request must write it back.
-    moduleState.settings["ClientOwnSetting"] = "kept";
+    settings["ClientOwnSetting"] = "kept";
 
     EXPECT_EQ(Dispatch(), RequestOutcome::submitted);
 
@@ -167,47 +146,6 @@ TEST_F(DispatchTest, RequestFileRouteIsTakenWheneverTheElementHasSrc)
     EXPECT_EQ(lines.count("SERVERNAME=\"srv2\""), 1u);
     EXPECT_EQ(lines.count("UPLOAD=\"TRUE\""), 0u);
     EXPECT_EQ(browser.statusTexts.back(), "Document : Done");
-}
-
-// Gecko deletes its copy of the stream right after NPP_DestroyStream; the click comes later.
-TEST_F(DispatchTest, AStreamedRequestFileDeletedAfterTheStreamStillSubmitsAndIsReportedByItsName)
-{
-    InstallClient();
-    auto streamThenDelete = [&](NPP_t& instance, const std::string& path, const std::string& bytes) {
-        char mime[] = "application/x-vnxclient", name[] = "src", value[] = "request.vnxclient";
-        char* names[] = {name};
-        char* values[] = {value};
-        EXPECT_EQ(NPP_New(mime, &instance, NP_EMBED, 1, names, values, nullptr), NPERR_NO_ERROR);
-        WriteWholeFile(path, bytes);
-        NPStream stream{};
-        NPP_StreamAsFile(&instance, &stream, path.c_str());
-        EXPECT_TRUE(DeleteFileA(path.c_str()));
-        auto* streamed = static_cast<InstanceData*>(instance.pdata);
-        streamed->window = &npWindow;
-        return streamed;
-    };
-
-    NPP_t good{};
-    const std::string goodPath = requestDir.path() + "-good.vnxclient";
-    InstanceData* goodRecord = streamThenDelete(good, goodPath, "vnxclient: NAME=\"pkg.bin\" SERVERNAME=srv2 TYPE=RICH\n");
-    EXPECT_EQ(Dispatch(*goodRecord), RequestOutcome::submitted);
-    EXPECT_TRUE(ui.messageBoxes.empty());
-    auto lines = Lines(OnlySubmission());
-    EXPECT_EQ(lines.count("NAME=\"pkg.bin\""), 1u);
-    EXPECT_EQ(lines.count("SERVERNAME=\"srv2\""), 1u);
-    EXPECT_EQ(browser.statusTexts.back(), "Document : Done");
-
-    NPP_t bad{};
-    const std::string badPath = requestDir.path() + "-bad.vnxclient";
-    InstanceData* badRecord = streamThenDelete(bad, badPath, "vnxclient: NAME=x\n");
-    EXPECT_EQ(Dispatch(*badRecord), RequestOutcome::failed);
-    EXPECT_TRUE(ShowsBoxes(ui.messageBoxes,
-                           {RequestWarningBox("The request file appears to have bad request information. \n\t\tSorry! "
-                                              "\nFile submitted: " + badPath + " \nRequest data: NAME=x"),
-                            FailureBox()}));
-
-    EXPECT_EQ(NPP_Destroy(&good, nullptr), NPERR_NO_ERROR);
-    EXPECT_EQ(NPP_Destroy(&bad, nullptr), NPERR_NO_ERROR);
 }
 
 TEST_F(DispatchTest, SrcWithoutAStreamIsAFormatErrorToldBeforeTheBox)
@@ -329,12 +267,12 @@ TEST_F(DispatchTest, EveryConfigurationCheckWithoutPathShowsItsOwnBox)
     WriteProductValue("LoadRequestDir", "C:\\requests");
     const ExpectedBox missingPath = StartupBox("No ApplicationPath for starting the Tolvane Client application :\n"
                                                "Application Not Installed \nApplication path: \nInstance name: 970128");
-    EXPECT_EQ(1, CheckConfiguration(moduleState.settings));
-    EXPECT_EQ(1, CheckConfiguration(moduleState.settings));
+    EXPECT_EQ(1, CheckConfiguration(settings));
+    EXPECT_EQ(1, CheckConfiguration(settings));
     EXPECT_TRUE(ShowsBoxes(ui.messageBoxes, {missingPath, missingPath}));
 
     OwnedHandle client = HoldClientMapping();
-    EXPECT_EQ(1, CheckConfiguration(moduleState.settings));
+    EXPECT_EQ(1, CheckConfiguration(settings));
     EXPECT_EQ(2u, ui.messageBoxes.size());
 }
 
@@ -442,27 +380,20 @@ TEST_F(DispatchTest, TheSitePolicyDecidesEachClickBeforeAnythingOfTheRequestRuns
 }
 
 // A host whose button lives in the page, as the extension's: every request confirmed first.
-class ConfirmingHost : public BrowserServices {
-public:
-    void ShowStatus(const char* text) override { statusTexts.push_back(text); }
-    void OpenUrl(const std::string& url) override { openedUrls.push_back(url); }
-    HWND OwnerWindow() const override { return owner; }
-    bool ConfirmsEveryRequest() const override { return true; }
-
-    HWND owner = nullptr;
-    std::vector<std::string> statusTexts;
-    std::vector<std::string> openedUrls;
-};
-
 class ThroughConfirmingHost : public DispatchTest {
 protected:
+    void SetUp() override
+    {
+        DispatchTest::SetUp();
+        host.confirmsEveryRequest = true;
+    }
     RequestOutcome Click()
     {
         host.owner = window;
         host.statusTexts.clear();
-        return DispatchRequest(record.page, moduleState.settings, host);
+        return DispatchRequest(record.page, settings, host);
     }
-    ConfirmingHost host;
+    FakeBrowserServices host;
 };
 
 // No system dialog, with OK as its default and the page's name filled in, comes before the
@@ -785,7 +716,7 @@ TEST_F(Faults, ASignalOfAnotherTypeIsLeftAloneByAFailedRequest)
 TEST_F(Faults, ASettingsSaveThatFailsAfterTheSubmissionStillReportsItSubmitted)
 {
     InstallClient(requestDir);
-    moduleState.settings[std::string(16384, 'Y')] = "from an earlier load";
+    settings[std::string(16384, 'Y')] = "from an earlier load";
     const std::string body = Click(kDone);
     EXPECT_EQ(1u, Lines(body).count("NAME=\"pkg.bin\""));
     EXPECT_EQ("1", ReadUserRegistryText(kSignalKey, "Value"));

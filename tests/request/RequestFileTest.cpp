@@ -1,5 +1,5 @@
-// The request-file parser and its three reports; request files a page may stream through the
-// plug-in, of any size and with any bytes.
+// The request-file parser and its three reports; request files a page may have delivered, of any
+// size and with any bytes, clicked.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,8 +8,9 @@
 #include "request/RequestFile.h"
 #include "request/RequestText.h"
 #include "support/Expectations.h"
-#include "support/PluginHost.h"
+#include "support/RequestRig.h"
 #include "support/ScriptedPlatform.h"
+#include "support/StatusTexts.h"
 #include "support/TestFiles.h"
 #include "support/TestText.h"
 
@@ -214,13 +215,13 @@ TEST(ReadTextFile, MissingFileRaisesTheFileException)
     EXPECT_EQ("", text);
 }
 
-// ---- Request files a page streams, clicked through the plug-in ----
+// ---- Request files a page has delivered, clicked ----
 
 const std::size_t k10MiB = 10 * 1024 * 1024;
 const std::string kNoRequestOpening = "Request file has no request information. \n\t\tSorry! \nFile submitted: ";
 const std::string kStars = "Request data: *-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*-*- \n";
 
-class HostileRequestFile : public PluginHost {
+class HostileRequestFile : public DispatchRig {
 protected:
     std::string BadRequestText(const std::string& data) const
     {

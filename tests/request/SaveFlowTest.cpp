@@ -1,5 +1,6 @@
 // The save flow by both routes, attributes and request file: the Save-As dialog, the submission and
-// the remembered directory; and the dialog's buffers at their limits, through the plug-in.
+// the remembered directory; and, through clicks, the settings and the dialog's buffers at their
+// limits.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -11,8 +12,9 @@
 #include "request/SaveFlow.h"
 #include "support/DialogDriver.h"
 #include "support/Expectations.h"
-#include "support/PluginHost.h"
+#include "support/RequestRig.h"
 #include "support/ScriptedPlatform.h"
+#include "support/StatusTexts.h"
 #include "support/TestFiles.h"
 #include "support/TestText.h"
 #include "win/SystemCalls.h"
@@ -389,9 +391,41 @@ TEST_F(SaveFlowFromFile, ValuesTheUserCannotSeeWholeMakeABadRequestByEitherRoute
     EXPECT_EQ("<none>", Submission());
 }
 
-// ---- The Save-As dialog's buffers at their limits, through the plug-in ----
+// ---- The settings and the Save-As dialog's buffers at their limits, through a click ----
 
-using SaveFlowLimits = PluginHost;
+// Through clicks: a settings value of 64 KiB and value names up to the registry's longest are loaded
+// and saved back whole; a delivery directory too long for the dialog still reaches the submission.
+using SettingsStoreLimits = DispatchRig;
+
+TEST_F(SettingsStoreLimits, ValuesOf64KiBAndLongValueNamesTravelWhole)
+{
+    const std::string deliveryDir = "C:\\" + std::string(64 * 1024, 'd');
+    const std::string own(64 * 1024, 'k');
+    InstallClient(deliveryDir);
+    WriteProductValue("ClientOwnSetting", own);
+    const std::string name255(255, 'V'), name256(256, 'W'), name16383(16383, 'X');
+    for (const std::string* name : {&name255, &name256, &name16383}) WriteProductValue(*name, "v");
+
+    ClickPage({{"name", "pkg.bin"}, {"servername", "srv1"}, {"contenttype", "RICH"}});
+    EXPECT_EQ(kDone, LastStatus());
+    EXPECT_EQ(1u, Lines(OnlySubmission()).count("DestInitialDir=\"" + deliveryDir + "\\\""));
+    EXPECT_TRUE(own == ReadUserRegistryText(kTestProductKey, "ClientOwnSetting"));
+    EXPECT_TRUE(deliveryDir == ReadUserRegistryText(kTestProductKey, "LoadDeliveryDir"));
+    for (const std::string* name : {&name255, &name256, &name16383}) {
+        std::string value;
+        EXPECT_TRUE(settings.Lookup(*name, value)) << name->size();
+        EXPECT_EQ("v", ReadUserRegistryText(kTestProductKey, *name)) << name->size();
+    }
+
+    ui.fileDialogAnswers = {std::string("C:\\dl\\pkg.bin")};
+    ClickPage({{"name", "pkg.bin"}, {"servername", "srv1"}});
+    ASSERT_EQ(1u, ui.fileDialogs.size());
+    EXPECT_TRUE(AsksForFile(ui.fileDialogs[0], SaveAsDialog(window, "pkg.bin", "<null>")))
+        << "too long to be an initial directory";
+    EXPECT_EQ("C:\\dl", ReadUserRegistryText(kTestProductKey, "LoadDeliveryDir"));
+}
+
+using SaveFlowLimits = DispatchRig;
 
 // A chosen path fills the 512-byte buffer to its last byte; one more does not fit (the dialog says so).
 TEST_F(SaveFlowLimits, AChosenPathFillsTheBufferToItsLastByte)

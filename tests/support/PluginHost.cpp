@@ -1,13 +1,7 @@
 #include "support/PluginHost.h"
 
-#include <cstring>
-
 #include "plugin/ModuleState.h"
 #include "plugin/PluginEntry.h"
-
-const char* const kFormatFailure = "Tolvane save request failed : Format Exception";
-const char* const kDone = "Document : Done";
-const char* const kCancelled = "Tolvane Save request cancelled";
 
 void PluginHost::SetUp()
 {
@@ -24,12 +18,6 @@ void PluginHost::TearDown()
     moduleState.pluginFuncs = nullptr;
     PluginRig::TearDown();
     ExpectHeapIntact();
-}
-
-void PluginHost::InstallClient(const std::string& deliveryDir)
-{
-    WriteProductValue("LoadRequestDir", requestDir.path());
-    WriteProductValue("LoadDeliveryDir", deliveryDir);
 }
 
 NPError PluginHost::New(Attributes& attributes, int16_t count)
@@ -92,20 +80,6 @@ void PluginHost::ClickRequestFile(const std::string& bytes)
     ShowInWindow();
     Click();
     DeleteFileA(path.c_str());
-}
-
-std::vector<std::string> PluginHost::Submissions() const
-{
-    return FileNamesIn(requestDir.path(), "*.vnxsubmit");
-}
-
-std::string PluginHost::OnlySubmission()
-{
-    const std::vector<std::string> all = FileNamesIn(requestDir.path(), "*");
-    EXPECT_EQ(1u, all.size()) << "files in the request directory";
-    if (all.size() != 1) return {};
-    EXPECT_EQ(9u + std::strlen(".vnxsubmit"), all[0].size()) << all[0];
-    return ReadWholeFile(requestDir / all[0]);
 }
 
 std::string PluginHost::LastStatus() const

@@ -18,6 +18,7 @@
 #include "support/Attributes.h"
 #include "support/HeapChecks.h"
 #include "support/PluginRig.h"
+#include "support/StatusTexts.h"
 #include "support/TestFiles.h"
 #include "support/TestText.h"
 
@@ -25,9 +26,6 @@ class PluginHost : public PluginRig {
 protected:
     void SetUp() override;
     void TearDown() override;
-
-    // LoadRequestDir is the test's folder; LoadDeliveryDir as given.
-    void InstallClient(const std::string& deliveryDir = "C:\\old");
 
     NPError New(Attributes& attributes, int16_t count);
     NPError New(Attributes& attributes) { return New(attributes, attributes.Count()); }
@@ -47,15 +45,7 @@ protected:
     // Where ClickRequestFile puts the file, as the browser's cache would hold it.
     std::string RequestFilePath() const { return requestDir.path() + "-request.vnxclient"; }
 
-    std::vector<std::string> Submissions() const;  // names of the .vnxsubmit files
-    std::string OnlySubmission();                   // bytes of the one submission file
     std::string LastStatus() const;
 
-    TempFolder requestDir;
     NPPluginFuncs table{};  // its size is set before NP_GetEntryPoints fills it
 };
-
-// The dispatch's status texts.
-extern const char* const kFormatFailure;  // "Tolvane save request failed : Format Exception"
-extern const char* const kDone;           // "Document : Done"
-extern const char* const kCancelled;      // "Tolvane Save request cancelled"

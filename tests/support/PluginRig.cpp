@@ -1,53 +1,24 @@
 #include "support/PluginRig.h"
 
-#include "client/SettingsStore.h"
 #include "plugin/InstanceBrowser.h"
 #include "plugin/ModuleState.h"
-#include "plugin/PluginEntry.h"
 #include "request/RequestDispatch.h"
-#include "support/TestFiles.h"
-
-namespace {
-
-const char kWindowClass[] = "VxTestPluginWindow";
-
-void RegisterWindowClass()
-{
-    static bool registered = false;
-    if (registered) return;
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kWindowClass;
-    registered = RegisterClassA(&windowClass) != 0;
-}
-
-}  // namespace
 
 void PluginRig::SetUp()
 {
-    DeleteProductRegistryTree();
     moduleState.settings.RemoveAll();
-    clientMapping = HoldClientMapping();
-    ASSERT_TRUE(clientMapping);
+    RequestRig::SetUp();
 }
 
 void PluginRig::TearDown()
 {
-    for (HWND made : windows) DestroyWindow(made);
-    windows.clear();
-    window = nullptr;
-    StopClient();
-    DeleteProductRegistryTree();
+    RequestRig::TearDown();
     moduleState.settings.RemoveAll();
 }
 
 HWND PluginRig::MakeWindow()
 {
-    RegisterWindowClass();
-    window = CreateWindowExA(0, kWindowClass, "browser", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 320,
-                             200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (window) windows.push_back(window);
+    RequestRig::MakeWindow();
     npWindow.window = window;
     npWindow.width = 320;
     npWindow.height = 200;
@@ -55,7 +26,7 @@ HWND PluginRig::MakeWindow()
     return window;
 }
 
-void DispatchRig::SetUp()
+void InstanceDispatchRig::SetUp()
 {
     PluginRig::SetUp();
     moduleState.browserFuncs = &browser.funcs;
@@ -64,15 +35,15 @@ void DispatchRig::SetUp()
     record.window = &npWindow;
 }
 
-void DispatchRig::TearDown()
+void InstanceDispatchRig::TearDown()
 {
     moduleState.browserFuncs = nullptr;
     PluginRig::TearDown();
 }
 
-RequestOutcome DispatchRig::Dispatch() { return Dispatch(record); }
+RequestOutcome InstanceDispatchRig::Dispatch() { return Dispatch(record); }
 
-RequestOutcome DispatchRig::Dispatch(InstanceData& other)
+RequestOutcome InstanceDispatchRig::Dispatch(InstanceData& other)
 {
     InstanceBrowser services(other);
     return DispatchRequest(other.page, moduleState.settings, services);

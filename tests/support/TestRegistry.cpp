@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "client/SettingsStore.h"
 #include "win/Owned.h"
 
 const char* const kTestProductKey = "Software\\TOLVANE\\Tolvane Delivery\\970128";

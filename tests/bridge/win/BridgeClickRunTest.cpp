@@ -1,6 +1,6 @@
-// A click through the bridge, from the click to the replies, over the plug-in's request path with
-// the dialogs scripted, the real registry and real files; beside the plug-in's own click of the same
-// page where the two must agree.
+// A click through the bridge, from the click to the replies, over the request path with the dialogs
+// scripted, the real registry and real files; beside the click of the same page as the plug-in's
+// button makes it, where the two must agree.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,7 +10,7 @@
 #include "../BridgeFrames.h"
 #include "bridge/RunBridgeClick.h"
 #include "support/Expectations.h"
-#include "support/PluginRig.h"
+#include "support/RequestRig.h"
 #include "support/TestFiles.h"
 #include "support/TestRegistry.h"
 
@@ -31,12 +31,6 @@ const Attributes kRichPage = {{"type", "application/x-vnxclient"}, {"name", "pkg
 
 class BridgeClickRun : public DispatchRig {
 protected:
-    void InstallClient()
-    {
-        WriteProductValue("LoadRequestDir", requestDir.path());
-        WriteProductValue("LoadDeliveryDir", "C:\\old");
-    }
-
     // RunBridgeClick; the replies, unframed.
     std::vector<std::string> Click(const BridgeClick& click, HWND browserWindow = nullptr)
     {
@@ -56,8 +50,6 @@ protected:
         }
         return submissions;
     }
-
-    TempFolder requestDir;
 };
 
 BridgeClick RequestFileClick(const std::string& bytes)

@@ -1,5 +1,5 @@
-// The support switch: a trace log opened at start-up that records every box the user saw, and
-// nothing at all without the switch.
+// The support switch at the plug-in's start-up: a trace log opened there that records every box the
+// user saw, and nothing at all without the switch.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -28,11 +28,11 @@ void SwitchOn(const std::string& value)
 }
 
 // Start-up and shut-down as a browser does them.
-class Diagnostics : public DispatchRig {
+class Diagnostics : public InstanceDispatchRig {
 protected:
     void SetUp() override
     {
-        DispatchRig::SetUp();
+        InstanceDispatchRig::SetUp();
         systemCalls.LocalNow = FixedStamp;
     }
     void TearDown() override
@@ -41,7 +41,7 @@ protected:
         moduleState.pluginFuncs = nullptr;
         TraceLogFileClose();
         systemCalls.LocalNow = realSystemCalls.LocalNow;
-        DispatchRig::TearDown();
+        InstanceDispatchRig::TearDown();
     }
     void StartPlugin()
     {
