@@ -206,6 +206,7 @@ export async function withBrowser(kind, { folder, extension, hostPath, args = []
       launched.add(browser.process().pid);
       if (extension) await browser.installExtension(extension);
     }
+    retryDetachedNavigations(browser);
     return await body(browser);
   } finally {
     if (browser) {
@@ -214,6 +215,26 @@ export async function withBrowser(kind, { folder, extension, hostPath, args = []
       if (pid) killGroup(pid);
     }
   }
+}
+
+// A new tab's first navigation may swap its frame for one of another process just as puppeteer
+// watches it ("Navigating frame was detached", seen under load): the navigation is made once more,
+// in the frame that took its place. Any other failure stands.
+function retryDetachedNavigations(browser) {
+  const newPage = browser.newPage.bind(browser);
+  browser.newPage = async (...args) => {
+    const page = await newPage(...args);
+    const goto = page.goto.bind(page);
+    page.goto = async (url, options) => {
+      try {
+        return await goto(url, options);
+      } catch (error) {
+        if (!/Navigating frame was detached/.test(error?.message)) throw error;
+        return goto(url, options);
+      }
+    };
+    return page;
+  };
 }
 
 // What marks the extension's stand-ins (a <span> with a closed shadow root) for the page's selectors.
