@@ -27,11 +27,6 @@ OPENFILENAMEA FileDialogRequest(HWND owner, char* fileName, DWORD fileNameSize, 
     return dialog;
 }
 
-std::string TitleAskedBy(const char* title, const RequestingSite& site)
-{
-    return site.Known() ? std::string(title) + " - asked by " + PhraseOf(site) : std::string(title);
-}
-
 std::string AskFileToSend(const ClickDialogs& dialogs)
 {
     char fileName[512] = {};

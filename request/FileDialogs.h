@@ -13,10 +13,6 @@
 // flags; every other field zero.
 OPENFILENAMEA FileDialogRequest(HWND owner, char* fileName, DWORD fileNameSize, const char* title, DWORD flags);
 
-// A file dialog's title naming who asks: "TITLE - asked by https://news.example"; the title alone
-// when nobody told us (as the plug-in in an old browser always showed it).
-std::string TitleAskedBy(const char* title, const RequestingSite& site);
-
 // The path chosen in the Open dialog "Select : package to deliver ..." (TitleAskedBy); empty when
 // the user cancelled or the dialog failed.
 std::string AskFileToSend(const ClickDialogs& dialogs);

@@ -1,5 +1,6 @@
 #include "request/RequestingSite.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -199,6 +200,46 @@ char PunycodeDigit(std::uint64_t digit)
     return static_cast<char>(digit < 26 ? 'a' + digit : '0' + (digit - 26));
 }
 
+// A caption is cut where the dialog ends, and Wine's Save-As and Open dialogs, the narrowest the
+// plug-in meets, show about 470 pixels of it: a site of 40 characters and the " asks" after it fit
+// there even when every letter is the widest one ("m"). Two sites of 26 characters and the words
+// between them fit with letters of common widths; only the bridge names a frame's top page, and
+// its confirmation has shown both sites whole before.
+constexpr std::size_t kLongestSiteInTitle = 40;
+constexpr std::size_t kLongestFramedSiteInTitle = 26;
+
+bool IsAllDigits(const std::string& text)
+{
+    for (char c : text)
+        if (!IsDigit(c)) return false;
+    return !text.empty();
+}
+
+// A shown origin in at most `longest` characters. A host name too long loses whole labels from its
+// left, marked "...", so that its end, which says whose site it is, stays; when not even its last
+// label fits, none is shown ("https://..."): a label cut inside could end in any name. The scheme
+// and the port always stay; an address and "a file on this computer" are shown whole.
+std::string ElidedOrigin(const std::string& shown, std::size_t longest)
+{
+    if (shown.size() <= longest) return shown;
+    const std::size_t separator = shown.find("://");
+    if (separator == std::string::npos) return shown;
+    const std::size_t hostStart = separator + 3;
+    const std::size_t portStart = std::min(shown.find(':', hostStart), shown.size());
+    const std::string host = shown.substr(hostStart, portStart - hostStart);
+    if (host.empty() || host[0] == '[') return shown;
+    // A name whose last label is a number is an IPv4 address.
+    const std::size_t lastDot = host.rfind('.');
+    if (IsAllDigits(host.substr(lastDot == std::string::npos ? 0 : lastDot + 1))) return shown;
+
+    // The longest end of whole labels that fits; the root's dot, when the name has one, stays.
+    const std::string head = shown.substr(0, hostStart) + "...";
+    const std::string port = shown.substr(portStart);
+    for (std::size_t dot = host.find('.'); dot != std::string::npos; dot = host.find('.', dot + 1))
+        if (head.size() + host.size() - dot - 1 + port.size() <= longest) return head + host.substr(dot + 1) + port;
+    return head + port;
+}
+
 }  // namespace
 
 std::optional<std::string> Punycode(const std::u32string& codePoints)
@@ -324,4 +365,14 @@ std::string SubjectOf(const RequestingSite& site)
     if (subject.compare(0, sizeof kLocalFile - 1, kLocalFile) == 0) subject[0] = 'A';
     if (!site.top.empty()) subject += ",";
     return subject;
+}
+
+std::string TitleAskedBy(const char* title, const RequestingSite& site)
+{
+    if (!site.Known()) return title;
+    RequestingSite shown = site;
+    const std::size_t longest = site.top.empty() ? kLongestSiteInTitle : kLongestFramedSiteInTitle;
+    shown.frame = ElidedOrigin(site.frame, longest);
+    if (!site.top.empty()) shown.top = ElidedOrigin(site.top, longest);
+    return SubjectOf(shown) + " asks: " + title;
 }

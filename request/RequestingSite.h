@@ -33,6 +33,12 @@ std::string PhraseOf(const RequestingSite& site);
 // computer", "https://ads.example, in a frame of https://news.example," (set off for the verb).
 std::string SubjectOf(const RequestingSite& site);
 
+// A file dialog's title naming who asks, the site first, where a caption cut at the dialog's width
+// cannot take it: "https://news.example asks: TITLE"; the title alone when nobody told us (as the
+// plug-in in an old browser always showed it). A host name too long to show whole loses labels
+// from its left, never its end: "https://...tolvane.example.attacker.net asks: TITLE".
+std::string TitleAskedBy(const char* title, const RequestingSite& site);
+
 // Punycode (RFC 3492) of Unicode code points: the part of an internationalised label after "xn--".
 // Nothing for an input whose encoding would overflow.
 std::optional<std::string> Punycode(const std::u32string& codePoints);

@@ -8,11 +8,12 @@
 #   CASE        the name failures carry
 
 SETTINGS='HKCU\Software\TOLVANE\Tolvane Delivery\970128'
-# The file dialogs name who asks; the host's pages are files on this computer unless a case gives --url.
-save_title() { printf 'Tolvane : deliver package to ... - asked by %s' "$1"; }
-open_title() { printf 'Select : package to deliver ... - asked by %s' "$1"; }
-SAVE_TITLE=$(save_title 'a file on this computer')
-OPEN_TITLE=$(open_title 'a file on this computer')
+# The file dialogs' titles start with who asks, as the title shows it; the host's pages are files on
+# this computer unless a case gives --url.
+save_title() { printf '%s asks: Tolvane : deliver package to ...' "$1"; }
+open_title() { printf '%s asks: Select : package to deliver ...' "$1"; }
+SAVE_TITLE=$(save_title 'A file on this computer')
+OPEN_TITLE=$(open_title 'A file on this computer')
 HOST_DDE_NAME=VXHOST
 E2E_LIB=${BASH_SOURCE[0]}
 failures=0

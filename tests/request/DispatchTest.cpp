@@ -304,8 +304,8 @@ TEST_F(DispatchTest, EveryDialogNamesTheSiteTheBrowserTold)
     TraceLogFileClose();
 
     ASSERT_EQ(3u, ui.fileDialogs.size());
-    EXPECT_EQ("Tolvane : deliver package to ... - asked by " + kFramedSite, ui.fileDialogs[0].title);
-    EXPECT_EQ("Select : package to deliver ... - asked by " + kFramedSite, ui.fileDialogs[1].title);
+    EXPECT_EQ(kFramedSite + ", asks: Tolvane : deliver package to ...", ui.fileDialogs[0].title);
+    EXPECT_EQ(kFramedSite + ", asks: Select : package to deliver ...", ui.fileDialogs[1].title);
     EXPECT_TRUE(AsksForFile(ui.fileDialogs[2], SaveAsDialog(window, "report.zip", "C:\\old\\")));
     EXPECT_TRUE(ui.confirmations.empty()) << "the plug-in's own button: no confirmation first";
     EXPECT_TRUE(ShowsBoxes(ui.messageBoxes,

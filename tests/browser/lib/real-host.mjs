@@ -30,9 +30,9 @@ const CLIENT_ROOT = 'C:\\bx';
 const clientRoot = path.join(prefix, 'drive_c/bx');
 const journalFile = path.join(clientRoot, 'client/journal.txt');
 
-// The file dialogs' titles name the site that asks.
-export const saveTitle = (origin) => `Tolvane : deliver package to ... - asked by ${origin}`;
-export const openTitle = (origin) => `Select : package to deliver ... - asked by ${origin}`;
+// The file dialogs' titles start with the site that asks.
+export const saveTitle = (origin) => `${origin} asks: Tolvane : deliver package to ...`;
+export const openTitle = (origin) => `${origin} asks: Select : package to deliver ...`;
 
 // A Wine command in the prefix whose output nobody reads (never a pipe: a Wine process it starts
 // could keep it open); its exit status.

@@ -115,6 +115,33 @@ TEST(RequestingSite, NamesTheFrameAndItsTopPageOnlyWhenTheyDiffer)
     }
 }
 
+// A caption is cut at the dialog's width: the site comes first, and a host too long for it loses
+// whole labels from its left (40 characters for one site, 26 for each of two).
+TEST(TitleAskedBy, NamesTheSiteFirstAndKeepsTheEndOfALongHost)
+{
+    const std::string label25(25, 'a');
+    const struct {
+        std::string origin;
+        std::string topOrigin;
+        std::string title;
+    } rows[] = {
+        {"https://abc.downloads.tolvane.example.uk", "", "https://abc.downloads.tolvane.example.uk asks: T"},
+        {"https://abc.downloads.tolvane.example.com", "", "https://...downloads.tolvane.example.com asks: T"},
+        {"https://abc.downloads.tolvane.example.com:8443", "", "https://...tolvane.example.com:8443 asks: T"},
+        {"https://sub." + label25 + ":8443", "", "https://...:8443 asks: T"},
+        {"http://[ffff:ffff:ffff:ffff:ffff:ffff:255.255.255.255]:65535", "",
+         "http://[ffff:ffff:ffff:ffff:ffff:ffff:255.255.255.255]:65535 asks: T"},
+        {"file://", "", "A file on this computer asks: T"},
+        {"https://ads.example", "https://www.tolvane.example",
+         "https://ads.example, in a frame of https://...tolvane.example, asks: T"},
+        {"https://192.168.100.200:65535", "https://news.example",
+         "https://192.168.100.200:65535, in a frame of https://news.example, asks: T"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(row.title, TitleAskedBy("T", DescribeRequestingSite(row.origin, row.topOrigin)))
+            << "[" << row.origin << "] in [" << row.topOrigin << "]";
+}
+
 // Vectors from Python's own codec and RFC 3492, 7.1.
 TEST(Punycode, EncodesAsRfc3492)
 {
