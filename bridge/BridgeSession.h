@@ -22,11 +22,31 @@ using ClickHandler = std::function<int(const BridgeClick&, BridgeReplies&)>;
 // The error reply to a click from a frame of another site that MayAskFromFrame does not allow.
 extern const char kFramedPageRefused[];
 
-// Reads one message and either refuses it with one error reply or hands the click to `handle`:
-// a message that is no well-formed click, and a click from a frame of another site that may not
-// ask, are refused before anything is shown. A handler that throws, or returns without a done or
+// A spare: a host the extension starts ahead of need, so that the click does not wait for a process
+// to start and load what its dialogs need. Its first message is exactly {"type":"warm"}, which
+// carries nothing of any page; the host then warms up and waits for the click. It answers the click
+// with {"type":"taken"} before anything else, so that the extension knows whether a spare that
+// ended had the click (it must not be sent again) or not (it goes to a host started for it).
+// The program's parts of it; tests give their own, an empty one does nothing.
+struct SpareHooks {
+    // Loads what the dialogs need, showing nothing; after the warm message only.
+    std::function<void()> warmUp;
+    // Called as the click arrives; false when the host has given up waiting and is ending, and then
+    // nothing of the click runs.
+    std::function<bool()> claimClick;
+};
+
+// The error replies of the spare's messages.
+extern const char kWarmHoldsMore[];
+extern const char kSecondWarm[];
+
+// Reads one click, after one warm message when the host is a spare, and either refuses it with one
+// error reply or hands it to `handle`: a message that is no well-formed click, and a click from a
+// frame of another site that may not ask, are refused before anything is shown. Nothing after the
+// click is read: one host serves one click. A handler that throws, or returns without a done or
 // error, leaves the extension a done "failed".
-int ServeOneClick(const MessageReader& read, const MessageWriter& write, const ClickHandler& handle);
+int ServeOneClick(const MessageReader& read, const MessageWriter& write, const ClickHandler& handle,
+                  const SpareHooks& spare = {});
 
 // The command line: Chrome passes the extension's origin and, on Windows, --parent-window=<hwnd>
 // (0 from a service worker); Firefox passes the manifest path and the extension id. Only the

@@ -3,10 +3,13 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "bridge/BridgeSession.h"
+#include "bridge/DialogWarmUp.h"
 #include "bridge/RunBridgeClick.h"
+#include "bridge/SpareWaitLimit.h"
 #include "bridge/StandardHandles.h"
 
 namespace {
@@ -31,9 +34,19 @@ int main(int argc, char** argv)
             return 0;
         }
         const HWND owner = OwnerWindow(ParseBridgeArguments(argc, argv).parentWindow);
-        return ServeOneClick(ReaderOf(input), WriterOf(output), [owner](const BridgeClick& click, BridgeReplies& replies) {
-            return RunBridgeClick(click, owner, replies);
-        });
+        // Only a spare waits: a host started for a click has it at once.
+        std::unique_ptr<SpareWaitLimit> waitLimit;
+        SpareHooks spare;
+        spare.warmUp = [&waitLimit] {
+            WarmUpDialogs();
+            // The main thread is blocked reading the pipe: the limit ends the process itself.
+            waitLimit = std::make_unique<SpareWaitLimit>(kSpareWaitLimit, [] { ExitProcess(kExitQuiet); });
+        };
+        spare.claimClick = [&waitLimit] { return !waitLimit || waitLimit->Claim(); };
+        return ServeOneClick(
+            ReaderOf(input), WriterOf(output),
+            [owner](const BridgeClick& click, BridgeReplies& replies) { return RunBridgeClick(click, owner, replies); },
+            spare);
     } catch (...) {
         return kExitFailed;
     }

@@ -22,7 +22,7 @@ if(NOT project_text MATCHES "project\\(npVxPlug VERSION ([0-9]+(\\.[0-9]+)*)")
 endif()
 set(version ${CMAKE_MATCH_1})
 
-set(files background.js content.js rules.js hidden.css)
+set(files background.js content.js rules.js hosts.js hidden.css)
 set(generated_files public_suffixes.js)
 
 # public_suffix_data(FILE): the list's rules (ICANN and private sections alike, as browsers take
