@@ -8,12 +8,13 @@ import { cases as chromiumCases } from './cases/chromium.mjs';
 import { cases as firefoxCases } from './cases/firefox.mjs';
 import { cases as trustCases } from './cases/trust.mjs';
 import { cases as bridgeCases } from './cases/bridge.mjs';
+import { cases as spareCases } from './cases/spare.mjs';
 import { cases as packageCases } from './cases/packages.mjs';
 import { cases as policyCases } from './cases/policy.mjs';
 import * as harness from './lib/harness.mjs';
 
 const CASE_SECONDS = 90;
-const all = [...rulesCases, ...hostsCases, ...packageCases, ...chromiumCases, ...firefoxCases, ...trustCases, ...bridgeCases, ...policyCases];
+const all = [...rulesCases, ...hostsCases, ...packageCases, ...chromiumCases, ...firefoxCases, ...trustCases, ...bridgeCases, ...spareCases, ...policyCases];
 const args = process.argv.slice(2);
 if (args.includes('--list')) {
   for (const c of all) console.log(c.name);
