@@ -51,9 +51,9 @@ int ServeOneClick(const MessageReader& read, const MessageWriter& write, const C
             } catch (...) {
                 // Warming only saves time: the click still works without it.
             }
+            if (spare.waitForClick && !spare.waitForClick()) return kExitQuiet;
             frame = ReadMessage(read, message);
         }
-        if (frame != FrameResult::endOfInput && spare.claimClick && !spare.claimClick()) return kExitQuiet;
         if (warmed && frame != FrameResult::endOfInput) {
             if (frame == FrameResult::message && WarmMessage(message) != Warm::no) {
                 replies.Error(kSecondWarm);

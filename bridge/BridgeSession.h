@@ -31,10 +31,15 @@ extern const char kFramedPageRefused[];
 struct SpareHooks {
     // Loads what the dialogs need, showing nothing; after the warm message only.
     std::function<void()> warmUp;
-    // Called as the click arrives; false when the host has given up waiting and is ending, and then
-    // nothing of the click runs.
-    std::function<bool()> claimClick;
+    // Waits until the click, or the end of the input, is there to read; false when the spare has
+    // waited too long (kSpareWaitLimitMs), and then it ends without reading more.
+    std::function<bool()> waitForClick;
 };
+
+// How long a spare waits for its click. One whose extension forgot it (the background script was
+// suspended or ended without closing the port) must not stay behind for good; the extension lets
+// its spare go a minute earlier.
+constexpr unsigned long kSpareWaitLimitMs = 5 * 60 * 1000;
 
 // The error replies of the spare's messages.
 extern const char kWarmHoldsMore[];

@@ -3,13 +3,12 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "bridge/BridgeSession.h"
 #include "bridge/DialogWarmUp.h"
 #include "bridge/RunBridgeClick.h"
-#include "bridge/SpareWaitLimit.h"
+#include "bridge/SpareInput.h"
 #include "bridge/StandardHandles.h"
 
 namespace {
@@ -34,17 +33,18 @@ int main(int argc, char** argv)
             return 0;
         }
         const HWND owner = OwnerWindow(ParseBridgeArguments(argc, argv).parentWindow);
-        // Only a spare waits: a host started for a click has it at once.
-        std::unique_ptr<SpareWaitLimit> waitLimit;
+        // Never freed: on a spare's time-out its waiting thread still holds it as the program ends.
+        auto* spareInput = new SpareInput(input);
         SpareHooks spare;
-        spare.warmUp = [&waitLimit] {
-            WarmUpDialogs();
-            // The main thread is blocked reading the pipe: the limit ends the process itself.
-            waitLimit = std::make_unique<SpareWaitLimit>(kSpareWaitLimit, [] { ExitProcess(kExitQuiet); });
+        spare.warmUp = [input] {
+            WarmUpDialogs([input] {
+                DWORD waiting = 0;
+                return PeekNamedPipe(input, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0;
+            });
         };
-        spare.claimClick = [&waitLimit] { return !waitLimit || waitLimit->Claim(); };
+        spare.waitForClick = [spareInput] { return spareInput->WaitForInput(kSpareWaitLimitMs); };
         return ServeOneClick(
-            ReaderOf(input), WriterOf(output),
+            spareInput->Reader(), WriterOf(output),
             [owner](const BridgeClick& click, BridgeReplies& replies) { return RunBridgeClick(click, owner, replies); },
             spare);
     } catch (...) {
