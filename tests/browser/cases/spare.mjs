@@ -2,12 +2,14 @@
 // by a host started for it when the spare was ended by its pid, two quick clicks each by a host of
 // its own, and the browser closed while a spare waits. The host processes are found by the case's
 // folder in their environment (hostProcesses).
-import { clickStandIn, shownStandIns, waitUntil, whenStatus, withBrowser } from '../lib/harness.mjs';
+import { clickStandIn, shownStandIns, sleep, waitUntil, whenStatus, withBrowser } from '../lib/harness.mjs';
 import { hostProcesses, realHost } from '../lib/real-host.mjs';
 import { RICH, RICH_CONFIRMATION } from './bridge.mjs';
 
 const CLICK_MS = 40000;
 const SPARE_MS = 30000;
+// Long enough for a spare to have warmed up once its process shows.
+const WARM_UP_MS = 1500;
 
 // Every host process seen while it runs, every 50 ms: a host started for a click lives at least
 // the confirmation's second.
@@ -72,8 +74,11 @@ export const cases = [
   { name: 'firefox_spare_click', browser: 'firefox', run: rich('firefox', false) },
   { name: 'firefox_spare_ended_by_pid', browser: 'firefox', run: rich('firefox', true) },
   {
-    // The second button clicked while the first one's host starts its dialog: one takes the spare,
-    // the other a host of its own; each host serves one click, and one spare waits afterwards.
+    // The second button clicked while the first one's confirmation is open: the first click takes
+    // the spare, the second a host of its own; each host serves one click, and one spare waits
+    // afterwards. (The second click waits for the first dialog: two hosts making their dialogs at
+    // the same moment each take the foreground from the other, and neither confirmation arms until
+    // the user brings one to the front, which the answerer does not do.)
     name: 'spare_two_quick_clicks',
     browser: 'chromium',
     run: (context) => onPage('chromium', context, '/two-rich.html', 2, async (tab, browser, real) => {
@@ -81,7 +86,9 @@ export const cases = [
       const spare = await oneSpare(folder);
       const watch = watchHosts(folder);
       const answering = real.answer('Tolvane Message =Yes', 'Tolvane Message =Yes');
+      await sleep(WARM_UP_MS);
       await clickStandIn(tab, 0);
+      await waitUntil('the first confirmation', () => answering.lines.some((line) => line.text.includes('(open, ')), CLICK_MS);
       await clickStandIn(tab, 1);
       for (const index of [0, 1]) {
         const seen = await whenStatus(tab, index, (s) => s.status !== null && !s.button.disabled, CLICK_MS);
