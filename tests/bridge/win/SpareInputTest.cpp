@@ -8,47 +8,42 @@
 
 namespace {
 
+// A pipe whose writer writes `later` (or closes, when empty) after 300 ms, from a thread of its own.
 struct Pipe {
-    OwnedHandle reader, writer;
-    Pipe() { CreatePipe(reader.put(), writer.put(), nullptr, 1 << 16); }
-    void Write(const std::string& bytes)
-    {
-        DWORD written = 0;
-        WriteFile(writer.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    }
-};
+    OwnedHandle reader, writer, writing;
+    std::string later;
 
-// Writes to the pipe after `delayMs`, from a thread of the test's own.
-struct LaterWrite {
-    Pipe& pipe;
-    std::string bytes;
-    DWORD delayMs;
-    static DWORD WINAPI Run(void* self)
+    void WriteLater(std::string bytes)
     {
-        auto& write = *static_cast<LaterWrite*>(self);
-        Sleep(write.delayMs);
-        if (write.bytes.empty()) write.pipe.writer.reset();
-        else write.pipe.Write(write.bytes);
+        later = std::move(bytes);
+        writing.reset(CreateThread(nullptr, 0, Write, this, 0, nullptr));
+    }
+    static DWORD WINAPI Write(void* self)
+    {
+        auto& pipe = *static_cast<Pipe*>(self);
+        Sleep(300);
+        DWORD written = 0;
+        if (pipe.later.empty()) pipe.writer.reset();
+        else WriteFile(pipe.writer.get(), pipe.later.data(), DWORD(pipe.later.size()), &written, nullptr);
         return 0;
     }
+    Pipe() { CreatePipe(reader.put(), writer.put(), nullptr, 1 << 16); }
+    ~Pipe() { WaitForSingleObject(writing.get(), INFINITE); }
 };
 
-std::string ReadAll(const MessageReader& read, std::size_t size)
+int ticks = 0;
+VOID CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    ++ticks;
+    KillTimer(nullptr, timer);
+}
+
+std::string Read(const MessageReader& read, std::size_t size)
 {
     std::string bytes(size, '\0');
     std::size_t done = 0;
-    while (done < size) {
-        const std::size_t got = read(&bytes[done], size - done);
-        if (got == 0) break;
-        done += got;
-    }
+    for (std::size_t got = 1; done < size && got > 0; done += got) got = read(&bytes[done], size - done);
     return bytes.substr(0, done);
-}
-
-LRESULT CALLBACK CountingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_APP) ++*reinterpret_cast<int*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -57,25 +52,22 @@ TEST(SpareInput, WaitsForTheClicksFirstByteAnsweringMessagesAndLosesNoByte)
 {
     Pipe pipe;
     SpareInput input(pipe.reader.get());
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = CountingProcedure;
-    windowClass.lpszClassName = "SpareInputTest";
-    RegisterClassA(&windowClass);
-    OwnedWindow window(CreateWindowExA(0, "SpareInputTest", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
-    int answered = 0;
-    SetWindowLongPtrA(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&answered));
-
-    PostMessageA(window.get(), WM_APP, 0, 0);
+    // A message to the thread, taken while it waits.
+    SetTimer(nullptr, 0, 10, Tick);
     const std::string frame("\x05\x00\x00\x00hello", 9);
-    LaterWrite click{pipe, frame, 300};
-    OwnedHandle writer(CreateThread(nullptr, 0, LaterWrite::Run, &click, 0, nullptr));
+    pipe.WriteLater(frame);
     EXPECT_TRUE(input.WaitForInput(20000));
-    EXPECT_EQ(1, answered) << "a message posted while it waited";
-    EXPECT_EQ(frame, ReadAll(input.Reader(), frame.size())) << "the waiting thread's byte first";
-    WaitForSingleObject(writer.get(), INFINITE);
+    EXPECT_EQ(1, ticks);
+    EXPECT_EQ(frame, Read(input.Reader(), frame.size())) << "the waiting thread's byte first";
+
+    Pipe closing;
+    SpareInput ended(closing.reader.get());
+    closing.WriteLater("");
+    EXPECT_TRUE(ended.WaitForInput(20000)) << "the browser closed the port";
+    EXPECT_EQ("", Read(ended.Reader(), 4));
 }
 
-TEST(SpareInput, GivesUpAfterItsLimitAndTakesTheEndOfTheInputForInput)
+TEST(SpareInput, GivesUpAfterItsLimit)
 {
     // Left to the process, as the program leaves them: the thread still waits in them.
     auto* quiet = new Pipe;
@@ -83,12 +75,4 @@ TEST(SpareInput, GivesUpAfterItsLimitAndTakesTheEndOfTheInputForInput)
     const DWORD start = GetTickCount();
     EXPECT_FALSE(waiting->WaitForInput(200));
     EXPECT_GE(GetTickCount() - start, 150u);
-
-    Pipe closing;
-    SpareInput ended(closing.reader.get());
-    LaterWrite close{closing, "", 100};
-    OwnedHandle closer(CreateThread(nullptr, 0, LaterWrite::Run, &close, 0, nullptr));
-    EXPECT_TRUE(ended.WaitForInput(20000));
-    EXPECT_EQ("", ReadAll(ended.Reader(), 4)) << "the browser closed the port";
-    WaitForSingleObject(closer.get(), INFINITE);
 }

@@ -14,10 +14,8 @@ const WARM_UP_MS = 1500;
 // Every host process seen while it runs, every 50 ms: a host started for a click lives at least
 // the confirmation's second.
 function watchHosts(folder) {
-  const seen = new Set();
-  const look = () => hostProcesses(folder).forEach((pid) => seen.add(pid));
-  look();
-  const timer = setInterval(look, 50);
+  const seen = new Set(hostProcesses(folder));
+  const timer = setInterval(() => hostProcesses(folder).forEach((pid) => seen.add(pid)), 50);
   return { seen, stop: () => clearInterval(timer) };
 }
 
@@ -57,12 +55,10 @@ const rich = (kind, endSpare) => (context) => onPage(kind, context, '/examples/r
   const answered = await real.answered(answering);
   const next = await oneSpare(folder, spare);
   watch.stop();
-  check('the confirmation', answered, { code: 0, answers: [RICH_CONFIRMATION[1]] });
-  check('the status', seen.status, 'Document : Done');
-  check('what the client received', await real.newJournalLines(1), [RICH]);
-  check('the spare gone, the hosts that ran', [hostProcesses(folder).includes(spare), watch.seen.size],
-    [false, endSpare ? 3 : 2]);
-  check('the next spare among them', watch.seen.has(next), true);
+  check('the confirmation, the status, what the client received', [answered, seen.status, await real.newJournalLines(1)],
+    [{ code: 0, answers: [RICH_CONFIRMATION[1]] }, 'Document : Done', [RICH]]);
+  check('the spare gone, the hosts that ran, the next spare among them',
+    [hostProcesses(folder).includes(spare), watch.seen.size, watch.seen.has(next)], [false, endSpare ? 3 : 2, true]);
 });
 
 const LINE = (name) => `download\tDestBaseName="${name}" DestInitialDir="C:\\bx\\deliveries\\" NAME="${name}" ` +
