@@ -3,14 +3,63 @@
 #include <cstring>
 #include <limits>
 
-int ServeOneClick(const MessageReader& read, const MessageWriter& write, const ClickHandler& handle)
+#include "bridge/Json.h"
+
+const char kWarmHoldsMore[] = "the warm message holds more than its type";
+const char kSecondWarm[] = "a second warm message: a spare takes one, then its click";
+
+namespace {
+
+// The first reply to a spare's click.
+const char kTakenReply[] = R"({"type":"taken"})";
+
+enum class Warm { no, exactly, withMore };
+
+// Whether the message is the spare's warm message, and whether it holds anything beside its type.
+Warm WarmMessage(const std::string& message)
+{
+    JsonValue json;
+    std::string error;
+    if (!ParseJson(message, json, error) || json.kind != JsonValue::Kind::object) return Warm::no;
+    const JsonValue* type = json.Member("type");
+    if (type == nullptr || type->kind != JsonValue::Kind::string || type->text != "warm") return Warm::no;
+    return json.members.size() == 1 ? Warm::exactly : Warm::withMore;
+}
+
+}  // namespace
+
+int ServeOneClick(const MessageReader& read, const MessageWriter& write, const ClickHandler& handle,
+                  const SpareHooks& spare)
 {
     BridgeReplies replies(write);
     BridgeClick click;
     // Nothing has been submitted yet, so any failure up to the hand-over is an error reply.
     try {
         std::string message;
-        switch (ReadMessage(read, message)) {
+        FrameResult frame = ReadMessage(read, message);
+        const Warm warm = frame == FrameResult::message ? WarmMessage(message) : Warm::no;
+        if (warm == Warm::withMore) {
+            replies.Error(kWarmHoldsMore);
+            return kExitRefused;
+        }
+        const bool warmed = warm == Warm::exactly;
+        if (warmed) {
+            try {
+                if (spare.warmUp) spare.warmUp();
+            } catch (...) {
+                // Warming only saves time: the click still works without it.
+            }
+            if (spare.waitForClick && !spare.waitForClick()) return kExitQuiet;
+            frame = ReadMessage(read, message);
+        }
+        if (warmed && frame != FrameResult::endOfInput) {
+            if (frame == FrameResult::message && WarmMessage(message) != Warm::no) {
+                replies.Error(kSecondWarm);
+                return kExitRefused;
+            }
+            WriteMessage(write, kTakenReply);
+        }
+        switch (frame) {
         case FrameResult::endOfInput:
             return kExitQuiet;
         case FrameResult::shortRead:

@@ -6,7 +6,9 @@
 #include <string>
 
 #include "bridge/BridgeSession.h"
+#include "bridge/DialogWarmUp.h"
 #include "bridge/RunBridgeClick.h"
+#include "bridge/SpareInput.h"
 #include "bridge/StandardHandles.h"
 
 namespace {
@@ -31,9 +33,20 @@ int main(int argc, char** argv)
             return 0;
         }
         const HWND owner = OwnerWindow(ParseBridgeArguments(argc, argv).parentWindow);
-        return ServeOneClick(ReaderOf(input), WriterOf(output), [owner](const BridgeClick& click, BridgeReplies& replies) {
-            return RunBridgeClick(click, owner, replies);
-        });
+        // Never freed: on a spare's time-out its waiting thread still holds it as the program ends.
+        auto* spareInput = new SpareInput(input);
+        SpareHooks spare;
+        spare.warmUp = [input] {
+            WarmUpDialogs([input] {
+                DWORD waiting = 0;
+                return PeekNamedPipe(input, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0;
+            });
+        };
+        spare.waitForClick = [spareInput] { return spareInput->WaitForInput(kSpareWaitLimitMs); };
+        return ServeOneClick(
+            spareInput->Reader(), WriterOf(output),
+            [owner](const BridgeClick& click, BridgeReplies& replies) { return RunBridgeClick(click, owner, replies); },
+            spare);
     } catch (...) {
         return kExitFailed;
     }

@@ -1,15 +1,23 @@
 // One bridge program per click: the content script's port brings the click, a native port takes it to
-// the host and brings back its status texts until `done` or `error`. The native port lives here, not
-// in the tab, so closing the tab never ends a host that is showing the user a dialog.
+// the host (a spare started ahead of need, hosts.js) and brings back its status texts until `done`
+// or `error`. The native port lives here, not in the tab, so closing the tab never ends a host that
+// is showing the user a dialog.
 // Who asks is what the browser attests about the content script's port (its sender), added to the
 // click here; the page and the content script only say what the element holds.
 'use strict';
 
-if (typeof importScripts === 'function') importScripts('constants.js', 'rules.js', 'public_suffixes.js');
+if (typeof importScripts === 'function') importScripts('constants.js', 'rules.js', 'public_suffixes.js', 'hosts.js');
 
 (() => {
   const api = globalThis.browser ?? globalThis.chrome;
   const rules = globalThis.vxRules;
+  const hosts = globalThis.vxHosts.hostKeeper({
+    connect: () => api.runtime.connectNative(rules.HOST_NAME),
+    // Chromium gives the reason in runtime.lastError (read, so that it is not reported as
+    // unchecked), Firefox on the port.
+    closeReason: (port) => api.runtime.lastError?.message ?? port?.error?.message,
+    isMissingHost: rules.isMissingHost,
+  });
 
   // Read only when a frame asks: most clicks come from the top-level page and need no site.
   let publicSuffixes = null;
@@ -50,7 +58,11 @@ if (typeof importScripts === 'function') importScripts('constants.js', 'rules.js
   api.runtime.onMessage.addListener((message, messageSender, sendResponse) => {
     if (message?.type !== 'whoAsks') return false;
     whoAsks(messageSender).then(
-      (found) => sendResponse({ refused: found.refused ?? null, notice: found.notice ?? null }),
+      (found) => {
+        // A document that may ask is about to be clicked: a host waits for it.
+        if (!found.refused) hosts.keepSpare();
+        sendResponse({ refused: found.refused ?? null, notice: found.notice ?? null });
+      },
       () => sendResponse({ refused: null }));
     return true;
   });
@@ -104,35 +116,28 @@ if (typeof importScripts === 'function') importScripts('constants.js', 'rules.js
       host?.disconnect();
       if (pageOpen) page.disconnect();
     };
-    try {
-      host = api.runtime.connectNative(rules.HOST_NAME);
-    } catch {
-      end({ type: 'notInstalled' });
-      return;
-    }
-    host.onMessage.addListener((reply) => {
-      if (ended) return;
-      switch (reply?.type) {
-        case 'status':
-          if (typeof reply.text === 'string') tell({ type: 'status', text: reply.text });
-          break;
-        case 'openUrl':
-          if (rules.isWebAddress(reply.url)) api.tabs.create({ url: reply.url }).catch(() => {});
-          break;
-        case 'done':
-          end({ type: 'done', result: String(reply.result) });
-          break;
-        case 'error':
-          end({ type: 'error', message: String(reply.message) });
-          break;
-      }
+    // A host that ran and ended is "stopped", whenever it ended.
+    host = hosts.sendClick(click, {
+      onReply(reply) {
+        if (ended) return;
+        switch (reply?.type) {
+          case 'status':
+            if (typeof reply.text === 'string') tell({ type: 'status', text: reply.text });
+            break;
+          case 'openUrl':
+            if (rules.isWebAddress(reply.url)) api.tabs.create({ url: reply.url }).catch(() => {});
+            break;
+          case 'done':
+            end({ type: 'done', result: String(reply.result) });
+            break;
+          case 'error':
+            end({ type: 'error', message: String(reply.message) });
+            break;
+        }
+      },
+      onEnd(how) {
+        if (!ended) end({ type: how });
+      },
     });
-    host.onDisconnect.addListener((port) => {
-      // Chromium gives the reason in runtime.lastError (read, so that it is not reported as
-      // unchecked), Firefox on the port. A host that ran and ended is "stopped", whenever it ended.
-      const reason = api.runtime.lastError?.message ?? port?.error?.message;
-      if (!ended) end({ type: rules.isMissingHost(reason) ? 'notInstalled' : 'stopped' });
-    });
-    host.postMessage(click);
   }
 })();

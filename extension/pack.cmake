@@ -23,7 +23,7 @@ if(NOT project_text MATCHES "project\\(npVxPlug VERSION ([0-9]+(\\.[0-9]+)*)")
 endif()
 set(version ${CMAKE_MATCH_1})
 
-set(files background.js content.js rules.js hidden.css managed_schema.json)
+set(files background.js content.js rules.js hosts.js hidden.css managed_schema.json)
 set(generated_files constants.js public_suffixes.js)
 
 # constants.js: what the extension shares with vxbridge.exe, the plug-in and the setup program, as the

@@ -106,6 +106,70 @@ TEST(ServeOneClick, HandsTheClickOverAndEndsWithOneLastMessage)
     EXPECT_EQ(failed, served.replies);
 }
 
+// A spare reads one warm message, warms up, answers its click with taken before anything else and
+// reads nothing after the click.
+TEST(ServeOneClick, ASpareTakesExactlyOneWarmMessageThenItsClick)
+{
+    const std::string warm = Frame(R"({"type":"warm"})");
+    const std::string takenReply = R"({"type":"taken"})";
+    const std::string done = R"({"type":"done","result":"submitted"})";
+    const struct {
+        const char* what;
+        std::string input;
+        bool clickInTime;
+        int code;
+        std::vector<std::string> replies;
+        int warmUps;
+        int clicks;
+        std::size_t unread;  // bytes of the input never read
+    } cases[] = {
+        {"a click as the first message", Frame(kClick), true, 0, {done}, 0, 1, 0},
+        {"warm, then the click", warm + Frame(kClick), true, 0, {takenReply, done}, 1, 1, 0},
+        {"warm, let go", warm, true, kExitQuiet, {}, 1, 0, 0},
+        {"warm, no click in time", warm + Frame(kClick), false, kExitQuiet, {}, 1, 0, Frame(kClick).size()},
+        {"warm holding more", Frame(R"({"type":"warm","origin":"https://news.example"})"), true, kExitRefused,
+         {MakeErrorReply(kWarmHoldsMore)}, 0, 0, 0},
+        {"warm twice", warm + warm, true, kExitRefused, {MakeErrorReply(kSecondWarm)}, 1, 0, 0},
+        {"warm, a bad click", warm + Frame(R"({"type":"click"})"), true, kExitRefused,
+         {takenReply, R"({"type":"error","message":"\"attributes\" is missing"})"}, 1, 0, 0},
+        {"warm, a click cut short", warm + Frame(kClick).substr(0, 10), true, kExitRefused,
+         {takenReply, R"({"type":"error","message":"message cut short"})"}, 1, 0, 0},
+        {"a click, then warm", Frame(kClick) + warm, true, 0, {done}, 0, 1, warm.size()},
+        {"warm, two clicks", warm + Frame(kClick) + Frame(kClick), true, 0, {takenReply, done}, 1, 1, Frame(kClick).size()},
+    };
+    for (const auto& row : cases) {
+        int warmUps = 0;
+        int clicks = 0;
+        SpareHooks hooks;
+        hooks.warmUp = [&] { ++warmUps; };
+        hooks.waitForClick = [&] { return row.clickInTime; };
+        std::size_t taken = 0;
+        std::string output;
+        const int code = ServeOneClick(ReaderOver(row.input, taken), WriterInto(output),
+                                       [&](const BridgeClick&, BridgeReplies& replies) {
+                                           ++clicks;
+                                           return replies.Done(ClickResult::submitted), 0;
+                                       },
+                                       hooks);
+        EXPECT_EQ(row.code, code) << row.what;
+        EXPECT_EQ(row.replies, Unframed(output)) << row.what;
+        EXPECT_EQ(row.warmUps, warmUps) << row.what;
+        EXPECT_EQ(row.clicks, clicks) << row.what;
+        EXPECT_EQ(row.unread, row.input.size() - taken) << row.what;
+    }
+
+    // Warming only saves time: one that fails leaves the click working.
+    SpareHooks failing;
+    failing.warmUp = [] { throw std::runtime_error("no window station"); };
+    std::size_t taken = 0;
+    std::string output;
+    const std::string input = warm + Frame(kClick);
+    EXPECT_EQ(0, ServeOneClick(ReaderOver(input, taken), WriterInto(output),
+                               [](const BridgeClick&, BridgeReplies& replies) { return replies.Done(ClickResult::submitted), 0; },
+                               failing));
+    EXPECT_EQ((std::vector<std::string>{takenReply, done}), Unframed(output));
+}
+
 TEST(BridgeReplies, CutALongTextBelowOneMebibyteAtACharacterBoundary)
 {
     std::string text;

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "BridgeFrames.h"
 #include "bridge/BridgeSession.h"
 #include "bridge/Json.h"
 #include "request/PageRequest.h"
@@ -61,6 +62,17 @@ TEST(SharedConstants, TheHostHasTheSharedValuesAndWords)
     };
     for (const auto& row : rows) EXPECT_EQ(Member(kShared, row.name, row.item), row.host) << row.name << row.item;
 
+    // A spare takes the shared warm message and answers its click with the shared word first.
+    const std::string input = Frame("{\"type\":\"" + Member(kShared, "spareToHost", 0) + "\"}") +
+                              Frame("{\"type\":\"click\",\"attributes\":[]," + kTopSender + "}");
+    std::size_t taken = 0;
+    std::string output;
+    ServeOneClick(ReaderOver(input, taken), WriterInto(output),
+                  [](const BridgeClick&, BridgeReplies& reply) { return reply.Done(RequestOutcome::cancelled), 0; });
+    const std::vector<std::string> replies = Unframed(output);
+    ASSERT_FALSE(replies.empty());
+    EXPECT_EQ(Member(kShared, "spareFromHost", 0), Member(replies.front(), "type"));
+
     // A click of the shared type, from each frame the sender may name.
     const SenderFrame frames[] = {SenderFrame::top, SenderFrame::sameSite, SenderFrame::crossSite};
     for (int i = 0; i < 3; ++i) {
@@ -86,6 +98,8 @@ TEST(SharedConstants, TheExtensionsScriptsUseTheSharedWords)
         {"extension/background.js", "messagesFromHost", "case '", "':"},  // each reply handled
         {"extension/rules.js", "messagesToHost", "type: '", "'"},         // the click it builds
         {"extension/rules.js", "frames", "'", "'"},                       // the senders it names
+        {"extension/hosts.js", "spareToHost", "type: '", "'"},            // what a spare is sent first
+        {"extension/hosts.js", "spareFromHost", "type !== '", "'"},       // its first reply, not passed on
     };
     for (const auto& row : rows) {
         const std::string script = SourceFile(row.script);

@@ -3,16 +3,18 @@
 // a browser of its own; prints PASS/FAIL per case and "N passed, N failed"; exits 1 on any failure.
 import fs from 'node:fs';
 import { cases as rulesCases } from './cases/rules.mjs';
+import { cases as hostsCases } from './cases/hosts.mjs';
 import { cases as chromiumCases } from './cases/chromium.mjs';
 import { cases as firefoxCases } from './cases/firefox.mjs';
 import { cases as trustCases } from './cases/trust.mjs';
 import { cases as bridgeCases } from './cases/bridge.mjs';
+import { cases as spareCases } from './cases/spare.mjs';
 import { cases as packageCases } from './cases/packages.mjs';
 import { cases as policyCases } from './cases/policy.mjs';
 import * as harness from './lib/harness.mjs';
 
 const CASE_SECONDS = 90;
-const all = [...rulesCases, ...packageCases, ...chromiumCases, ...firefoxCases, ...trustCases, ...bridgeCases, ...policyCases];
+const all = [...rulesCases, ...hostsCases, ...packageCases, ...chromiumCases, ...firefoxCases, ...trustCases, ...bridgeCases, ...spareCases, ...policyCases];
 const args = process.argv.slice(2);
 if (args.includes('--list')) {
   for (const c of all) console.log(c.name);

@@ -113,3 +113,18 @@ TEST(BridgeProgram, SaysWhatItIsWhenStartedByHand)
     EXPECT_EQ(BridgeAboutText(), outcome.output);
     EXPECT_NE(std::string::npos, outcome.output.find("example.tolvane.vxbridge"));
 }
+
+// A spare warms up (windows made and destroyed under Wine's window system), then serves its click;
+// one let go ends quietly.
+TEST(BridgeProgram, ASpareWarmsUpThenTakesItsClick)
+{
+    const std::string warm = Frame(R"({"type":"warm"})");
+    Outcome outcome = RunBridge(warm + Frame(R"({"type":"click"})"), Input::closed);
+    EXPECT_EQ(DWORD(kExitRefused), outcome.exitCode);
+    EXPECT_EQ(Frame(R"({"type":"taken"})") + Frame(R"({"type":"error","message":"\"attributes\" is missing"})"),
+              outcome.output);
+
+    outcome = RunBridge(warm, Input::closed);
+    EXPECT_EQ(DWORD(kExitQuiet), outcome.exitCode);
+    EXPECT_EQ("", outcome.output);
+}

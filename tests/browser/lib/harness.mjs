@@ -103,6 +103,20 @@ export function stubEvents(folder) {
   return fs.readFileSync(file, 'utf8').split('\n').slice(0, -1).filter(Boolean).map((line) => JSON.parse(line));
 }
 
+// The events of each stub host that received a click, one list per host, in the order of the clicks.
+export function stubClickedHosts(folder) {
+  const events = stubEvents(folder);
+  const clicked = events.filter((event) => event.event === 'received').map((event) => event.pid);
+  return clicked.map((pid) => events.filter((event) => event.pid === pid));
+}
+
+// The process ids of the stub hosts waiting as spares: warmed, no click yet, not ended.
+export function stubSpares(folder) {
+  const events = stubEvents(folder);
+  const ended = (pid) => events.some((event) => event.pid === pid && (event.event === 'received' || event.event === 'exit'));
+  return events.filter((event) => event.event === 'warmed' && !ended(event.pid)).map((event) => event.pid);
+}
+
 export async function stubReceived(folder, count = 1) {
   return waitUntil(`${count} click(s) at the host`, () => {
     const received = stubEvents(folder).filter((event) => event.event === 'received');

@@ -91,6 +91,23 @@ process.on('exit', () => {
   if (serverStarted) wineserver('-k');
 });
 
+// The process ids of the hosts (PROGRAM under Wine) that browsers started for the case whose
+// folder is FOLDER: those whose environment names the case's log (realHost's env).
+export function hostProcesses(folder, program = 'vxbridge.exe') {
+  const mark = Buffer.from(`\0VXBRIDGE_LOG=${path.join(folder, 'wine.err')}\0`);
+  const pids = [];
+  for (const name of fs.readdirSync('/proc')) {
+    if (!/^\d+$/.test(name)) continue;
+    try {
+      if (!fs.readFileSync(`/proc/${name}/cmdline`, 'latin1').includes(program)) continue;
+      if (Buffer.concat([Buffer.from([0]), fs.readFileSync(`/proc/${name}/environ`)]).includes(mark)) pids.push(Number(name));
+    } catch {
+      // ended meanwhile, or another user's
+    }
+  }
+  return pids;
+}
+
 // The journal's lines as "kind<TAB>entries" (without the time and the file name).
 export function journal() {
   if (!fs.existsSync(journalFile)) return [];

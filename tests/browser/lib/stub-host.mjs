@@ -6,14 +6,15 @@
 //   {"waitFor": NAME}   wait until the file FOLDER/NAME exists (the case releases the host)
 //   {"exit": CODE}      exit at once
 // Without a script: {"type":"status","text":"Document : Done"} and {"type":"done","result":"submitted"}.
-// FOLDER/events.jsonl gets one line per event: started (with the arguments), received (the message),
-// sent, stdin-closed, exit.
+// FOLDER/events.jsonl gets one line per event, with the process id: started (with the arguments),
+// warmed (a spare's warm message), received (the click), sent, stdin-closed, exit. A spare answers
+// its click with taken first, as the real host does.
 import fs from 'node:fs';
 import path from 'node:path';
 
 const folder = process.argv[2];
 const events = path.join(folder, 'events.jsonl');
-const record = (event) => fs.appendFileSync(events, JSON.stringify({ ...event, at: Date.now() }) + '\n');
+const record = (event) => fs.appendFileSync(events, JSON.stringify({ ...event, pid: process.pid, at: Date.now() }) + '\n');
 
 const defaultScript = [
   { send: { type: 'status', text: 'Document : Done' } },
@@ -55,17 +56,26 @@ setTimeout(() => exit(3), 60000).unref();
 
 let input = Buffer.alloc(0);
 let answering = false;
+let warmed = false;
 process.stdin.on('data', (chunk) => {
   input = Buffer.concat([input, chunk]);
-  if (answering || input.length < 4) return;
-  const length = input.readUInt32LE(0);
-  if (input.length < 4 + length) return;
-  answering = true;
-  record({ event: 'received', message: JSON.parse(input.subarray(4, 4 + length).toString('utf8')) });
-  answer().catch((error) => {
-    record({ event: 'failed', error: String(error) });
-    exit(2);
-  });
+  while (!answering && input.length >= 4 && input.length >= 4 + input.readUInt32LE(0)) {
+    const length = input.readUInt32LE(0);
+    const message = JSON.parse(input.subarray(4, 4 + length).toString('utf8'));
+    input = input.subarray(4 + length);
+    if (!warmed && message?.type === 'warm') {
+      warmed = true;
+      record({ event: 'warmed' });
+      continue;
+    }
+    answering = true;
+    record({ event: 'received', message });
+    if (warmed) send({ type: 'taken' });
+    answer().catch((error) => {
+      record({ event: 'failed', error: String(error) });
+      exit(2);
+    });
+  }
 });
 // The browser closed the port (or died): a real host would be killed or see the end of its input.
 process.stdin.on('end', () => {
