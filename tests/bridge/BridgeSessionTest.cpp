@@ -148,7 +148,7 @@ TEST(ServeOneClick, ASpareTakesExactlyOneWarmMessageThenItsClick)
         const int code = ServeOneClick(ReaderOver(row.input, taken), WriterInto(output),
                                        [&](const BridgeClick&, BridgeReplies& replies) {
                                            ++clicks;
-                                           return replies.Done(ClickResult::submitted), 0;
+                                           return replies.Done(RequestOutcome::submitted), 0;
                                        },
                                        hooks);
         EXPECT_EQ(row.code, code) << row.what;
@@ -165,7 +165,7 @@ TEST(ServeOneClick, ASpareTakesExactlyOneWarmMessageThenItsClick)
     std::string output;
     const std::string input = warm + Frame(kClick);
     EXPECT_EQ(0, ServeOneClick(ReaderOver(input, taken), WriterInto(output),
-                               [](const BridgeClick&, BridgeReplies& replies) { return replies.Done(ClickResult::submitted), 0; },
+                               [](const BridgeClick&, BridgeReplies& replies) { return replies.Done(RequestOutcome::submitted), 0; },
                                failing));
     EXPECT_EQ((std::vector<std::string>{takenReply, done}), Unframed(output));
 }
