@@ -3,7 +3,7 @@
 import fs from 'node:fs';
 import path from 'node:path';
 import {
-  ANSI_REQUEST_FILE, PAGES, ROOT, STAND_IN, clickStandIn, serveBytes, shownStandIns, sleep, startServer,
+  ANSI_REQUEST_FILE, PAGES, ROOT, STAND_IN, clickStandIn, hostsStarted, serveBytes, shownStandIns, sleep, startServer,
   stubEvents, stubHostPath, stubReceived, stubRelease, stubScript, waitUntil, whenStatus, withBrowser,
 } from '../lib/harness.mjs';
 
@@ -162,7 +162,7 @@ export const cases = [
           ['The Tolvane client is not installed or configured properly ...', true]);
         await clickStandIn(page, 0);
         await sleep(500);
-        check('hosts started by a second click while busy', stubEvents(folder).filter((e) => e.event === 'started').length, 1);
+        check('hosts started by a second click while busy', hostsStarted(folder), 1);
         stubRelease(folder, 'go');
         const done = await whenStatus(page, 0, (s) => !s.button.disabled);
         check('after done', done.status, 'Document: Done');

@@ -4,12 +4,11 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
 import {
-  STAND_IN, clickStandIn, hostManifestPath, scriptedClickOnButton, shownStandIns, sleep, standIns, stubEvents,
+  STAND_IN, clickStandIn, hostManifestPath, hostsStarted, scriptedClickOnButton, shownStandIns, sleep, standIns,
   stubHostPath, stubReceived, stubRelease, stubScript, waitUntil, whenStatus, withBrowser,
 } from '../lib/harness.mjs';
 
 const CLIENT_DOWNLOAD_PAGE = 'http://www.tolvane.example/download.html';
-const hostsStarted = (folder) => stubEvents(folder).filter((event) => event.event === 'started').length;
 
 // The user's Tab key until the focus is on the button (the page sees its stand-in as the active element).
 async function tabToStandIn(page) {

@@ -103,6 +103,9 @@ export function stubEvents(folder) {
   return fs.readFileSync(file, 'utf8').split('\n').slice(0, -1).filter(Boolean).map((line) => JSON.parse(line));
 }
 
+// How many hosts the browser has started so far.
+export const hostsStarted = (folder) => stubEvents(folder).filter((event) => event.event === 'started').length;
+
 export async function stubReceived(folder, count = 1) {
   return waitUntil(`${count} click(s) at the host`, () => {
     const received = stubEvents(folder).filter((event) => event.event === 'received');
