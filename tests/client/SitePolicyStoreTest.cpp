@@ -108,8 +108,6 @@ TEST_F(SitePolicyStore, AnythingButAListOfPatternsRefusesEverySite)
              TestRegistry::Write(user, kKey + "\\BlockedSites", "2", REG_EXPAND_SZ, "x", 2);
          },
          "BlockedSites", "BlockedSites (HKEY_CURRENT_USER) subkey value 2 is REG_EXPAND_SZ, not REG_SZ"},
-        {"an entry with a path", [=] { WriteList(machine, "BlockedSites", {"file://", "https://b.example/"}); },
-         "BlockedSites", "BlockedSites (HKEY_LOCAL_MACHINE), entry 2 'https://b.example/', has a path"},
         {"an empty entry between two", [=] { WriteList(machine, "BlockedSites", {"file://", "", "*://*"}); },
          "BlockedSites", "entry 2 '', is empty"},
         {"an entry outside ASCII",

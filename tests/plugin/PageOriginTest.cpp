@@ -209,7 +209,6 @@ TEST_F(AskedOrigin, ComesFromTheDocumentOriginValueElseTheWindowsLocationAndEver
          "file://"},
         {"a null answer: the window's", [](BrowserAnswers& a) { a.originNull = true; }, fromWindow},
         {"no answer: the window's", [](BrowserAnswers&) {}, fromWindow},
-        {"an href that is no address", [](BrowserAnswers& a) { a.href = std::string(65536, 'h'); }, ""},
         {"an href with a NUL in its host", [](BrowserAnswers& a) { a.href = std::string("https://a\0b/", 12); }, ""},
         // Each step of the window's route failing.
         {"no window", [](BrowserAnswers& a) { a.windowError = NPERR_GENERIC_ERROR; }, ""},

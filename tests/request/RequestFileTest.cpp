@@ -135,7 +135,6 @@ TEST_F(RequestFile, AValueThatCannotBeShownIsReportedByItsField)
         {"HTTPSERVERPORT=\"80\xAD\"", "HTTPSERVERPORT", "a port is a whole number from 1 to 65535"},
         {"SERVERNAME=\"srv evil.example\"", "SERVERNAME",
          "a server name holds no blank, only letters, digits and . - _ : [ ]"},
-        {"SERVERNAME=srv\xB7" "1", "SERVERNAME", "a server name holds no blank, only letters, digits and . - _ : [ ]"},
         {"RECIPIENTS=\"a\xA0" "b\"", "RECIPIENTS",
          "it holds a character that prints as nothing or as a blank other than the space"},
     };

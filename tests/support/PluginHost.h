@@ -40,10 +40,9 @@ protected:
     void EndInstance();
     // A fresh instance of an element with these attributes, shown and clicked (an earlier one ends).
     void ClickPage(std::initializer_list<std::pair<Attributes::Text, Attributes::Text>> list);
-    // Writes bytes as the streamed request file of a fresh src instance, and clicks.
+    // Writes bytes as the streamed request file of a fresh src instance (at RequestFilePath), and
+    // clicks.
     void ClickRequestFile(const std::string& bytes);
-    // Where ClickRequestFile puts the file, as the browser's cache would hold it.
-    std::string RequestFilePath() const { return requestDir.path() + "-request.vnxclient"; }
 
     std::string LastStatus() const;
 

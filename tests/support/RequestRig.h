@@ -36,6 +36,8 @@ protected:
     void InstallClient(const std::string& deliveryDir = "C:\\old");
     std::vector<std::string> Submissions() const;  // names of the .vnxsubmit files
     std::string OnlySubmission();                   // bytes of the one submission file
+    // Where a click's request file is put, as the browser's cache would hold it.
+    std::string RequestFilePath() const { return requestDir.path() + "-request.vnxclient"; }
 
     ScriptedPlatform ui;
     OwnedHandle clientMapping;
@@ -82,7 +84,6 @@ protected:
     // Writes bytes as the request file delivered for a fresh src element, as a browser's cache
     // holds it (kept when the front end can keep it), and clicks.
     void ClickRequestFile(const std::string& bytes);
-    std::string RequestFilePath() const { return requestDir.path() + "-request.vnxclient"; }
     std::string LastStatus() const;
 
     FakeBrowserServices browser;

@@ -1,6 +1,8 @@
 // The same extension in Firefox (a temporary add-on, the host manifest under HOME): the element is
 // replaced and a user's click reaches the host with the request file's bytes as they were served.
-import { ANSI_REQUEST_FILE, STAND_IN, serveBytes, stubHostPath, stubReceived, waitUntil, withBrowser } from '../lib/harness.mjs';
+import {
+  ANSI_REQUEST_FILE, STAND_IN, clickStandIn, serveBytes, stubHostPath, stubReceived, waitUntil, withBrowser,
+} from '../lib/harness.mjs';
 
 export const cases = [
   {
@@ -20,11 +22,7 @@ export const cases = [
         }, STAND_IN));
         check('page view', view, { size: [260, 36], shadowRoot: null, embeds: 0 });
         // The button is enabled once the element is complete, right after it is found.
-        const box = await page.evaluate((selector) => {
-          const rect = document.querySelector(selector).getBoundingClientRect();
-          return { x: rect.x + rect.width / 2, y: rect.y + rect.height / 2 };
-        }, STAND_IN);
-        await page.mouse.click(box.x, box.y);
+        await clickStandIn(page, 0);
         check('click', (await stubReceived(folder))[0], {
           type: 'click',
           attributes: [['src', 'ansi.vnxclient'], ['width', '260'], ['height', '36'], ['caption', 'ansi']],

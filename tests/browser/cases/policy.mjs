@@ -8,8 +8,8 @@
 import fs from 'node:fs';
 import path from 'node:path';
 import {
-  EXTENSION_ID, FIREFOX, GECKO_ID, STAND_IN, shownStandIns, sleep, standIns, stubEvents, stubHostPath, stubReceived,
-  waitUntil, withBrowser,
+  EXTENSION_ID, FIREFOX, GECKO_ID, STAND_IN, shownStandIns, sleep, stubClickedHosts, stubHostPath, stubReceived, waitUntil,
+  whenStatus, withBrowser,
 } from '../lib/harness.mjs';
 import { RICH, RICH_CONFIRMATION, clickThroughBridge } from './bridge.mjs';
 import { idOf, pack, throwAwayKey } from './packages.mjs';
@@ -98,17 +98,14 @@ async function managedSitePolicy(kind, { check, folder, server, extension }, bro
     const page = await browser.newPage();
     // Chromium hands an extension its policy a moment after the extension starts: a page loaded
     // before that shows the button (the host would still refuse its click), so it is loaded again.
-    const [refused] = await waitUntil('the notice that names the policy', async () => {
+    const refused = await waitUntil('the notice that names the policy', async () => {
       await page.goto(`http://${BLOCKED_SITE}:${port}/framed.html`);
-      return waitUntil('a notice', async () => {
-        const found = await standIns(page);
-        return found[0]?.notice && found;
-      }, 3000).catch(() => null);
+      return whenStatus(page, 0, (s) => s.notice, 3000).catch(() => null);
     }, 30000);
     check('the blocked site', [refused.faceShown, refused.notice], [false, { text: POLICY_NOTICE, href: null }]);
     await (await page.$(STAND_IN)).click();
     await sleep(500);
-    check('hosts started from the blocked site', stubEvents(folder).filter((event) => event.event === 'started').length, 0);
+    check('hosts that got a click from the blocked site', stubClickedHosts(folder).length, 0);
 
     await page.goto(`http://${OTHER_SITE}:${port}/framed.html`);
     const [shown] = await shownStandIns(page, 1);

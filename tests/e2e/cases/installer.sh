@@ -378,7 +378,6 @@ case_extension_policy_refused() {
         "no_address|87|/S /ALLUSERS /EXTENSION=force"
         "other_mode|87|/S /ALLUSERS /EXTENSION=normal /UPDATEURL=$UPDATE_URL"
         "address_alone|87|/S /ALLUSERS /UPDATEURL=$UPDATE_URL"
-        "not_http|87|/S /ALLUSERS /EXTENSION=force /UPDATEURL=ftp://u.example/u.xml"
         "half_scheme|87|/S /ALLUSERS /EXTENSION=force /UPDATEURL=http:/u.example/u.xml"
         "semicolon|87|/S /ALLUSERS /EXTENSION=force /UPDATEURL=https://u.example/a;b.xml"
         "firefox_file|87|/S /ALLUSERS /EXTENSION=force /UPDATEURL=$UPDATE_URL /FIREFOXURL=file:///C:/b.xpi"
